@@ -1,0 +1,136 @@
+#pragma once
+
+#include <string>
+
+/// String-table entries of the launch configuration. Every entry opens a string
+/// block of its own (all are multiples of 16).
+enum ConfigEntry : unsigned {
+  EntryJniVersion = 1024,
+  EntryRuntimeLibrary = 1040,
+  EntryJvmOptions = 1056,
+  EntryClassPath = 1072,
+  EntryRuntimeSearchMode = 1088,
+  EntryInstallSwitch = 1104,
+  EntryUninstallSwitch = 1120,
+  EntryServiceSwitch = 1136,
+  EntryWorkingDirectory = 1152,
+  EntryMainClass = 1168,
+  EntryAppOptions = 1184,
+  EntryIniFile = 1200,
+  EntryReturnToStartDirectory = 1216,
+  EntryWorkingDirectoryBeforeJvm = 1232,
+  EntryServiceName = 1248,
+  EntryServiceDescription = 1264,
+  EntryServiceStartOptions = 1280,
+  EntryServiceStopOptions = 1296,
+  EntryStopServiceByExit = 1312,
+  EntryManualServiceStart = 1328,
+  EntryAllowMultipleInstances = 1344,
+  EntryStdoutFile = 1360,
+  EntryStderrFile = 1376,
+  EntrySplashCaption = 1392,
+  EntrySplashUntilWindow = 1408,
+  EntrySplashSeconds = 1424,
+  EntryMsgAlreadyRunning = 1440,
+  EntryMsgFileAccess = 1456,
+  EntryMsgNoRuntime = 1472,
+  EntryMsgLoadJvm = 1488,
+  EntryMsgNoJniInterfaces = 1504,
+  EntryMsgCreateJvm = 1520,
+  EntryMsgAttachThread = 1536,
+  EntryMsgLocateClass = 1552,
+  EntryMsgLocateMethod = 1568,
+  EntryMsgInstantiate = 1584,
+  EntryMsgAssignArgument = 1600,
+  EntryMsgInvokeMethod = 1616,
+  EntryMsgServiceInstalled = 1632,
+  EntryMsgServiceUninstalled = 1648,
+  EntryMsgServiceAlreadyInstalled = 1664,
+  EntryMsgServiceStarted = 1680,
+  EntryMsgServiceStopped = 1696,
+  EntryMsgServiceStartFailed = 1712,
+  EntryMsgServiceStopTimeout = 1728,
+};
+
+/// The launch configuration of the process. Filled once by LoadLaunchConfig on the
+/// main thread before any other thread starts; texts are 8-bit ANSI and never absent
+/// (a missing entry is the empty text).
+///
+/// RuntimeLibrary and ClassPath are walked with NextToken, which cuts them in place;
+/// read them as C strings (c_str()) once a walk has begun.
+struct LaunchConfigRecord {
+  std::string MainClass;  // internal form, '/' between package parts
+  std::string RuntimeLibrary;
+  std::string JvmOptions;
+  std::string ClassPath;
+  int RuntimeSearchMode = 0;
+  std::string InstallSwitch;
+  std::string UninstallSwitch;
+  std::string ServiceSwitch;
+  std::string WorkingDirectory;
+  std::string AppOptions;
+  std::string IniFile;
+  bool ReturnToStartDirectory = false;
+  bool WorkingDirectoryBeforeJvm = false;
+  std::string ServiceName;
+  std::string ServiceDescription;
+  std::string ServiceStartOptions;
+  std::string ServiceStopOptions;
+  bool StopServiceByExit = false;
+  bool ManualServiceStart = false;
+  bool AllowMultipleInstances = false;
+  std::string StdoutFile;
+  std::string StderrFile;
+  std::string SplashCaption;
+  bool SplashUntilWindow = false;
+  int SplashSeconds = 0;
+  std::string JniVersionText;
+  int JniVersion = 0;
+
+  std::string MsgAlreadyRunning;
+  std::string MsgFileAccess;
+  std::string MsgNoRuntime;
+  std::string MsgLoadJvm;
+  std::string MsgNoJniInterfaces;
+  std::string MsgCreateJvm;
+  std::string MsgAttachThread;
+  std::string MsgLocateClass;
+  std::string MsgLocateMethod;
+  std::string MsgInstantiate;
+  std::string MsgAssignArgument;
+  std::string MsgInvokeMethod;
+  std::string MsgServiceInstalled;
+  std::string MsgServiceUninstalled;
+  std::string MsgServiceAlreadyInstalled;
+  std::string MsgServiceStarted;
+  std::string MsgServiceStopped;
+  std::string MsgServiceStartFailed;
+  std::string MsgServiceStopTimeout;
+};
+
+extern LaunchConfigRecord LaunchConfig;
+
+/// Fills every field of LaunchConfig from the executable's string table and, for
+/// JvmOptions and AppOptions, from the INI file named by IniFile (relative to the
+/// current directory). Reports nothing and cannot fail.
+void LoadLaunchConfig();
+
+/// The text of one entry: empty when the entry is absent, empty, or exactly "<null>".
+/// At most 1023 characters, as the string-table read cuts it.
+std::string LoadConfigString(unsigned entry);
+
+/// A flag entry: set unless its first character is '0' (so absent means set).
+bool LoadConfigFlag(unsigned entry);
+
+/// A number entry, read as atoi reads it (0 when it holds no leading digits).
+int LoadConfigNumber(unsigned entry);
+
+/// Reads a JNI version text as hexadecimal ("0x" prefix allowed); 0 when the text
+/// holds no hexadecimal number.
+int ParseJniVersion(const char* text);
+
+/// Decodes a scrambled main-class text (two hexadecimal digits per byte, XOR-ed with
+/// the fixed key) into a process-wide 256-byte buffer that the next call overwrites.
+/// Digits are not validated; each byte is computed modulo 256. Only the first 510
+/// digits are decoded, so a longer text gives its first 255 characters.
+const char* UnscrambleText(const char* text);

@@ -1,0 +1,14 @@
+#include "launcher/report.h"
+#include "launcher/run_sequence.h"
+#include "launcher/split_arguments.h"
+
+// The shell has split the command line already; the arguments keep the layout that
+// the splitter gives on Windows: a reserved null slot, then the arguments.
+int main(int argc, char** argv) {
+  RunMode = RunModeKind::Window;
+  ArgumentVector arguments;
+  arguments.Count = argc < 1 ? 1 : argc;
+  arguments.Slots.push_back(nullptr);
+  for (int i = 1; i < argc; ++i) arguments.Slots.push_back(argv[i]);
+  return RunLauncher(arguments);
+}

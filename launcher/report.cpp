@@ -1,0 +1,53 @@
+#include "launcher/report.h"
+
+#include <cstdio>
+
+#include "platform/system_error.h"
+
+RunModeKind RunMode = RunModeKind::Window;
+
+std::string FormatReport(const char* format, const char* argument) {
+  std::string text;
+  if (format == nullptr) return text;
+  bool inserted = false;
+  const size_t limit = ReportBufferSize - 1;
+  for (const char* p = format; *p != '\0' && text.size() < limit; ++p) {
+    if (p[0] == '%' && p[1] == '%') {
+      text += '%';
+      ++p;
+    } else if (p[0] == '%' && p[1] == 's' && !inserted) {
+      text += argument != nullptr ? argument : "";
+      inserted = true;
+      ++p;
+    } else {
+      text += *p;
+    }
+  }
+  if (text.size() > limit) text.resize(limit);
+  return text;
+}
+
+void RouteReport(ReportKind kind, const char* text) {
+  if (RunMode == RunModeKind::Service) {
+    WriteReportEvent(kind, text);
+  } else {
+    ShowReportBox(kind, text);
+  }
+}
+
+void ReportInfo(const char* format, const char* argument) {
+  RouteReport(ReportKind::Information, FormatReport(format, argument).c_str());
+}
+
+void ReportError(const char* format, const char* argument) {
+  RouteReport(ReportKind::Error, FormatReport(format, argument).c_str());
+}
+
+void ReportLastSystemError() {
+  const unsigned long code = LastSystemError();
+  char text[ReportBufferSize];
+  if (!DescribeSystemError(code, text, sizeof text)) {
+    std::snprintf(text, sizeof text, "System error %lu", code);
+  }
+  RouteReport(ReportKind::Error, text);
+}

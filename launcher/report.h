@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "platform/report_sink.h"
+
+/// Where every report goes: a message box (Window) or the event log (Service).
+enum class RunModeKind { Window = 1, Service = 2 };
+
+/// Set to Window as the run's very first step and to Service just before the process
+/// hands itself to the service control manager; written before any other thread runs.
+extern RunModeKind RunMode;
+
+/// Size of the buffer that every report is formatted into, terminator included.
+constexpr int ReportBufferSize = 8192;
+
+/// Formats a configured message: the first "%s" becomes `argument` (the empty text
+/// when null) and "%%" becomes '%'. Any other conversion, a second "%s" included, is
+/// kept as written, so a configured text can never read a second argument. The
+/// result is cut to ReportBufferSize - 1 characters.
+std::string FormatReport(const char* format, const char* argument);
+
+/// Reports `format` with its one optional argument as information.
+void ReportInfo(const char* format, const char* argument = nullptr);
+
+/// Reports `format` with its one optional argument as an error.
+void ReportError(const char* format, const char* argument = nullptr);
+
+/// Reports the system's text for the calling thread's last error as an error. Call it
+/// right after the failing platform call. When the system has no text for the code,
+/// the report reads "System error N".
+void ReportLastSystemError();
+
+/// Routes a finished text by RunMode; the text is shown as it stands.
+void RouteReport(ReportKind kind, const char* text);

@@ -1,0 +1,87 @@
+#include "launcher/report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/fakes/recorded_reports.h"
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RecordedReports.clear();
+    RunMode = RunModeKind::Window;
+    FakeSystemError = FakeSystemErrorState();
+  }
+  void TearDown() override { RunMode = RunModeKind::Window; }
+};
+
+TEST(FormatReport, InsertsTheArgumentVerbatim) {
+  EXPECT_EQ(FormatReport("Error accessing file/directory: %s", "C:\\100%\\%d%s"),
+            "Error accessing file/directory: C:\\100%\\%d%s");
+  EXPECT_EQ(FormatReport("An instance is running.", "ignored"), "An instance is running.");
+  EXPECT_EQ(FormatReport("Missing: %s", nullptr), "Missing: ");
+  EXPECT_EQ(FormatReport("", "x"), "");
+  EXPECT_EQ(FormatReport("100%% sure: %s", "yes"), "100% sure: yes");
+}
+
+TEST(FormatReport, KeepsEveryOtherConversionAsWritten) {
+  // Only one argument ever exists: nothing beyond the first "%s" may consume one.
+  EXPECT_EQ(FormatReport("%s %s", "a"), "a %s");
+  EXPECT_EQ(FormatReport("%d items in %s", "b"), "%d items in b");
+  EXPECT_EQ(FormatReport("%n%p%x%-20s%", "c"), "%n%p%x%-20s%");
+  EXPECT_EQ(FormatReport("%", "c"), "%");
+}
+
+TEST(FormatReport, CutsAtTheReportBuffer) {
+  const std::string huge(20000, 'y');
+  EXPECT_EQ(FormatReport("%s", huge.c_str()).size(), static_cast<size_t>(ReportBufferSize - 1));
+  EXPECT_EQ(FormatReport(huge.c_str(), nullptr).size(), static_cast<size_t>(ReportBufferSize - 1));
+}
+
+TEST_F(ReportTest, WindowModeShowsBoxesOfTheRightKind) {
+  ReportInfo("Service installed: %s", "Quill");
+  ReportError("Unable to load JVM: %s", "x.dll");
+  ASSERT_EQ(RecordedReports.size(), 2u);
+  EXPECT_FALSE(RecordedReports[0].Event);
+  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
+  EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
+  EXPECT_FALSE(RecordedReports[1].Event);
+  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+  EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
+}
+
+TEST_F(ReportTest, ServiceModeWritesEvents) {
+  RunMode = RunModeKind::Service;
+  ReportInfo("The %s service has started.", "Quill");
+  ReportError("The %s service failed to start.", "Quill");
+  ASSERT_EQ(RecordedReports.size(), 2u);
+  EXPECT_TRUE(RecordedReports[0].Event);
+  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
+  EXPECT_TRUE(RecordedReports[1].Event);
+  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+  EXPECT_EQ(RecordedReports[1].Text, "The Quill service failed to start.");
+}
+
+TEST_F(ReportTest, EmptyMessageIsStillReported) {
+  ReportError("");
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Text, "");
+}
+
+TEST_F(ReportTest, SystemErrorShowsTheSystemTextUnexpanded) {
+  FakeSystemError.Code = 2;
+  FakeSystemError.Text = "The file %1 was not found.";
+  ReportLastSystemError();
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Error);
+  EXPECT_EQ(RecordedReports[0].Text, "The file %1 was not found.");
+}
+
+TEST_F(ReportTest, SystemErrorWithoutTextShowsTheCode) {
+  FakeSystemError.Code = 123456;
+  FakeSystemError.HasText = false;
+  ReportLastSystemError();
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Text, "System error 123456");
+}

@@ -1,0 +1,149 @@
+#include "launcher/run_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "tests/fakes/recorded_reports.h"
+#include "tests/temp_directory.h"
+
+TEST(SkipProgramName, RemovesPlainAndQuotedNames) {
+  EXPECT_STREQ(SkipProgramName("app.exe -install"), "-install");
+  EXPECT_STREQ(SkipProgramName("  \t\"C:\\Program Files\\app.exe\" \t a b"), "a b");
+  EXPECT_STREQ(SkipProgramName("\"C:\\a b\\app.exe\"x y"), "x y");
+  EXPECT_STREQ(SkipProgramName("\"unclosed name"), "");
+  EXPECT_STREQ(SkipProgramName("app.exe\targ"), "arg");
+  EXPECT_STREQ(SkipProgramName("app.exe"), "");
+  EXPECT_STREQ(SkipProgramName(""), "");
+}
+
+class DispatchServiceSwitchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RecordedReports.clear();
+    FakeService = FakeServiceState();
+    RunMode = RunModeKind::Window;
+    LaunchConfig = LaunchConfigRecord();
+    LaunchConfig.ServiceName = "Quill";
+    LaunchConfig.ServiceDescription = "Quill service";
+    LaunchConfig.InstallSwitch = "-install";
+    LaunchConfig.UninstallSwitch = "-uninstall";
+    LaunchConfig.ServiceSwitch = "-service";
+    LaunchConfig.MsgServiceInstalled = "Service installed: %s";
+    LaunchConfig.MsgServiceUninstalled = "Service uninstalled: %s";
+    LaunchConfig.MsgServiceAlreadyInstalled = "Service is already installed: %s";
+  }
+  void TearDown() override { RunMode = RunModeKind::Window; }
+
+  bool Dispatch(const char* commandLine) {
+    ArgumentVector arguments = SplitArguments(commandLine, true);
+    return DispatchServiceSwitch(arguments.Count, arguments.Vector());
+  }
+};
+
+TEST_F(DispatchServiceSwitchTest, InstallsAndReportsWhenNotInstalled) {
+  EXPECT_TRUE(Dispatch("-install"));
+  EXPECT_EQ(FakeService.Calls, (std::vector<std::string>{"IsServiceInstalled Quill",
+                                                         "InstallService Quill Quill service"}));
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
+  EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
+}
+
+TEST_F(DispatchServiceSwitchTest, RefusesToInstallTwice) {
+  FakeService.Installed = 1;
+  EXPECT_TRUE(Dispatch("-install"));
+  EXPECT_EQ(FakeService.Calls.size(), 1u);
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Error);
+  EXPECT_EQ(RecordedReports[0].Text, "Service is already installed: Quill");
+}
+
+TEST_F(DispatchServiceSwitchTest, UndecidableOrFailedInstallAddsNoReport) {
+  FakeService.Installed = -1;
+  EXPECT_TRUE(Dispatch("-install"));
+  EXPECT_EQ(FakeService.Calls.size(), 1u);
+  FakeService.Installed = 0;
+  FakeService.InstallResult = -1;
+  EXPECT_TRUE(Dispatch("-install"));
+  EXPECT_TRUE(RecordedReports.empty());
+}
+
+TEST_F(DispatchServiceSwitchTest, UninstallsWithoutExistenceTest) {
+  EXPECT_TRUE(Dispatch("-uninstall"));
+  EXPECT_EQ(FakeService.Calls, std::vector<std::string>{"UninstallService Quill"});
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Text, "Service uninstalled: Quill");
+
+  RecordedReports.clear();
+  FakeService.UninstallResult = -1;
+  EXPECT_TRUE(Dispatch("-uninstall"));
+  EXPECT_TRUE(RecordedReports.empty());
+}
+
+TEST_F(DispatchServiceSwitchTest, ServiceSwitchRunsTheDispatcher) {
+  EXPECT_TRUE(Dispatch("-service"));
+  EXPECT_EQ(FakeService.Calls, std::vector<std::string>{"RunServiceDispatcher"});
+}
+
+TEST_F(DispatchServiceSwitchTest, OnlyALoneExactSwitchCounts) {
+  EXPECT_FALSE(Dispatch(""));
+  EXPECT_FALSE(Dispatch("-INSTALL"));
+  EXPECT_FALSE(Dispatch("-install extra"));
+  EXPECT_FALSE(Dispatch("-installer"));
+  EXPECT_FALSE(Dispatch("\"-install \""));
+  EXPECT_TRUE(FakeService.Calls.empty());
+  EXPECT_TRUE(RecordedReports.empty());
+}
+
+TEST_F(DispatchServiceSwitchTest, FirstMatchingSwitchWins) {
+  LaunchConfig.UninstallSwitch = "-install";
+  EXPECT_TRUE(Dispatch("-install"));
+  EXPECT_EQ(FakeService.Calls.front(), "IsServiceInstalled Quill");
+}
+
+class ApplyWorkingDirectoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RecordedReports.clear();
+    LaunchConfig = LaunchConfigRecord();
+    LaunchConfig.MsgFileAccess = "Error accessing file/directory: %s";
+    directory_.Write("start/keep", "");
+    directory_.Write("work/keep", "");
+    start_ = (directory_.path() / "start").string();
+    work_ = (directory_.path() / "work").string();
+    std::snprintf(StartDirectory, sizeof StartDirectory, "%s", start_.c_str());
+  }
+  std::filesystem::path Current() { return std::filesystem::current_path(); }
+
+  ScopedTempDirectory directory_{"workdir"};
+  std::string start_;
+  std::string work_;
+};
+
+TEST_F(ApplyWorkingDirectoryTest, ReturnsToStartDirectoryOnlyBeforeInvocation) {
+  LaunchConfig.ReturnToStartDirectory = true;
+  LaunchConfig.WorkingDirectory = work_;
+  EXPECT_TRUE(ApplyWorkingDirectory(false));
+  EXPECT_TRUE(std::filesystem::equivalent(Current(), start_));
+  EXPECT_TRUE(ApplyWorkingDirectory(true));
+  EXPECT_TRUE(std::filesystem::equivalent(Current(), work_));
+}
+
+TEST_F(ApplyWorkingDirectoryTest, EmptyWorkingDirectoryChangesNothing) {
+  EXPECT_TRUE(ApplyWorkingDirectory(false));
+  EXPECT_TRUE(std::filesystem::equivalent(Current(), directory_.path()));
+  EXPECT_TRUE(RecordedReports.empty());
+}
+
+TEST_F(ApplyWorkingDirectoryTest, MissingDirectoryGivesSystemTextThenFileAccess) {
+  LaunchConfig.WorkingDirectory = (directory_.path() / "missing").string();
+  FakeSystemError.Text = "not there";
+  EXPECT_FALSE(ApplyWorkingDirectory(false));
+  ASSERT_EQ(RecordedReports.size(), 2u);
+  EXPECT_EQ(RecordedReports[0].Text, "not there");
+  EXPECT_EQ(RecordedReports[1].Text,
+            "Error accessing file/directory: " + LaunchConfig.WorkingDirectory);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+/// The result of SplitArguments: Count slots, each an owned text or, for the
+/// reserved first slot, null. Vector() is null when Count is 0.
+struct ArgumentVector {
+  int Count = 0;
+  std::vector<std::string> Tokens;  // the stored tokens, in order
+  std::vector<char*> Slots;         // Count entries; Slots[0] null when reserved
+
+  ArgumentVector() = default;
+  ArgumentVector(ArgumentVector&&) = default;
+  ArgumentVector& operator=(ArgumentVector&&) = default;
+  ArgumentVector(const ArgumentVector&) = delete;  // Slots point into Tokens
+  ArgumentVector& operator=(const ArgumentVector&) = delete;
+
+  char** Vector() { return Slots.empty() ? nullptr : Slots.data(); }
+};
+
+/// Splits `text` (null counts as empty) into blank-separated arguments. Only the
+/// blank separates and only the double quote quotes: a blank inside quotes is kept,
+/// and a token that starts with a double quote loses its first and last character.
+/// Every blank outside quotes ends a token, so n blanks in a row give n - 1 empty
+/// arguments. With `reserveFirst`, slot 0 is a null slot counted in Count.
+ArgumentVector SplitArguments(const char* text, bool reserveFirst);
+
+/// Hands out the next non-empty entry of the writable list `text`, cutting it in
+/// place: the delimiter behind the entry is overwritten with a terminator. `cursor`
+/// belongs to the caller, is null on the first call and null again after the end.
+/// Returns null at the end (or when `text` is null).
+char* NextToken(char* text, const char* delimiters, char** cursor);

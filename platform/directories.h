@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+
+/// The platform's directory separator ('\\' on Windows, '/' elsewhere).
+extern const char PathSeparator;
+
+/// Copies the current directory into `buffer` of `size` characters. False when it
+/// cannot be read or does not fit; the system error is then the thread's last error.
+bool ReadCurrentDirectory(char* buffer, std::size_t size);
+
+/// Makes `path` the current directory. False on failure, with the last error set.
+bool ChangeCurrentDirectory(const char* path);
+
+/// Copies the full path of the running executable into `buffer` of `size`
+/// characters. False when it cannot be read or does not fit, with the last error set.
+bool ReadExecutablePath(char* buffer, std::size_t size);
