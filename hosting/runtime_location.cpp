@@ -1,0 +1,3 @@
+#include "hosting/runtime_location.h"
+
+char RegistryJavaHome[RegistryJavaHomeSize];
