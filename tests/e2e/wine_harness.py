@@ -1,0 +1,103 @@
+"""Runs the Windows launcher under Wine the way a user would start it.
+
+The test run (run-tests) owns one private WINEPREFIX and an Xvfb display; every case
+here works inside them. The helper programs of this directory do what a person
+would: dialog_watcher reads and answers message boxes, run_exit_code reports the
+full 32-bit exit code, hold_mutex plays a running instance, set_strings changes a
+built launcher's string table.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+BIN = os.environ.get("CORVANE_E2E_BIN", "")
+LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
+
+
+def windows_path(path):
+    """The Wine (Z: drive) form of a host path."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine_environment():
+    env = dict(os.environ)
+    env.setdefault("WINEDEBUG", "-all")
+    return env
+
+
+def wine(*args, timeout=60, cwd=None):
+    """Runs a Windows program under Wine and returns its completed process."""
+    return subprocess.run(["wine", *args], env=wine_environment(), cwd=cwd, timeout=timeout,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def helper(name):
+    return os.path.join(BIN, name + ".exe")
+
+
+class Run:
+    """What one launcher run showed: its exit code and its message boxes."""
+
+    def __init__(self, exit_code, dialogs):
+        self.exit_code = exit_code
+        self.dialogs = dialogs  # list of (caption, text)
+
+    def texts(self):
+        return [text for _, text in self.dialogs]
+
+
+class WineTestCase(unittest.TestCase):
+    """A case with a private copy of the launcher in a directory of its own."""
+
+    def setUp(self):
+        for name in ("WINEPREFIX", "DISPLAY"):
+            if not os.environ.get(name):
+                self.fail(name + " is not set: run the end-to-end tests through ./run-tests")
+        self.work = tempfile.mkdtemp(prefix="corvane-e2e-")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.app_dir = os.path.join(self.work, "app")
+        os.makedirs(self.app_dir)
+        self.exe = os.path.join(self.app_dir, "Quillmark.exe")
+        shutil.copy(LAUNCHER, self.exe)
+
+    def set_strings(self, **entries):
+        """Changes string-table entries of this case's launcher: set_strings(e1344="1")."""
+        args = ["%d=%s" % (int(key[1:]), value) for key, value in entries.items()]
+        done = wine(helper("set_strings"), windows_path(self.exe), *args)
+        self.assertEqual(done.returncode, 0, done.stderr)
+
+    def run_launcher(self, arguments="", cwd=None, timeout=60):
+        """Starts the launcher from `cwd` (default: its own directory) with the
+        argument text, answers every message box, and returns the Run."""
+        log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
+        stop = log + ".stop"
+        watcher = subprocess.Popen(
+            ["wine", helper("dialog_watcher"), windows_path(log), windows_path(stop)],
+            env=wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            command = '"%s"' % windows_path(self.exe)
+            if arguments:
+                command += " " + arguments
+            done = wine(helper("run_exit_code"), windows_path(cwd or self.app_dir), command,
+                        timeout=timeout)
+        finally:
+            # Let the watcher take a last look before it ends.
+            time.sleep(0.3)
+            open(stop, "w").close()
+            try:
+                watcher.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                watcher.kill()
+        self.assertIn("exit=0x", done.stdout, done.stderr)
+        exit_code = int(done.stdout.split("exit=")[1].split()[0], 16)
+        dialogs = []
+        if os.path.exists(log):
+            with open(log, encoding="latin-1") as lines:
+                for line in lines:
+                    caption, _, text = line.rstrip("\n").partition("\t")
+                    dialogs.append((caption, text))
+        return Run(exit_code, dialogs)
