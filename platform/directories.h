@@ -5,6 +5,9 @@
 /// The platform's directory separator ('\\' on Windows, '/' elsewhere).
 extern const char PathSeparator;
 
+/// The separator of the entries of a Java class path (';' on Windows, ':' elsewhere).
+extern const char ClassPathSeparator;
+
 /// Copies the current directory into `buffer` of `size` characters. False when it
 /// cannot be read or does not fit; the system error is then the thread's last error.
 bool ReadCurrentDirectory(char* buffer, std::size_t size);

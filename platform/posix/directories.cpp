@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+const char ClassPathSeparator = ':';
 const char PathSeparator = '/';
 
 bool ReadCurrentDirectory(char* buffer, std::size_t size) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+const char ClassPathSeparator = ';';
 const char PathSeparator = '\\';
 
 bool ReadCurrentDirectory(char* buffer, std::size_t size) {

@@ -1,0 +1,152 @@
+#include "hosting/class_path.h"
+
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "hosting/runtime_location.h"
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "launcher/split_arguments.h"
+#include "platform/directories.h"
+#include "platform/file_system.h"
+
+namespace {
+
+bool HasArchiveSuffix(const char* name) {
+  const std::size_t length = std::strlen(name);
+  if (length < 4) return false;
+  const char* suffix = name + length - 4;
+  char lowered[5] = {};
+  for (int i = 0; i < 4; ++i) {
+    lowered[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(suffix[i])));
+  }
+  return std::strcmp(lowered, ".jar") == 0 || std::strcmp(lowered, ".zip") == 0;
+}
+
+bool IsDotName(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool SameDirectory(const DirectoryIdentity& a, const DirectoryIdentity& b) {
+  return a.Volume == b.Volume && a.Index == b.Index;
+}
+
+// `ancestors` holds the identities of the directories being listed above this one.
+bool ScanBelow(TextBuffer& list, char* directory, std::vector<DirectoryIdentity>& ancestors) {
+  std::size_t length = std::strlen(directory);
+  if (length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/')) {
+    directory[--length] = '\0';
+  }
+
+  // A link back to a directory whose names are being listed would lead down the same
+  // tree again and again, so that directory is not entered a second time.
+  DirectoryIdentity identity;
+  const bool identified = ReadDirectoryIdentity(directory, &identity);
+  if (identified) {
+    for (const DirectoryIdentity& ancestor : ancestors) {
+      if (SameDirectory(ancestor, identity)) return true;
+    }
+    ancestors.push_back(identity);
+  }
+
+  DirectoryListing* listing = nullptr;
+  DirectoryEntry entry;
+  std::string path;
+  ListingStep step = OpenDirectoryListing(directory, &listing, &entry);
+  while (step == ListingStep::Entry) {
+    if (entry.IsDirectory) {
+      if (!IsDotName(entry.Name)) {
+        path.assign(directory, length);
+        path += PathSeparator;
+        path += entry.Name;
+        ScanBelow(list, &path[0], ancestors);
+      }
+    } else if (HasArchiveSuffix(entry.Name)) {
+      AppendText(list, directory, length);
+      AppendText(list, PathSeparator);
+      AppendText(list, entry.Name);
+      AppendText(list, ClassPathSeparator);
+    }
+    step = NextDirectoryEntry(listing, &entry);
+  }
+  const bool ended = step == ListingStep::End;
+  if (!ended) ReportLastSystemError();
+  CloseDirectoryListing(listing);
+  if (identified) ancestors.pop_back();
+  return ended;
+}
+
+}  // namespace
+
+int ClassifyClassPathEntry(const char* entry) {
+  // The value behind a reference is known only after expansion.
+  if (std::strchr(entry, '%') != nullptr) return 0;
+  const int kind = ReadPathAttributes(entry);
+  if (kind < 0) {
+    ReportLastSystemError();
+    ReportError(LaunchConfig.MsgFileAccess.c_str(), entry);
+  }
+  return kind;
+}
+
+bool ScanArchiveDirectory(TextBuffer& list, char* directory) {
+  std::vector<DirectoryIdentity> ancestors;
+  return ScanBelow(list, directory, ancestors);
+}
+
+std::string ExpandVariables(const char* text) {
+  if (text == nullptr) return std::string();
+  TextBuffer result;
+  std::string name;
+  bool insideName = false;
+  const char* segment = text;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p != '%') continue;
+    if (!insideName) {
+      AppendText(result, segment, static_cast<std::size_t>(p - segment));
+    } else {
+      name.assign(segment, p);
+      if (name == "JAVA_HOME") {
+        AppendText(result, RegistryJavaHome);
+      } else if (!name.empty()) {
+        AppendText(result, ReadEnvironmentVariable(name.c_str()));
+      }
+    }
+    segment = p + 1;
+    insideName = !insideName;
+  }
+  AppendText(result, segment);
+  if (!result.Text) return std::string();
+  return std::string(result.Text.get(), result.Length);
+}
+
+bool AssembleClassPath() {
+  TextBuffer options;
+  TextBuffer entries;
+  AppendText(options, LaunchConfig.JvmOptions.c_str());
+
+  if (!LaunchConfig.ClassPath.empty()) {
+    char* classPath = LaunchConfig.ClassPath.data();
+    char* cursor = nullptr;
+    // Only the first entry may end at a line break.
+    for (char* entry = NextToken(classPath, ";\r\n", &cursor); entry != nullptr;
+         entry = NextToken(classPath, ";", &cursor)) {
+      const int kind = ClassifyClassPathEntry(entry);
+      if (kind < 0) return false;
+      AppendText(entries, entry);
+      AppendText(entries, ClassPathSeparator);
+      if (kind == 1) ScanArchiveDirectory(entries, entry);
+    }
+  }
+
+  if (entries.Length > 0) {
+    entries.Text[--entries.Length] = '\0';
+    AppendText(options, " \"-Djava.class.path=");
+    AppendText(options, entries.Text.get(), entries.Length);
+    AppendText(options, '"');
+  }
+
+  LaunchConfig.JvmOptions = ExpandVariables(options.Text.get());
+  return true;
+}

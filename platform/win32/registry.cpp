@@ -1,0 +1,39 @@
+#include "platform/registry.h"
+
+#include <windows.h>
+
+namespace {
+
+// LocalMachine is the only root the launcher reads.
+HKEY RootHandle(RegistryRoot) { return HKEY_LOCAL_MACHINE; }
+
+}  // namespace
+
+RegistryKey OpenRegistryKey(RegistryRoot root, const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(RootHandle(root), path, 0, KEY_READ, &key) != ERROR_SUCCESS) return nullptr;
+  return key;
+}
+
+bool QueryRegistryValue(RegistryKey key, const char* name, RegistryValueType* type, char* buffer,
+                        std::size_t size, std::size_t* length) {
+  DWORD valueType = REG_NONE;
+  DWORD bytes = static_cast<DWORD>(size);
+  if (RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, &valueType,
+                       reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS) {
+    return false;
+  }
+  *type = valueType == REG_SZ          ? RegistryValueType::String
+          : valueType == REG_EXPAND_SZ ? RegistryValueType::ExpandableString
+                                       : RegistryValueType::Other;
+  *length = bytes;
+  return true;
+}
+
+bool EnumerateRegistrySubkey(RegistryKey key, unsigned long index, char* buffer, std::size_t size) {
+  DWORD characters = static_cast<DWORD>(size);
+  return RegEnumKeyExA(static_cast<HKEY>(key), index, buffer, &characters, nullptr, nullptr,
+                       nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+void CloseRegistryKey(RegistryKey key) { RegCloseKey(static_cast<HKEY>(key)); }
