@@ -28,18 +28,6 @@ bool ChangeDirectoryOrReport(const char* path) {
   return false;
 }
 
-// Gives true when another instance holds the mutex; otherwise takes it (a failure
-// to create it leaves the run without single-instance protection).
-bool RefuseSecondInstance() {
-  if (LaunchConfig.AllowMultipleInstances) return false;
-  if (InstanceMutexExists(LaunchConfig.MainClass.c_str())) {
-    ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
-    return true;
-  }
-  InstanceMutex = CreateInstanceMutex(LaunchConfig.MainClass.c_str());
-  return false;
-}
-
 }  // namespace
 
 const char* SkipProgramName(const char* p) {
@@ -108,19 +96,4 @@ bool ApplyWorkingDirectory(bool beforeJvm) {
   }
   if (LaunchConfig.WorkingDirectory.empty()) return true;
   return ChangeDirectoryOrReport(LaunchConfig.WorkingDirectory.c_str());
-}
-
-int RunLauncher(ArgumentVector& arguments) {
-  if (!CaptureStartDirectory()) return 0;
-  EnterExecutableDirectory();
-  LoadLaunchConfig();
-  if (!LaunchConfig.ServiceName.empty() &&
-      DispatchServiceSwitch(arguments.Count, arguments.Vector())) {
-    return 0;
-  }
-  if (RefuseSecondInstance()) return 0;
-  // Runtime hosting is not part of this build yet: say so instead of pretending.
-  ReportError("Java runtime hosting is not available in this build of the launcher.");
-  if (InstanceMutex != nullptr) CloseInstanceMutex(InstanceMutex);
-  return -1;
 }

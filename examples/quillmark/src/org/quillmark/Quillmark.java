@@ -1,0 +1,68 @@
+package org.quillmark;
+
+import java.util.concurrent.CountDownLatch;
+import org.quillmark.help.Help;
+
+/**
+ * The sample application that the shipped launcher starts. It prints what it
+ * received and, by its arguments, shows what a hosted application can do:
+ *
+ * <pre>
+ *   --out TEXT    write TEXT to System.out
+ *   --err TEXT    write TEXT to System.err
+ *   --throw       end main with an exception
+ *   --exit N      end the process with System.exit(N)
+ *   --block       wait until a second main call passes --stop
+ *   --stop        (second call) let a blocked first call return
+ * </pre>
+ */
+public final class Quillmark {
+  private static final CountDownLatch STOP = new CountDownLatch(1);
+
+  private Quillmark() {}
+
+  public static void main(String[] args) throws Exception {
+    System.out.println("Quillmark started by Corvane on thread \""
+        + Thread.currentThread().getName() + "\"");
+    System.out.println("arguments: " + args.length);
+    for (String arg : args) {
+      System.out.println("argument: [" + arg + "]");
+    }
+    System.out.println("user.dir: " + System.getProperty("user.dir"));
+    System.out.println("Corvane property: " + System.getProperty("Corvane"));
+    System.out.println(Help.banner());
+    boolean block = false;
+    for (int i = 0; i < args.length; i++) {
+      switch (args[i]) {
+        case "--out":
+          System.out.println(args[++i]);
+          break;
+        case "--err":
+          System.err.println(args[++i]);
+          break;
+        case "--throw":
+          throw new IllegalStateException("Quillmark was asked to fail");
+        case "--exit":
+          System.out.flush();
+          System.exit(Integer.parseInt(args[++i]));
+          break;
+        case "--block":
+          block = true;
+          break;
+        case "--stop":
+          System.out.println("stop requested");
+          STOP.countDown();
+          break;
+        default:
+          break;
+      }
+    }
+    if (block) {
+      System.out.println("waiting for the stop call");
+      System.out.flush();
+      STOP.await();
+      System.out.println("stopped");
+    }
+    System.out.flush();
+  }
+}

@@ -1,0 +1,148 @@
+#include "hosting/hosted_vm.h"
+
+#include <vector>
+
+#include "hosting/class_path.h"
+#include "hosting/runtime_location.h"
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "launcher/run_sequence.h"
+#include "launcher/split_arguments.h"
+#include "platform/console.h"
+
+HostedVmRecord HostedVm;
+
+namespace {
+
+// The creation arguments live as long as the process, as the machine may keep them.
+ArgumentVector VmOptionTexts;
+std::vector<JavaVMOption> VmOptions;
+
+bool LoadRuntime() {
+  const char* path = LaunchConfig.RuntimeLibrary.c_str();
+  HostedVm.Library = LoadRuntimeLibrary(path);
+  if (HostedVm.Library == nullptr) {
+    ReportError(LaunchConfig.MsgLoadJvm.c_str(), path);
+    return false;
+  }
+  HostedVm.CreateJavaVm =
+      reinterpret_cast<CreateJavaVmEntry>(FindLibraryEntry(HostedVm.Library, "JNI_CreateJavaVM"));
+  HostedVm.GetDefaultInitArgs = reinterpret_cast<GetDefaultInitArgsEntry>(
+      FindLibraryEntry(HostedVm.Library, "JNI_GetDefaultJavaVMInitArgs"));
+  if (HostedVm.CreateJavaVm == nullptr || HostedVm.GetDefaultInitArgs == nullptr) {
+    ReportError(LaunchConfig.MsgNoJniInterfaces.c_str(), path);
+    return false;
+  }
+  return true;
+}
+
+bool StartMachine() {
+  VmOptionTexts = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
+  VmOptions.clear();
+  for (int i = 0; i < VmOptionTexts.Count; ++i) {
+    JavaVMOption option{};
+    option.optionString = VmOptionTexts.Vector()[i];
+    option.extraInfo = nullptr;
+    VmOptions.push_back(option);
+  }
+  JavaVMInitArgs arguments{};
+  arguments.version = JNI_VERSION_1_2;
+  arguments.nOptions = static_cast<jint>(VmOptions.size());
+  arguments.options = VmOptions.empty() ? nullptr : VmOptions.data();
+  arguments.ignoreUnrecognized = JNI_TRUE;
+  void* env = nullptr;
+  if (HostedVm.CreateJavaVm(&HostedVm.Vm, &env, &arguments) != 0) {
+    ReportError(LaunchConfig.MsgCreateJvm.c_str(), LaunchConfig.RuntimeLibrary.c_str());
+    return false;
+  }
+  HostedVm.CreatorEnv = static_cast<JNIEnv*>(env);
+  return true;
+}
+
+jobject OpenJavaPrintStream(JNIEnv* env, const char* fileName) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  jstring name = env->NewStringUTF(fileName);
+  if (JavaCallFailed(env, name, c.MsgInstantiate, "java/lang/String")) return nullptr;
+  jclass fileStream = env->FindClass("java/io/FileOutputStream");
+  if (JavaCallFailed(env, fileStream, c.MsgLocateClass, "java/io/FileOutputStream")) {
+    return nullptr;
+  }
+  jmethodID openFile = env->GetMethodID(fileStream, "<init>", "(Ljava/lang/String;Z)V");
+  if (JavaCallFailed(env, openFile, c.MsgLocateMethod, "java/io/FileOutputStream(String, boolean)")) {
+    return nullptr;
+  }
+  jobject file = env->NewObject(fileStream, openFile, name, JNI_FALSE);
+  if (JavaCallFailed(env, file, c.MsgInstantiate, "java/io/FileOutputStream")) return nullptr;
+  jclass printStream = env->FindClass("java/io/PrintStream");
+  if (JavaCallFailed(env, printStream, c.MsgLocateClass, "java/io/PrintStream")) return nullptr;
+  jmethodID wrap = env->GetMethodID(printStream, "<init>", "(Ljava/io/OutputStream;)V");
+  if (JavaCallFailed(env, wrap, c.MsgLocateMethod, "java/io/PrintStream(java/io/OutputStream)")) {
+    return nullptr;
+  }
+  jobject stream = env->NewObject(printStream, wrap, file);
+  if (JavaCallFailed(env, stream, c.MsgInstantiate, "java/io/PrintStream")) return nullptr;
+  return stream;
+}
+
+bool SetJavaStream(JNIEnv* env, jobject stream, const char* setterName) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  jclass system = env->FindClass("java/lang/System");
+  if (JavaCallFailed(env, system, c.MsgLocateClass, "java/lang/System")) return false;
+  jmethodID setter = env->GetStaticMethodID(system, setterName, "(Ljava/io/PrintStream;)V");
+  if (JavaCallFailed(env, setter, c.MsgLocateMethod, setterName)) return false;
+  env->CallStaticVoidMethod(system, setter, stream);
+  if (CheckJavaException(env)) {
+    ReportError(c.MsgInvokeMethod.c_str(), setterName);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool JavaCallFailed(JNIEnv* env, const void* result, const std::string& message,
+                    const char* argument) {
+  if (!CheckJavaException(env) && result != nullptr) return false;
+  ReportError(message.c_str(), argument);
+  return true;
+}
+
+bool CheckJavaException(JNIEnv* env) {
+  if (env->ExceptionCheck() != JNI_TRUE) return false;
+  env->ExceptionDescribe();
+  env->ExceptionClear();
+  return true;
+}
+
+bool RedirectJavaStream(JNIEnv* env, const char* fileName, const char* setterName) {
+  jobject stream = OpenJavaPrintStream(env, fileName);
+  return stream != nullptr && SetJavaStream(env, stream, setterName);
+}
+
+bool RedirectBothJavaStreams(JNIEnv* env, const char* fileName) {
+  jobject stream = OpenJavaPrintStream(env, fileName);
+  return stream != nullptr && SetJavaStream(env, stream, "setOut") &&
+         SetJavaStream(env, stream, "setErr");
+}
+
+bool CreateVirtualMachine(bool attachConsole) {
+  if (LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(true)) return false;
+  if (!LocateRuntime()) return false;
+  if (!LoadRuntime()) return false;
+  if (!AssembleClassPath()) return false;
+  if (!StartMachine()) return false;
+  if (attachConsole) {
+    const char* console = AttachServiceConsole();
+    if (console != nullptr) {
+      RedirectJavaStream(HostedVm.CreatorEnv, console, "setOut");
+      RedirectJavaStream(HostedVm.CreatorEnv, console, "setErr");
+    }
+  }
+  return true;
+}
+
+void DestroyVirtualMachine() {
+  HostedVm.Vm->DetachCurrentThread();
+  HostedVm.Vm->DestroyJavaVM();
+  FreeRuntimeLibrary(HostedVm.Library);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <jni.h>
+
+#include <string>
+
+#include "platform/library.h"
+
+using CreateJavaVmEntry = jint(JNICALL*)(JavaVM**, void**, void*);
+using GetDefaultInitArgsEntry = jint(JNICALL*)(void*);
+
+/// The one hosted virtual machine of the process. Written once by the creating
+/// thread before any other thread reads it; never freed.
+struct HostedVmRecord {
+  LibraryHandle Library = nullptr;
+  CreateJavaVmEntry CreateJavaVm = nullptr;
+  GetDefaultInitArgsEntry GetDefaultInitArgs = nullptr;  // must exist; never called
+  JavaVM* Vm = nullptr;
+  JNIEnv* CreatorEnv = nullptr;  // valid on the creating thread only
+};
+
+extern HostedVmRecord HostedVm;
+
+/// Finds and loads the runtime, assembles the class path and creates the machine on
+/// the calling thread. With `attachConsole` (the service run) the process gets a
+/// console and Java's streams are pointed at it. False after a reported failure;
+/// then nothing is to be torn down.
+bool CreateVirtualMachine(bool attachConsole);
+
+/// Detaches the creating thread, destroys the machine (waiting for the application's
+/// non-daemon threads) and unloads the library. Reports nothing.
+void DestroyVirtualMachine();
+
+/// True when a Java exception was pending; it has been described and cleared.
+bool CheckJavaException(JNIEnv* env);
+
+/// Checks one JNI call: a pending exception (described and cleared) or a null
+/// `result` is a failure, reported as `message` with `argument`. True on failure.
+bool JavaCallFailed(JNIEnv* env, const void* result, const std::string& message,
+                    const char* argument);
+
+/// Points System.out ("setOut") or System.err ("setErr") at `fileName`, created or
+/// emptied. False after a reported failure.
+bool RedirectJavaStream(JNIEnv* env, const char* fileName, const char* setterName);
+
+/// Points both System.out and System.err at one stream on `fileName`, so that
+/// neither overwrites what the other wrote. False after a reported failure.
+bool RedirectBothJavaStreams(JNIEnv* env, const char* fileName);

@@ -1,0 +1,146 @@
+#include "hosting/invocation.h"
+
+#include <string>
+
+#include "hosting/hosted_vm.h"
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "launcher/run_sequence.h"
+#include "launcher/split_arguments.h"
+#include "platform/directories.h"
+
+namespace {
+
+constexpr const char* StopperThreadName = "Corvane stopper thread";
+constexpr const char* MainMethod = "main(java/lang/String[])";
+constexpr std::size_t CurrentDirectorySize = 261;
+
+// A thread attached here stays attached until the object goes out of scope.
+struct AttachedThread {
+  bool Attached = false;
+  ~AttachedThread() {
+    if (Attached) HostedVm.Vm->DetachCurrentThread();
+  }
+};
+
+bool Attach(AttachedThread& guard, JNIEnv** env) {
+  JavaVMAttachArgs arguments{};
+  arguments.version = LaunchConfig.JniVersion;
+  arguments.name = const_cast<char*>(StopperThreadName);
+  arguments.group = nullptr;
+  if (HostedVm.Vm->AttachCurrentThread(reinterpret_cast<void**>(env), &arguments) != 0) {
+    ReportError(LaunchConfig.MsgAttachThread.c_str());
+    return false;
+  }
+  guard.Attached = true;
+  return true;
+}
+
+// Two streams on one file would each truncate it and overwrite each other's output,
+// so one file named twice gets one stream for both.
+bool RedirectConfiguredStreams(JNIEnv* env) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  if (!c.StdoutFile.empty() && c.StdoutFile == c.StderrFile) {
+    return RedirectBothJavaStreams(env, c.StdoutFile.c_str());
+  }
+  if (!c.StdoutFile.empty() && !RedirectJavaStream(env, c.StdoutFile.c_str(), "setOut")) {
+    return false;
+  }
+  if (!c.StderrFile.empty() && !RedirectJavaStream(env, c.StderrFile.c_str(), "setErr")) {
+    return false;
+  }
+  return true;
+}
+
+bool CallMain(JNIEnv* env, int argCount, char** args) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  jclass mainClass = env->FindClass(c.MainClass.c_str());
+  if (JavaCallFailed(env, mainClass, c.MsgLocateClass, c.MainClass.c_str())) return false;
+  jmethodID main = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
+  if (JavaCallFailed(env, main, c.MsgLocateMethod, MainMethod)) return false;
+  // Java copies every argument, so the split AppOptions need not outlive the call.
+  ArgumentVector defaults;
+  if (argCount == 0) {
+    defaults = SplitArguments(c.AppOptions.c_str(), false);
+    argCount = defaults.Count;
+    args = defaults.Vector();
+  }
+  jclass stringClass = env->FindClass("java/lang/String");
+  if (JavaCallFailed(env, stringClass, c.MsgInstantiate, "java/lang/String[]")) return false;
+  jobjectArray array = env->NewObjectArray(argCount, stringClass, nullptr);
+  if (JavaCallFailed(env, array, c.MsgInstantiate, "java/lang/String[]")) return false;
+  for (int i = 0; i < argCount; ++i) {
+    jstring text = env->NewStringUTF(args[i]);
+    if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
+    env->SetObjectArrayElement(array, i, text);
+    if (CheckJavaException(env)) {
+      ReportError(c.MsgAssignArgument.c_str(), args[i]);
+      return false;
+    }
+  }
+  env->CallStaticVoidMethod(mainClass, main, array);
+  if (CheckJavaException(env)) {
+    ReportError(c.MsgInvokeMethod.c_str(), MainMethod);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  jstring key = env->NewStringUTF(name);
+  if (JavaCallFailed(env, key, c.MsgInstantiate, "java/lang/String")) return false;
+  jstring text = env->NewStringUTF(value);
+  if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
+  jclass system = env->FindClass("java/lang/System");
+  if (JavaCallFailed(env, system, c.MsgLocateClass, "java/lang/System")) return false;
+  jmethodID setProperty = env->GetStaticMethodID(
+      system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
+  if (JavaCallFailed(env, setProperty, c.MsgLocateMethod, "setProperty")) return false;
+  env->CallStaticObjectMethod(system, setProperty, key, text);
+  if (CheckJavaException(env)) {
+    ReportError(c.MsgInvokeMethod.c_str(), "setProperty");
+    return false;
+  }
+  return true;
+}
+
+bool InvokeApplication(int argCount, char** args, bool attachThread) {
+  if (!attachThread && !LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(false)) {
+    return false;
+  }
+  AttachedThread guard;
+  JNIEnv* env = HostedVm.CreatorEnv;
+  if (attachThread && !Attach(guard, &env)) return false;
+
+  char directory[CurrentDirectorySize];
+  if (!ReadCurrentDirectory(directory, sizeof directory)) {
+    ReportLastSystemError();
+    ReportError(LaunchConfig.MsgFileAccess.c_str(), "CURRENT_DIR");
+    return false;
+  }
+  if (!SetJavaSystemProperty(env, "user.dir", directory)) return false;
+  // The stop call runs while the application still writes to the files that the
+  // first call opened: opening them again would empty them, so it leaves them.
+  if (!attachThread && !RedirectConfiguredStreams(env)) return false;
+  return CallMain(env, argCount, args);
+}
+
+bool RequestApplicationExit() {
+  const LaunchConfigRecord& c = LaunchConfig;
+  AttachedThread guard;
+  JNIEnv* env = nullptr;
+  if (!Attach(guard, &env)) return false;
+  jclass system = env->FindClass("java/lang/System");
+  if (JavaCallFailed(env, system, c.MsgLocateClass, "java/lang/System")) return false;
+  jmethodID exit = env->GetStaticMethodID(system, "exit", "(I)V");
+  if (JavaCallFailed(env, exit, c.MsgLocateMethod, "exit(int)")) return false;
+  env->CallStaticVoidMethod(system, exit, 0);
+  if (CheckJavaException(env)) {
+    ReportError(c.MsgInvokeMethod.c_str(), "exit(int)");
+    return false;
+  }
+  return true;
+}

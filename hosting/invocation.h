@@ -1,0 +1,21 @@
+#pragma once
+
+#include <jni.h>
+
+/// Calls MainClass's static main(String[]) with `args` (`argCount` texts), or with
+/// the tokens of AppOptions when `argCount` is 0. Without `attachThread` it runs on
+/// the creating thread: it first applies the working directory (unless that was done
+/// before the machine was created) and redirects Java's streams as configured. With
+/// `attachThread` the calling thread is attached as "Corvane stopper thread" for the
+/// call and detached on every way out. Before the call "user.dir" is set to the
+/// current directory. True when main returned without an exception; false after a
+/// reported failure.
+bool InvokeApplication(int argCount, char** args, bool attachThread);
+
+/// Sets the Java system property `name` to `value`. False after a reported failure.
+bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value);
+
+/// Attaches the calling thread and calls System.exit(0); when that takes effect the
+/// process ends inside the call. False after a reported failure; true only when
+/// System.exit came back without an exception.
+bool RequestApplicationExit();

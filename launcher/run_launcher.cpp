@@ -1,0 +1,38 @@
+#include "hosting/hosted_vm.h"
+#include "hosting/invocation.h"
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "launcher/run_sequence.h"
+#include "platform/instance_mutex.h"
+
+namespace {
+
+// Gives true when another instance holds the mutex; otherwise takes it (a failure
+// to create it leaves the run without single-instance protection).
+bool RefuseSecondInstance() {
+  if (LaunchConfig.AllowMultipleInstances) return false;
+  if (InstanceMutexExists(LaunchConfig.MainClass.c_str())) {
+    ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
+    return true;
+  }
+  InstanceMutex = CreateInstanceMutex(LaunchConfig.MainClass.c_str());
+  return false;
+}
+
+}  // namespace
+
+int RunLauncher(ArgumentVector& arguments) {
+  if (!CaptureStartDirectory()) return 0;
+  EnterExecutableDirectory();
+  LoadLaunchConfig();
+  if (!LaunchConfig.ServiceName.empty() &&
+      DispatchServiceSwitch(arguments.Count, arguments.Vector())) {
+    return 0;
+  }
+  if (RefuseSecondInstance()) return 0;
+  if (!CreateVirtualMachine(false)) return -1;
+  const bool invoked = InvokeApplication(arguments.Count - 1, arguments.Vector() + 1, false);
+  DestroyVirtualMachine();
+  if (InstanceMutex != nullptr) CloseInstanceMutex(InstanceMutex);
+  return invoked ? 0 : -1;
+}

@@ -1,0 +1,20 @@
+#include "platform/library.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <string>
+
+LibraryHandle LoadRuntimeLibrary(const char* path) {
+  // A name without a slash would be looked up on the library path instead of in
+  // the current directory, where it was found.
+  std::string name = path;
+  if (name.find('/') == std::string::npos) name = "./" + name;
+  void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (library == nullptr) errno = ENOENT;
+  return library;
+}
+
+void* FindLibraryEntry(LibraryHandle library, const char* name) { return dlsym(library, name); }
+
+void FreeRuntimeLibrary(LibraryHandle library) { dlclose(library); }

@@ -1,0 +1,150 @@
+"""The Linux launcher against the installed JDK: the sample application started
+through the real JNI invocation interface, one launcher process per case."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+DEMO = os.environ.get("CORVANE_DEMO_DIR", "")
+STRINGS_TOOL = os.environ.get("CORVANE_STRINGS", "")
+SCRAMBLE_TOOL = os.environ.get("CORVANE_SCRAMBLE", "")
+FAILED = 255  # -1 as the shell sees it
+
+
+class JvmTest(unittest.TestCase):
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="corvane-jvm-")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.app = os.path.join(self.work, "app")
+        shutil.copytree(DEMO, self.app)
+        self.exe = os.path.join(self.app, "quillmark")
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.work)
+
+    def set_strings(self, *assignments):
+        subprocess.run([STRINGS_TOOL, self.exe, *assignments], check=True)
+
+    def set_main_class(self, name):
+        stored = subprocess.run([SCRAMBLE_TOOL, name], check=True, stdout=subprocess.PIPE,
+                                text=True).stdout.strip()
+        self.set_strings("1168=" + stored)
+
+    def run_launcher(self, *args, cwd=None):
+        return subprocess.run([self.exe, *args], cwd=cwd or self.work, env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                              timeout=120)
+
+    def arguments(self, done):
+        return [line[len("argument: ["):-1] for line in done.stdout.splitlines()
+                if line.startswith("argument: [")]
+
+    def test_command_line_arguments_replace_app_options(self):
+        self.set_strings("1184=from table")
+        done = self.run_launcher("one", "two words")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(self.arguments(done), ["one", "two words"])
+        self.assertIn("Quillmark help is available", done.stdout)  # jh.jar is on the path
+        self.assertIn("Corvane property: Yes", done.stdout)
+
+    def test_app_options_when_the_command_line_is_empty(self):
+        self.set_strings('1184=alpha "b c"')
+        done = self.run_launcher()
+        self.assertEqual(self.arguments(done), ["alpha", "b c"])
+        self.set_strings("1184=<null>")
+        done = self.run_launcher()
+        self.assertIn("arguments: 0", done.stdout)
+        self.assertEqual(done.returncode, 0, done.stderr)
+
+    def test_user_dir_is_the_executable_directory_by_default(self):
+        done = self.run_launcher()
+        self.assertIn("user.dir: " + os.path.realpath(self.app), done.stdout)
+
+    def test_user_dir_follows_the_working_directory_rules(self):
+        work = os.path.join(self.work, "work")
+        os.makedirs(work)
+        self.set_strings("1152=" + work)
+        self.assertIn("user.dir: " + work, self.run_launcher().stdout)
+        self.set_strings("1216=1")  # back to where the launcher was started
+        start = os.path.join(self.work, "start")
+        os.makedirs(start)
+        self.assertIn("user.dir: " + start, self.run_launcher(cwd=start).stdout)
+        # Entered before the machine: relative class-path entries are looked up there.
+        for jar in ("Quillmark.jar", "jh.jar"):
+            shutil.copy(os.path.join(self.app, jar), work)
+        self.set_strings("1232=1")
+        self.assertIn("user.dir: " + work, self.run_launcher(cwd=start).stdout)
+
+    def test_stdout_file_is_emptied_then_written(self):
+        out = os.path.join(self.work, "out.txt")
+        with open(out, "w") as old:
+            old.write("old content\n")
+        self.set_strings("1360=" + out)
+        done = self.run_launcher("--out", "to the file")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(out) as written:
+            text = written.read()
+        self.assertNotIn("old content", text)
+        self.assertIn("to the file", text)
+        self.assertNotIn("to the file", done.stdout)
+
+    def test_stderr_file_alone(self):
+        err = os.path.join(self.work, "err.txt")
+        self.set_strings("1376=" + err)
+        done = self.run_launcher("--err", "problem text", "--out", "visible")
+        with open(err) as written:
+            self.assertIn("problem text", written.read())
+        self.assertIn("visible", done.stdout)
+
+    def test_one_file_for_both_streams_keeps_both(self):
+        both = os.path.join(self.work, "both.txt")
+        self.set_strings("1360=" + both, "1376=" + both)
+        done = self.run_launcher("--out", "first line", "--err", "second line")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(both) as written:
+            text = written.read()
+        self.assertIn("first line", text)
+        self.assertIn("second line", text)
+
+    def test_missing_class_prints_the_java_error_then_the_launcher_message(self):
+        self.set_main_class("org.quillmark.Missing")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        java = done.stderr.find("NoClassDefFoundError")
+        ours = done.stderr.find("Error: Error locating class: org/quillmark/Missing")
+        self.assertGreaterEqual(java, 0, done.stderr)
+        self.assertGreater(ours, java, done.stderr)
+
+    def test_class_without_main(self):
+        self.set_main_class("org.quillmark.help.Help")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        self.assertIn("Error: Error locating method: main(java/lang/String[])", done.stderr)
+
+    def test_main_that_throws_ends_with_minus_one(self):
+        done = self.run_launcher("--throw")
+        self.assertEqual(done.returncode, FAILED)
+        self.assertIn("Quillmark was asked to fail", done.stderr)
+        self.assertIn("Error: Error invoking method: main(java/lang/String[])", done.stderr)
+
+    def test_system_exit_gives_its_own_status(self):
+        done = self.run_launcher("--exit", "7")
+        self.assertEqual(done.returncode, 7)
+
+    def test_missing_runtime_is_reported_before_any_class_path_check(self):
+        self.set_strings("1040=/nowhere/libjvm.so", "1072=missing.jar")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        self.assertEqual(done.stderr.strip(),
+                         "Error: Unable to locate suitable Java Runtime Environment on this machine.")
+
+    def test_missing_class_path_entry_fails_the_creation(self):
+        self.set_strings("1072=Quillmark.jar;missing.jar")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        self.assertIn("Error: Error accessing file/directory: missing.jar", done.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

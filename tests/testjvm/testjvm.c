@@ -1,0 +1,921 @@
+/* testjvm: a stand-in for a Java runtime library (jvm.dll) in the end-to-end tests of
+ * the Windows launcher. It exports the two JNI invocation entry points, gives a
+ * JavaVM and JNIEnv whose every slot is filled, plays a tiny Java virtual machine
+ * with a simulated application, and writes what it is asked to do to a log.
+ *
+ * Log: the file named by CORVANE_TESTJVM_LOG (nothing is logged when it is unset; a
+ * path that starts with '/' is a host path and is opened on drive Z:). Lines are
+ * appended, each ended by "\n" and written with one WriteFile call on a file opened
+ * for appending, so lines of several threads never mix. The lines:
+ *
+ *   create version=0x00010002 ignoreUnrecognized=1 nOptions=N options=null|array
+ *   option=<text>                        one line per option, in order
+ *   find_class <name>
+ *   set_property <name>=<value>          System.setProperty
+ *   redirect <setOut|setErr> <file>      System.setOut/setErr with a PrintStream on a
+ *                                        FileOutputStream(file, false); " append" is
+ *                                        added when the stream was opened to append
+ *   main thread=<creator|attached> name=<attach name or empty> argc=N arg=<a> arg=<b>...
+ *                                        (argc=null when main gets a null array)
+ *   attach version=0x00010004 name=<name>
+ *                                        (version=0x00000000 name= without attach args)
+ *   detach
+ *   exception described
+ *   exit <status>                        System.exit, or main_exit below
+ *   destroy                              after the wait for attached threads
+ *   unexpected JNI call <what>           a call no launcher should make; then
+ *                                        ExitProcess(99)
+ *   timeout <what>                       a wait of five minutes ran out; then
+ *                                        ExitProcess(98)
+ *
+ * Script: CORVANE_TESTJVM_SCRIPT, a comma-separated list read by JNI_CreateJavaVM;
+ * absent or empty is a plain successful run.
+ *
+ *   create_fails      JNI_CreateJavaVM returns -1 (after logging its arguments)
+ *   class_missing     FindClass of any application class (not java/...) fails
+ *   missing=<class>   FindClass of that class fails (may be repeated)
+ *   no_main           GetStaticMethodID "main" fails
+ *   no_method=<name>  Get(Static)MethodID of that method name fails (may be repeated)
+ *   main_throws       main returns with a pending java/lang/RuntimeException
+ *   main_exit=N       main logs "exit N" and ends the process with status N
+ *   main_blocks       the first main call waits until a second main call arrives
+ *                     (from another, attached thread); that one logs and releases it
+ *   main_window=MS    main waits MS ms, shows a visible top-level window titled
+ *                     "testjvm window", and returns 2 s later
+ *   stdout=<text>     main prints the text and "\r\n" to System.out
+ *   stderr=<text>     main prints the text and "\r\n" to System.err
+ *   attach_fails      AttachCurrentThread returns -1 (after logging)
+ *
+ * Every main call performs the script: it logs, prints, shows the window, blocks,
+ * exits or throws, in that order. System.out and System.err are the process's
+ * standard streams until redirected; a FileOutputStream creates (or empties, or
+ * appends to) its file when it is constructed, like Java's.
+ *
+ * A failed lookup leaves a pending exception and returns null, as a JVM does. Calling
+ * a JNI function other than the exception functions while an exception is pending,
+ * or with handles of the wrong kind, counts as an unexpected call.
+ */
+#include <jni.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#ifndef CORVANE_JNI_MD_H_
+#error "jni.h must come with the Windows jni_md.h of hosting/jni/win32"
+#endif
+
+#ifdef TESTJVM_NEEDS_SUPPORT
+#include "testjvm_support.h"
+#endif
+
+enum { kExitUnexpected = 99, kExitTimeout = 98 };
+static const DWORD kWaitLimitMs = 5 * 60 * 1000;
+
+/* ---- log ---- */
+
+static CRITICAL_SECTION lock;
+
+static void LogLine(const char* format, ...) {
+  char path[MAX_PATH + 3];
+  DWORD n = GetEnvironmentVariableA("CORVANE_TESTJVM_LOG", path + 2, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  const char* name = path + 2;
+  if (path[2] == '/') {
+    path[0] = 'Z';
+    path[1] = ':';
+    name = path;
+  }
+  va_list args;
+  va_start(args, format);
+  int length = _vsnprintf(NULL, 0, format, args);
+  va_end(args);
+  if (length < 0) return;
+  char* line = malloc((size_t)length + 2);
+  if (!line) return;
+  va_start(args, format);
+  _vsnprintf(line, (size_t)length + 1, format, args);
+  va_end(args);
+  line[length] = '\n';
+  EnterCriticalSection(&lock);
+  HANDLE file =
+      CreateFileA(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written;
+    WriteFile(file, line, (DWORD)length + 1, &written, NULL);
+    CloseHandle(file);
+  }
+  LeaveCriticalSection(&lock);
+  free(line);
+}
+
+static void Unexpected(const char* what) {
+  LogLine("unexpected JNI call %s", what);
+  fprintf(stderr, "testjvm: unexpected JNI call %s\n", what);
+  fflush(stderr);
+  ExitProcess(kExitUnexpected);
+}
+
+static void WaitOrDie(HANDLE event, const char* what) {
+  if (WaitForSingleObject(event, kWaitLimitMs) != WAIT_OBJECT_0) {
+    LogLine("timeout %s", what);
+    ExitProcess(kExitTimeout);
+  }
+}
+
+/* ---- script ---- */
+
+#define MAX_NAMES 8
+
+typedef struct Script {
+  int create_fails, class_missing, main_throws, main_blocks, attach_fails;
+  int main_exit, main_exit_status;
+  int main_window_ms; /* -1: no window */
+  char* stdout_text;
+  char* stderr_text;
+  char* missing[MAX_NAMES];
+  int missing_count;
+  char* no_method[MAX_NAMES];
+  int no_method_count;
+} Script;
+
+static Script script = {.main_window_ms = -1};
+
+static char* CopyText(const char* text) {
+  size_t size = strlen(text) + 1;
+  char* copy = malloc(size);
+  if (copy) memcpy(copy, text, size);
+  return copy;
+}
+
+static void AddName(char** names, int* count, const char* name) {
+  if (*count < MAX_NAMES) names[(*count)++] = CopyText(name);
+}
+
+static void ReadScript(void) {
+  Script fresh = {.main_window_ms = -1};
+  script = fresh;
+  DWORD size = GetEnvironmentVariableA("CORVANE_TESTJVM_SCRIPT", NULL, 0);
+  if (size == 0) return;
+  char* text = malloc(size);
+  if (!text || GetEnvironmentVariableA("CORVANE_TESTJVM_SCRIPT", text, size) == 0) return;
+  for (char* item = strtok(text, ","); item; item = strtok(NULL, ",")) {
+    char* value = strchr(item, '=');
+    if (value) *value++ = '\0';
+    if (strcmp(item, "create_fails") == 0) {
+      script.create_fails = 1;
+    } else if (strcmp(item, "class_missing") == 0) {
+      script.class_missing = 1;
+    } else if (strcmp(item, "missing") == 0 && value) {
+      AddName(script.missing, &script.missing_count, value);
+    } else if (strcmp(item, "no_main") == 0) {
+      AddName(script.no_method, &script.no_method_count, "main");
+    } else if (strcmp(item, "no_method") == 0 && value) {
+      AddName(script.no_method, &script.no_method_count, value);
+    } else if (strcmp(item, "main_throws") == 0) {
+      script.main_throws = 1;
+    } else if (strcmp(item, "main_exit") == 0 && value) {
+      script.main_exit = 1;
+      script.main_exit_status = atoi(value);
+    } else if (strcmp(item, "main_blocks") == 0) {
+      script.main_blocks = 1;
+    } else if (strcmp(item, "main_window") == 0 && value) {
+      script.main_window_ms = atoi(value);
+    } else if (strcmp(item, "stdout") == 0 && value) {
+      script.stdout_text = CopyText(value);
+    } else if (strcmp(item, "stderr") == 0 && value) {
+      script.stderr_text = CopyText(value);
+    } else if (strcmp(item, "attach_fails") == 0) {
+      script.attach_fails = 1;
+    } else {
+      /* A misspelt script would silently test the wrong thing. */
+      fprintf(stderr, "testjvm: unknown script item %s\n", item);
+      LogLine("unexpected JNI call: unknown script item %s", item);
+      ExitProcess(kExitUnexpected);
+    }
+  }
+  free(text);
+}
+
+static int Listed(char* const* names, int count, const char* name) {
+  for (int i = 0; i < count; ++i)
+    if (strcmp(names[i], name) == 0) return 1;
+  return 0;
+}
+
+/* ---- objects ---- */
+
+typedef enum Kind {
+  kClass,       /* text: the class name */
+  kString,      /* text: the bytes given to NewStringUTF */
+  kArray,       /* elements, length, text: element class */
+  kFileStream,  /* text: file name; file, append */
+  kPrintStream, /* target: its file stream */
+  kThrowable,   /* text: "class: message" */
+} Kind;
+
+typedef struct Object {
+  Kind kind;
+  char* text;
+  FILE* file;
+  int append;
+  struct Object* target;
+  jsize length;
+  struct Object** elements;
+} Object;
+
+static Object* NewRecord(Kind kind, const char* text) {
+  Object* object = calloc(1, sizeof(Object));
+  if (!object) Unexpected("(out of memory)");
+  object->kind = kind;
+  object->text = CopyText(text ? text : "");
+  return object;
+}
+
+static Object* AsObject(jobject handle) { return (Object*)handle; }
+static jobject AsHandle(Object* object) { return (jobject)object; }
+
+/* Checks a handle that must be a live object of one kind. */
+static Object* Expect(jobject handle, Kind kind, const char* call) {
+  Object* object = AsObject(handle);
+  if (!object || object->kind != kind) Unexpected(call);
+  return object;
+}
+
+static const char* const kSystemClasses[] = {"java/lang/String", "java/lang/System",
+                                             "java/io/FileOutputStream", "java/io/PrintStream"};
+
+static int IsApplicationClass(const char* name) {
+  return strncmp(name, "java/", 5) != 0 && strncmp(name, "javax/", 6) != 0;
+}
+
+/* ---- methods ---- */
+
+typedef enum MethodKind {
+  kMain,
+  kSetProperty,
+  kSetOut,
+  kSetErr,
+  kExit,
+  kFileStreamInit,
+  kPrintStreamInit
+} MethodKind;
+
+typedef struct Method {
+  MethodKind kind;
+  int is_static;
+  const char* class_name; /* NULL: any application class */
+  const char* name;
+  const char* signature;
+} Method;
+
+static const Method kMethods[] = {
+    {kMain, 1, NULL, "main", "([Ljava/lang/String;)V"},
+    {kSetProperty, 1, "java/lang/System", "setProperty",
+     "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;"},
+    {kSetOut, 1, "java/lang/System", "setOut", "(Ljava/io/PrintStream;)V"},
+    {kSetErr, 1, "java/lang/System", "setErr", "(Ljava/io/PrintStream;)V"},
+    {kExit, 1, "java/lang/System", "exit", "(I)V"},
+    {kFileStreamInit, 0, "java/io/FileOutputStream", "<init>", "(Ljava/lang/String;Z)V"},
+    {kPrintStreamInit, 0, "java/io/PrintStream", "<init>", "(Ljava/io/OutputStream;)V"},
+};
+
+static const Method* AsMethod(jmethodID id) { return (const Method*)id; }
+
+static int MethodBelongsTo(const Method* method, const char* class_name) {
+  return method->class_name ? strcmp(method->class_name, class_name) == 0
+                            : IsApplicationClass(class_name);
+}
+
+/* ---- threads ---- */
+
+/* A JNIEnv points at the first field of its thread's record. */
+typedef struct ThreadEnv {
+  const struct JNINativeInterface_* functions;
+  int attached; /* 0: the creating thread */
+  char* name;
+  Object* exception;
+} ThreadEnv;
+
+static struct JNINativeInterface_ env_table;
+static struct JNIInvokeInterface_ vm_table;
+static JavaVM the_vm = &vm_table;
+
+static DWORD tls_slot = TLS_OUT_OF_INDEXES;
+static HINSTANCE module;
+static int created;
+static int attached_count;
+static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
+static int main_calls;
+static HANDLE second_main; /* manual reset */
+
+static ThreadEnv* ToThread(JNIEnv* env) { return (ThreadEnv*)env; }
+
+static ThreadEnv* NewThread(int attached, const char* name) {
+  ThreadEnv* thread = calloc(1, sizeof(ThreadEnv));
+  if (!thread) Unexpected("(out of memory)");
+  thread->functions = &env_table;
+  thread->attached = attached;
+  thread->name = CopyText(name ? name : "");
+  return thread;
+}
+
+static void Throw(JNIEnv* env, const char* class_name, const char* message) {
+  char text[1024];
+  _snprintf(text, sizeof text, "%s: %s", class_name, message ? message : "");
+  text[sizeof text - 1] = '\0';
+  ToThread(env)->exception = NewRecord(kThrowable, text);
+}
+
+/* Entry check of every JNIEnv function outside the exception group. */
+static void Enter(JNIEnv* env, const char* call) {
+  if (!env || ToThread(env)->functions != &env_table) Unexpected(call);
+  if (ToThread(env)->exception) {
+    char what[128];
+    _snprintf(what, sizeof what, "%s with a pending exception", call);
+    what[sizeof what - 1] = '\0';
+    Unexpected(what);
+  }
+}
+
+/* ---- the Java streams ---- */
+
+static Object* java_out; /* print streams; NULL: the process's own stream */
+static Object* java_err;
+
+static void JavaPrintLine(Object* stream, FILE* fallback, const char* text) {
+  EnterCriticalSection(&lock);
+  if (stream) {
+    FILE* file = stream->target->file;
+    fputs(text, file);
+    fputs("\r\n", file);
+    fflush(file);
+  } else {
+    fputs(text, fallback);
+    fputs("\n", fallback);
+    fflush(fallback);
+  }
+  LeaveCriticalSection(&lock);
+}
+
+/* ---- the simulated application ---- */
+
+static void ShowWindowFor(DWORD milliseconds) {
+  WNDCLASSA window_class = {0};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = module;
+  window_class.lpszClassName = "CorvaneTestJvmWindow";
+  RegisterClassA(&window_class); /* fails harmlessly when already registered */
+  HWND window =
+      CreateWindowExA(0, "CorvaneTestJvmWindow", "testjvm window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                      100, 100, 320, 200, NULL, NULL, module, NULL);
+  if (window) {
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+  }
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(20);
+  }
+  if (window) DestroyWindow(window);
+}
+
+static void RunMain(JNIEnv* env, Object* args) {
+  ThreadEnv* thread = ToThread(env);
+  const char* kind = thread->attached ? "attached" : "creator";
+  if (!args) {
+    LogLine("main thread=%s name=%s argc=null", kind, thread->name);
+  } else {
+    size_t size = 64 + strlen(thread->name);
+    for (jsize i = 0; i < args->length; ++i)
+      size += 6 + (args->elements[i] ? strlen(args->elements[i]->text) : 4);
+    char* line = malloc(size);
+    if (!line) Unexpected("(out of memory)");
+    int used =
+        sprintf(line, "main thread=%s name=%s argc=%ld", kind, thread->name, (long)args->length);
+    for (jsize i = 0; i < args->length; ++i)
+      used += sprintf(line + used, " arg=%s", args->elements[i] ? args->elements[i]->text : "null");
+    LogLine("%s", line);
+    free(line);
+  }
+
+  if (script.stdout_text) JavaPrintLine(java_out, stdout, script.stdout_text);
+  if (script.stderr_text) JavaPrintLine(java_err, stderr, script.stderr_text);
+  if (script.main_window_ms >= 0) {
+    Sleep((DWORD)script.main_window_ms);
+    ShowWindowFor(2000);
+  }
+  if (script.main_blocks) {
+    EnterCriticalSection(&lock);
+    int call = ++main_calls;
+    LeaveCriticalSection(&lock);
+    if (call == 1)
+      WaitOrDie(second_main, "main_blocks");
+    else
+      SetEvent(second_main);
+  }
+  if (script.main_exit) {
+    LogLine("exit %d", script.main_exit_status);
+    ExitProcess((UINT)script.main_exit_status);
+  }
+  if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
+}
+
+/* ---- arguments of the Call and NewObject families ---- */
+
+typedef struct Arguments {
+  va_list* list;       /* the ... and V forms */
+  const jvalue* array; /* the A form */
+  int next;
+} Arguments;
+
+static jobject NextObject(Arguments* arguments) {
+  if (arguments->array) return arguments->array[arguments->next++].l;
+  return va_arg(*arguments->list, jobject);
+}
+
+static jint NextInt(Arguments* arguments) {
+  if (arguments->array) return arguments->array[arguments->next++].i;
+  return va_arg(*arguments->list, jint);
+}
+
+/* jboolean travels as an int through "..." and va_list. */
+static jboolean NextBoolean(Arguments* arguments) {
+  if (arguments->array) return arguments->array[arguments->next++].z;
+  return (jboolean)va_arg(*arguments->list, int);
+}
+
+static const Method* CheckCall(jclass clazz, jmethodID id, int is_static, const char* call) {
+  Object* class_object = Expect(clazz, kClass, call);
+  const Method* method = AsMethod(id);
+  if (!method || method->is_static != is_static || !MethodBelongsTo(method, class_object->text)) {
+    Unexpected(call);
+  }
+  return method;
+}
+
+static void CallStaticVoid(JNIEnv* env, jclass clazz, jmethodID id, Arguments* arguments) {
+  const char* call = "CallStaticVoidMethod";
+  Enter(env, call);
+  const Method* method = CheckCall(clazz, id, 1, call);
+  switch (method->kind) {
+    case kMain: {
+      jobject args = NextObject(arguments);
+      RunMain(env, args ? Expect(args, kArray, call) : NULL);
+      break;
+    }
+    case kSetOut:
+    case kSetErr: {
+      Object* stream = Expect(NextObject(arguments), kPrintStream, call);
+      const char* setter = method->kind == kSetOut ? "setOut" : "setErr";
+      LogLine("redirect %s %s%s", setter, stream->target->text,
+              stream->target->append ? " append" : "");
+      EnterCriticalSection(&lock);
+      if (method->kind == kSetOut)
+        java_out = stream;
+      else
+        java_err = stream;
+      LeaveCriticalSection(&lock);
+      break;
+    }
+    case kExit: {
+      jint status = NextInt(arguments);
+      LogLine("exit %ld", (long)status);
+      fflush(NULL);
+      ExitProcess((UINT)status);
+    }
+    default:
+      Unexpected(call);
+  }
+}
+
+#define MAX_PROPERTIES 64
+static Object* property_names[MAX_PROPERTIES];
+static Object* property_values[MAX_PROPERTIES];
+static int property_count;
+
+static jobject CallStaticObject(JNIEnv* env, jclass clazz, jmethodID id, Arguments* arguments) {
+  const char* call = "CallStaticObjectMethod";
+  Enter(env, call);
+  const Method* method = CheckCall(clazz, id, 1, call);
+  if (method->kind != kSetProperty) Unexpected(call);
+  jobject name = NextObject(arguments);
+  jobject value = NextObject(arguments);
+  if (!name || !value) {
+    Throw(env, "java/lang/NullPointerException", "setProperty");
+    return NULL;
+  }
+  Object* name_string = Expect(name, kString, call);
+  Object* value_string = Expect(value, kString, call);
+  if (!name_string->text[0]) {
+    Throw(env, "java/lang/IllegalArgumentException", "key can't be empty");
+    return NULL;
+  }
+  LogLine("set_property %s=%s", name_string->text, value_string->text);
+  Object* previous = NULL;
+  EnterCriticalSection(&lock);
+  int i = 0;
+  while (i < property_count && strcmp(property_names[i]->text, name_string->text) != 0) ++i;
+  if (i < property_count) {
+    previous = property_values[i];
+    property_values[i] = value_string;
+  } else if (property_count < MAX_PROPERTIES) {
+    property_names[property_count] = name_string;
+    property_values[property_count++] = value_string;
+  }
+  LeaveCriticalSection(&lock);
+  return AsHandle(previous);
+}
+
+static jobject NewObjectOf(JNIEnv* env, jclass clazz, jmethodID id, Arguments* arguments) {
+  const char* call = "NewObject";
+  Enter(env, call);
+  const Method* method = CheckCall(clazz, id, 0, call);
+  if (method->kind == kFileStreamInit) {
+    jobject name = NextObject(arguments);
+    jboolean append = NextBoolean(arguments);
+    if (!name) {
+      Throw(env, "java/lang/NullPointerException", "FileOutputStream");
+      return NULL;
+    }
+    Object* stream = NewRecord(kFileStream, Expect(name, kString, call)->text);
+    stream->append = append ? 1 : 0;
+    stream->file = fopen(stream->text, append ? "ab" : "wb");
+    if (!stream->file) {
+      Throw(env, "java/io/FileNotFoundException", stream->text);
+      return NULL;
+    }
+    return AsHandle(stream);
+  }
+  if (method->kind == kPrintStreamInit) {
+    jobject out = NextObject(arguments);
+    if (!out) {
+      Throw(env, "java/lang/NullPointerException", "PrintStream");
+      return NULL;
+    }
+    Object* stream = NewRecord(kPrintStream, "java/io/PrintStream");
+    stream->target = Expect(out, kFileStream, call);
+    return AsHandle(stream);
+  }
+  Unexpected(call);
+  return NULL;
+}
+
+/* ---- JNIEnv functions ---- */
+
+static jclass JNICALL FindClass(JNIEnv* env, const char* name) {
+  Enter(env, "FindClass");
+  if (!name) Unexpected("FindClass with a null name");
+  LogLine("find_class %s", name);
+  int is_system = 0;
+  for (size_t i = 0; i < sizeof kSystemClasses / sizeof *kSystemClasses; ++i)
+    if (strcmp(kSystemClasses[i], name) == 0) is_system = 1;
+  /* Dots are not separators here: a JVM does not find "a.b.C". */
+  if (!name[0] || strchr(name, '.') || Listed(script.missing, script.missing_count, name) ||
+      (script.class_missing && !is_system && IsApplicationClass(name))) {
+    Throw(env, "java/lang/NoClassDefFoundError", name);
+    return NULL;
+  }
+  return (jclass)AsHandle(NewRecord(kClass, name));
+}
+
+static jmethodID FindMethod(JNIEnv* env, jclass clazz, const char* name, const char* signature,
+                            int is_static, const char* call) {
+  Enter(env, call);
+  Object* class_object = Expect(clazz, kClass, call);
+  if (!name || !signature) Unexpected(call);
+  if (!Listed(script.no_method, script.no_method_count, name)) {
+    for (size_t i = 0; i < sizeof kMethods / sizeof *kMethods; ++i) {
+      const Method* method = &kMethods[i];
+      if (method->is_static == is_static && strcmp(method->name, name) == 0 &&
+          strcmp(method->signature, signature) == 0 &&
+          MethodBelongsTo(method, class_object->text)) {
+        return (jmethodID)method;
+      }
+    }
+  }
+  Throw(env, "java/lang/NoSuchMethodError", name);
+  return NULL;
+}
+
+static jmethodID JNICALL GetMethodID(JNIEnv* env, jclass clazz, const char* name,
+                                     const char* signature) {
+  return FindMethod(env, clazz, name, signature, 0, "GetMethodID");
+}
+
+static jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass clazz, const char* name,
+                                           const char* signature) {
+  return FindMethod(env, clazz, name, signature, 1, "GetStaticMethodID");
+}
+
+static jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) {
+  Enter(env, "NewStringUTF");
+  if (!bytes) return NULL;
+  return (jstring)AsHandle(NewRecord(kString, bytes));
+}
+
+static jobjectArray JNICALL NewObjectArray(JNIEnv* env, jsize length, jclass element_class,
+                                           jobject initial) {
+  Enter(env, "NewObjectArray");
+  Object* element = Expect(element_class, kClass, "NewObjectArray");
+  if (length < 0) {
+    Throw(env, "java/lang/NegativeArraySizeException", "");
+    return NULL;
+  }
+  Object* array = NewRecord(kArray, element->text);
+  array->length = length;
+  array->elements = calloc((size_t)length + 1, sizeof(Object*));
+  if (!array->elements) Unexpected("(out of memory)");
+  for (jsize i = 0; i < length; ++i) array->elements[i] = AsObject(initial);
+  return (jobjectArray)AsHandle(array);
+}
+
+static void JNICALL SetObjectArrayElement(JNIEnv* env, jobjectArray handle, jsize index,
+                                          jobject value) {
+  Enter(env, "SetObjectArrayElement");
+  Object* array = Expect(handle, kArray, "SetObjectArrayElement");
+  if (index < 0 || index >= array->length) {
+    Throw(env, "java/lang/ArrayIndexOutOfBoundsException", "");
+    return;
+  }
+  Object* element = AsObject(value);
+  if (element && strcmp(array->text, "java/lang/String") == 0 && element->kind != kString) {
+    Throw(env, "java/lang/ArrayStoreException", "");
+    return;
+  }
+  array->elements[index] = element;
+}
+
+static void JNICALL CallStaticVoidMethod(JNIEnv* env, jclass clazz, jmethodID id, ...) {
+  va_list list;
+  va_start(list, id);
+  Arguments arguments = {&list, NULL, 0};
+  CallStaticVoid(env, clazz, id, &arguments);
+  va_end(list);
+}
+
+static void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass clazz, jmethodID id, va_list list) {
+  Arguments arguments = {&list, NULL, 0};
+  CallStaticVoid(env, clazz, id, &arguments);
+}
+
+static void JNICALL CallStaticVoidMethodA(JNIEnv* env, jclass clazz, jmethodID id,
+                                          const jvalue* values) {
+  Arguments arguments = {NULL, values, 0};
+  CallStaticVoid(env, clazz, id, &arguments);
+}
+
+static jobject JNICALL CallStaticObjectMethod(JNIEnv* env, jclass clazz, jmethodID id, ...) {
+  va_list list;
+  va_start(list, id);
+  Arguments arguments = {&list, NULL, 0};
+  jobject result = CallStaticObject(env, clazz, id, &arguments);
+  va_end(list);
+  return result;
+}
+
+static jobject JNICALL CallStaticObjectMethodV(JNIEnv* env, jclass clazz, jmethodID id,
+                                               va_list list) {
+  Arguments arguments = {&list, NULL, 0};
+  return CallStaticObject(env, clazz, id, &arguments);
+}
+
+static jobject JNICALL CallStaticObjectMethodA(JNIEnv* env, jclass clazz, jmethodID id,
+                                               const jvalue* values) {
+  Arguments arguments = {NULL, values, 0};
+  return CallStaticObject(env, clazz, id, &arguments);
+}
+
+static jobject JNICALL NewObject(JNIEnv* env, jclass clazz, jmethodID id, ...) {
+  va_list list;
+  va_start(list, id);
+  Arguments arguments = {&list, NULL, 0};
+  jobject result = NewObjectOf(env, clazz, id, &arguments);
+  va_end(list);
+  return result;
+}
+
+static jobject JNICALL NewObjectV(JNIEnv* env, jclass clazz, jmethodID id, va_list list) {
+  Arguments arguments = {&list, NULL, 0};
+  return NewObjectOf(env, clazz, id, &arguments);
+}
+
+static jobject JNICALL NewObjectA(JNIEnv* env, jclass clazz, jmethodID id, const jvalue* values) {
+  Arguments arguments = {NULL, values, 0};
+  return NewObjectOf(env, clazz, id, &arguments);
+}
+
+static jboolean JNICALL ExceptionCheck(JNIEnv* env) {
+  return ToThread(env)->exception ? JNI_TRUE : JNI_FALSE;
+}
+
+/* Like a JVM's, it prints on System.err and clears the exception. */
+static void JNICALL ExceptionDescribe(JNIEnv* env) {
+  ThreadEnv* thread = ToThread(env);
+  if (!thread->exception) return;
+  LogLine("exception described");
+  char text[1200];
+  _snprintf(text, sizeof text, "exception described: %s", thread->exception->text);
+  text[sizeof text - 1] = '\0';
+  JavaPrintLine(java_err, stderr, text);
+  thread->exception = NULL;
+}
+
+static void JNICALL ExceptionClear(JNIEnv* env) { ToThread(env)->exception = NULL; }
+
+/* ---- JavaVM functions ---- */
+
+static int SupportedVersion(jint version) {
+  return version == JNI_VERSION_1_2 || version == JNI_VERSION_1_4 || version == JNI_VERSION_1_6 ||
+         version == JNI_VERSION_1_8 || (version >= JNI_VERSION_9 && (version & 0xFFFF) == 0);
+}
+
+static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args) {
+  if (vm != &the_vm || !penv) Unexpected("AttachCurrentThread");
+  JavaVMAttachArgs* args = raw_args;
+  const char* name = args && args->name ? args->name : "";
+  LogLine("attach version=0x%08lx name=%s", args ? (unsigned long)args->version : 0UL, name);
+  if (script.attach_fails) return JNI_ERR;
+  if (args && !SupportedVersion(args->version)) return JNI_EVERSION;
+  ThreadEnv* thread = TlsGetValue(tls_slot);
+  if (!thread) {
+    thread = NewThread(1, name);
+    TlsSetValue(tls_slot, thread);
+    EnterCriticalSection(&lock);
+    if (attached_count++ == 0) ResetEvent(no_attached_threads);
+    LeaveCriticalSection(&lock);
+  }
+  *penv = &thread->functions;
+  return JNI_OK;
+}
+
+static jint JNICALL DetachCurrentThread(JavaVM* vm) {
+  if (vm != &the_vm) Unexpected("DetachCurrentThread");
+  LogLine("detach");
+  ThreadEnv* thread = TlsGetValue(tls_slot);
+  if (!thread) return JNI_OK;
+  TlsSetValue(tls_slot, NULL);
+  if (thread->attached) {
+    EnterCriticalSection(&lock);
+    if (--attached_count == 0) SetEvent(no_attached_threads);
+    LeaveCriticalSection(&lock);
+  }
+  return JNI_OK;
+}
+
+/* Waits, like a JVM, until no other attached (non-daemon) thread is left. */
+static jint JNICALL DestroyJavaVM(JavaVM* vm) {
+  if (vm != &the_vm) Unexpected("DestroyJavaVM");
+  ThreadEnv* thread = TlsGetValue(tls_slot);
+  if (thread && thread->attached) {
+    /* The caller itself does not count. */
+    TlsSetValue(tls_slot, NULL);
+    EnterCriticalSection(&lock);
+    if (--attached_count == 0) SetEvent(no_attached_threads);
+    LeaveCriticalSection(&lock);
+  }
+  WaitOrDie(no_attached_threads, "destroy");
+  LogLine("destroy");
+  return JNI_OK;
+}
+
+/* ---- the function tables ---- */
+
+/* One stub per slot, so that the log names the slot of an unexpected call. */
+/* clang-format off */
+#define STUB(table, d, k)                                   \
+  static void JNICALL Unexpected##table##_##d##_##k(void) { \
+    char what[64];                                          \
+    sprintf(what, #table " slot=%d", (d) * 10 + (k));       \
+    Unexpected(what);                                       \
+  }
+#define STUBS(t, d)                                          \
+  STUB(t, d, 0) STUB(t, d, 1) STUB(t, d, 2) STUB(t, d, 3)    \
+  STUB(t, d, 4) STUB(t, d, 5) STUB(t, d, 6) STUB(t, d, 7)    \
+  STUB(t, d, 8) STUB(t, d, 9)
+#define REFS(t, d)                                                          \
+  Unexpected##t##_##d##_0, Unexpected##t##_##d##_1, Unexpected##t##_##d##_2, \
+  Unexpected##t##_##d##_3, Unexpected##t##_##d##_4, Unexpected##t##_##d##_5, \
+  Unexpected##t##_##d##_6, Unexpected##t##_##d##_7, Unexpected##t##_##d##_8, \
+  Unexpected##t##_##d##_9
+
+typedef void(JNICALL* AnyFunction)(void);
+
+STUBS(JNIEnv, 0)  STUBS(JNIEnv, 1)  STUBS(JNIEnv, 2)  STUBS(JNIEnv, 3)  STUBS(JNIEnv, 4)
+STUBS(JNIEnv, 5)  STUBS(JNIEnv, 6)  STUBS(JNIEnv, 7)  STUBS(JNIEnv, 8)  STUBS(JNIEnv, 9)
+STUBS(JNIEnv, 10) STUBS(JNIEnv, 11) STUBS(JNIEnv, 12) STUBS(JNIEnv, 13) STUBS(JNIEnv, 14)
+STUBS(JNIEnv, 15) STUBS(JNIEnv, 16) STUBS(JNIEnv, 17) STUBS(JNIEnv, 18) STUBS(JNIEnv, 19)
+STUBS(JNIEnv, 20) STUBS(JNIEnv, 21) STUBS(JNIEnv, 22) STUBS(JNIEnv, 23) STUBS(JNIEnv, 24)
+STUBS(JNIEnv, 25)
+STUBS(JavaVM, 0)  STUBS(JavaVM, 1)
+
+static const AnyFunction kEnvStubs[] = {
+    REFS(JNIEnv, 0),  REFS(JNIEnv, 1),  REFS(JNIEnv, 2),  REFS(JNIEnv, 3),  REFS(JNIEnv, 4),
+    REFS(JNIEnv, 5),  REFS(JNIEnv, 6),  REFS(JNIEnv, 7),  REFS(JNIEnv, 8),  REFS(JNIEnv, 9),
+    REFS(JNIEnv, 10), REFS(JNIEnv, 11), REFS(JNIEnv, 12), REFS(JNIEnv, 13), REFS(JNIEnv, 14),
+    REFS(JNIEnv, 15), REFS(JNIEnv, 16), REFS(JNIEnv, 17), REFS(JNIEnv, 18), REFS(JNIEnv, 19),
+    REFS(JNIEnv, 20), REFS(JNIEnv, 21), REFS(JNIEnv, 22), REFS(JNIEnv, 23), REFS(JNIEnv, 24),
+    REFS(JNIEnv, 25)};
+static const AnyFunction kVmStubs[] = {REFS(JavaVM, 0), REFS(JavaVM, 1)};
+/* clang-format on */
+
+#define SLOTS(table) (sizeof(table) / sizeof(AnyFunction))
+_Static_assert(sizeof(struct JNINativeInterface_) % sizeof(AnyFunction) == 0, "slot size");
+_Static_assert(SLOTS(struct JNINativeInterface_) <= SLOTS(kEnvStubs), "too few JNIEnv stubs");
+_Static_assert(SLOTS(struct JNIInvokeInterface_) <= SLOTS(kVmStubs), "too few JavaVM stubs");
+
+static void FillTables(void) {
+  /* Every slot, the reserved ones included, first gets its loud stub. */
+  AnyFunction* env_slots = (AnyFunction*)(void*)&env_table;
+  for (size_t i = 0; i < SLOTS(struct JNINativeInterface_); ++i) env_slots[i] = kEnvStubs[i];
+  AnyFunction* vm_slots = (AnyFunction*)(void*)&vm_table;
+  for (size_t i = 0; i < SLOTS(struct JNIInvokeInterface_); ++i) vm_slots[i] = kVmStubs[i];
+
+  env_table.FindClass = FindClass;
+  env_table.GetMethodID = GetMethodID;
+  env_table.GetStaticMethodID = GetStaticMethodID;
+  env_table.NewStringUTF = NewStringUTF;
+  env_table.NewObjectArray = NewObjectArray;
+  env_table.SetObjectArrayElement = SetObjectArrayElement;
+  env_table.CallStaticVoidMethod = CallStaticVoidMethod;
+  env_table.CallStaticVoidMethodV = CallStaticVoidMethodV;
+  env_table.CallStaticVoidMethodA = CallStaticVoidMethodA;
+  env_table.CallStaticObjectMethod = CallStaticObjectMethod;
+  env_table.CallStaticObjectMethodV = CallStaticObjectMethodV;
+  env_table.CallStaticObjectMethodA = CallStaticObjectMethodA;
+  env_table.NewObject = NewObject;
+  env_table.NewObjectV = NewObjectV;
+  env_table.NewObjectA = NewObjectA;
+  env_table.ExceptionCheck = ExceptionCheck;
+  env_table.ExceptionDescribe = ExceptionDescribe;
+  env_table.ExceptionClear = ExceptionClear;
+
+  vm_table.AttachCurrentThread = AttachCurrentThread;
+  vm_table.DetachCurrentThread = DetachCurrentThread;
+  vm_table.DestroyJavaVM = DestroyJavaVM;
+}
+
+/* ---- entry points (exported under their JNI names through the .def file) ---- */
+
+jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args);
+jint JNICALL TestJvmGetDefaultJavaVMInitArgs(void* args);
+
+jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args) {
+  JavaVMInitArgs* args = raw_args;
+  if (!pvm || !penv || !args) Unexpected("JNI_CreateJavaVM with a null argument");
+  ReadScript();
+  LogLine("create version=0x%08lx ignoreUnrecognized=%d nOptions=%ld options=%s",
+          (unsigned long)args->version, (int)args->ignoreUnrecognized, (long)args->nOptions,
+          args->options ? "array" : "null");
+  if (args->options)
+    for (jint i = 0; i < args->nOptions; ++i)
+      LogLine("option=%s",
+              args->options[i].optionString ? args->options[i].optionString : "(null)");
+  if (script.create_fails) return JNI_ERR;
+  if (created) return JNI_EEXIST;
+  if (!SupportedVersion(args->version)) return JNI_EVERSION;
+#ifdef TESTJVM_NEEDS_SUPPORT
+  if (TestJvmSupportAnswer() != TESTJVM_SUPPORT_ANSWER) return JNI_ERR;
+#endif
+  created = 1;
+  FillTables();
+  ThreadEnv* creator = NewThread(0, "");
+  TlsSetValue(tls_slot, creator);
+  *pvm = &the_vm;
+  *penv = &creator->functions;
+  return JNI_OK;
+}
+
+/* The launcher resolves this entry point but never calls it. */
+jint JNICALL TestJvmGetDefaultJavaVMInitArgs(void* args) {
+  (void)args;
+  Unexpected("JNI_GetDefaultJavaVMInitArgs");
+  return JNI_ERR;
+}
+
+/* Both must keep the exact types that jni.h declares for the exported names. */
+static __typeof__(&JNI_CreateJavaVM) const kCreateType = TestJvmCreateJavaVM;
+static __typeof__(&JNI_GetDefaultJavaVMInitArgs) const kDefaultArgsType =
+    TestJvmGetDefaultJavaVMInitArgs;
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  (void)kCreateType;
+  (void)kDefaultArgsType;
+  if (reason == DLL_PROCESS_ATTACH) {
+    module = instance;
+    InitializeCriticalSection(&lock);
+    tls_slot = TlsAlloc();
+    no_attached_threads = CreateEventA(NULL, TRUE, TRUE, NULL);
+    second_main = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (tls_slot == TLS_OUT_OF_INDEXES || !no_attached_threads || !second_main) return FALSE;
+  }
+  return TRUE;
+}

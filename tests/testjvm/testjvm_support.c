@@ -1,0 +1,3 @@
+#include "testjvm_support.h"
+
+int TestJvmSupportAnswer(void) { return TESTJVM_SUPPORT_ANSWER; }
