@@ -91,11 +91,7 @@ bool SetJavaStream(JNIEnv* env, jobject stream, const char* setterName) {
   jmethodID setter = env->GetStaticMethodID(system, setterName, "(Ljava/io/PrintStream;)V");
   if (JavaCallFailed(env, setter, c.MsgLocateMethod, setterName)) return false;
   env->CallStaticVoidMethod(system, setter, stream);
-  if (CheckJavaException(env)) {
-    ReportError(c.MsgInvokeMethod.c_str(), setterName);
-    return false;
-  }
-  return true;
+  return !JavaCallThrew(env, c.MsgInvokeMethod, setterName);
 }
 
 }  // namespace
@@ -103,6 +99,12 @@ bool SetJavaStream(JNIEnv* env, jobject stream, const char* setterName) {
 bool JavaCallFailed(JNIEnv* env, const void* result, const std::string& message,
                     const char* argument) {
   if (!CheckJavaException(env) && result != nullptr) return false;
+  ReportError(message.c_str(), argument);
+  return true;
+}
+
+bool JavaCallThrew(JNIEnv* env, const std::string& message, const char* argument) {
+  if (!CheckJavaException(env)) return false;
   ReportError(message.c_str(), argument);
   return true;
 }

@@ -39,6 +39,10 @@ bool CheckJavaException(JNIEnv* env);
 bool JavaCallFailed(JNIEnv* env, const void* result, const std::string& message,
                     const char* argument);
 
+/// Checks a JNI call without a result: a pending exception (described and cleared)
+/// is a failure, reported as `message` with `argument`. True on failure.
+bool JavaCallThrew(JNIEnv* env, const std::string& message, const char* argument);
+
 /// Points System.out ("setOut") or System.err ("setErr") at `fileName`, created or
 /// emptied. False after a reported failure.
 bool RedirectJavaStream(JNIEnv* env, const char* fileName, const char* setterName);

@@ -73,17 +73,10 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
     jstring text = env->NewStringUTF(args[i]);
     if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
     env->SetObjectArrayElement(array, i, text);
-    if (CheckJavaException(env)) {
-      ReportError(c.MsgAssignArgument.c_str(), args[i]);
-      return false;
-    }
+    if (JavaCallThrew(env, c.MsgAssignArgument, args[i])) return false;
   }
   env->CallStaticVoidMethod(mainClass, main, array);
-  if (CheckJavaException(env)) {
-    ReportError(c.MsgInvokeMethod.c_str(), MainMethod);
-    return false;
-  }
-  return true;
+  return !JavaCallThrew(env, c.MsgInvokeMethod, MainMethod);
 }
 
 }  // namespace
@@ -100,11 +93,7 @@ bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
       system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
   if (JavaCallFailed(env, setProperty, c.MsgLocateMethod, "setProperty")) return false;
   env->CallStaticObjectMethod(system, setProperty, key, text);
-  if (CheckJavaException(env)) {
-    ReportError(c.MsgInvokeMethod.c_str(), "setProperty");
-    return false;
-  }
-  return true;
+  return !JavaCallThrew(env, c.MsgInvokeMethod, "setProperty");
 }
 
 bool InvokeApplication(int argCount, char** args, bool attachThread) {
@@ -138,9 +127,5 @@ bool RequestApplicationExit() {
   jmethodID exit = env->GetStaticMethodID(system, "exit", "(I)V");
   if (JavaCallFailed(env, exit, c.MsgLocateMethod, "exit(int)")) return false;
   env->CallStaticVoidMethod(system, exit, 0);
-  if (CheckJavaException(env)) {
-    ReportError(c.MsgInvokeMethod.c_str(), "exit(int)");
-    return false;
-  }
-  return true;
+  return !JavaCallThrew(env, c.MsgInvokeMethod, "exit(int)");
 }
