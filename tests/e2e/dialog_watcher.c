@@ -2,7 +2,8 @@
  *
  *   dialog_watcher LOG STOPFILE
  *
- * Appends "caption<TAB>text" lines to LOG, one per dialog, until STOPFILE exists.
+ * Appends "caption<TAB>text" lines to LOG, one per dialog, until STOPFILE exists;
+ * backslash, tab, CR and LF inside them are written as \\, \t, \r and \n.
  * A message box is a #32770 dialog whose text is the static control 0xFFFF. */
 #include <stdio.h>
 #include <string.h>
@@ -10,17 +11,18 @@
 
 static const char* logPath;
 
-/* A dialog that was answered can stay visible for a moment: each is recorded once. */
-static HWND answered[1024];
-static int answeredCount;
-
-static int WasAnswered(HWND window) {
-  int i;
-  for (i = 0; i < answeredCount; ++i) {
-    if (answered[i] == window) return 1;
+/* Writes `text` with backslash, tab, carriage return and line feed escaped, so that
+ * each dialog stays one line of the log. */
+static void WriteEscaped(FILE* log, const char* text) {
+  for (; *text != '\0'; ++text) {
+    switch (*text) {
+      case '\\': fputs("\\\\", log); break;
+      case '\t': fputs("\\t", log); break;
+      case '\r': fputs("\\r", log); break;
+      case '\n': fputs("\\n", log); break;
+      default: fputc(*text, log); break;
+    }
   }
-  if (answeredCount < 1024) answered[answeredCount++] = window;
-  return 0;
 }
 
 static BOOL CALLBACK VisitWindow(HWND window, LPARAM unused) {
@@ -28,20 +30,28 @@ static BOOL CALLBACK VisitWindow(HWND window, LPARAM unused) {
   char caption[512];
   char text[8192];
   FILE* log;
+  int i;
   (void)unused;
   if (!IsWindowVisible(window)) return TRUE;
   if (GetClassNameA(window, className, sizeof className) == 0) return TRUE;
   if (strcmp(className, "#32770") != 0) return TRUE;
-  if (WasAnswered(window)) return TRUE;
   caption[0] = text[0] = '\0';
   GetWindowTextA(window, caption, sizeof caption);
   GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+  /* A box still being built has neither caption nor text yet: take it next time. */
+  if (caption[0] == '\0' && text[0] == '\0') return TRUE;
   log = fopen(logPath, "ab");
   if (log != NULL) {
-    fprintf(log, "%s\t%s\n", caption, text);
+    WriteEscaped(log, caption);
+    fputc('\t', log);
+    WriteEscaped(log, text);
+    fputc('\n', log);
     fclose(log);
   }
   PostMessageA(window, WM_COMMAND, IDOK, 0);
+  /* Wait until the box has gone, so that it is recorded once; Wine may hand the next
+   * box the same window handle. */
+  for (i = 0; i < 250 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(20);
   return TRUE;
 }
 

@@ -23,15 +23,22 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine_environment():
+def unescape(field):
+    """A field of the dialog log: \\, \\t, \\r and \\n stand for themselves."""
+    return field.decode("unicode_escape")
+
+
+def wine_environment(extra=None):
     env = dict(os.environ)
     env.setdefault("WINEDEBUG", "-all")
+    env.update(extra or {})
     return env
 
 
-def wine(*args, timeout=60, cwd=None):
-    """Runs a Windows program under Wine and returns its completed process."""
-    return subprocess.run(["wine", *args], env=wine_environment(), cwd=cwd, timeout=timeout,
+def wine(*args, timeout=60, cwd=None, env=None):
+    """Runs a Windows program under Wine (with the extra environment `env`, which
+    the programs it starts inherit) and returns its completed process."""
+    return subprocess.run(["wine", *args], env=wine_environment(env), cwd=cwd, timeout=timeout,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
@@ -70,9 +77,10 @@ class WineTestCase(unittest.TestCase):
         done = wine(helper("set_strings"), windows_path(self.exe), *args)
         self.assertEqual(done.returncode, 0, done.stderr)
 
-    def run_launcher(self, arguments="", cwd=None, timeout=60):
+    def run_launcher(self, arguments="", cwd=None, timeout=60, env=None):
         """Starts the launcher from `cwd` (default: its own directory) with the
-        argument text, answers every message box, and returns the Run."""
+        argument text and the extra environment `env`, answers every message box,
+        and returns the Run."""
         log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
         stop = log + ".stop"
         watcher = subprocess.Popen(
@@ -83,7 +91,7 @@ class WineTestCase(unittest.TestCase):
             if arguments:
                 command += " " + arguments
             done = wine(helper("run_exit_code"), windows_path(cwd or self.app_dir), command,
-                        timeout=timeout)
+                        timeout=timeout, env=env)
         finally:
             # Let the watcher take a last look before it ends.
             time.sleep(0.3)
@@ -96,8 +104,8 @@ class WineTestCase(unittest.TestCase):
         exit_code = int(done.stdout.split("exit=")[1].split()[0], 16)
         dialogs = []
         if os.path.exists(log):
-            with open(log, encoding="latin-1") as lines:
+            with open(log, "rb") as lines:
                 for line in lines:
-                    caption, _, text = line.rstrip("\n").partition("\t")
-                    dialogs.append((caption, text))
+                    caption, _, text = line.rstrip(b"\n").partition(b"\t")
+                    dialogs.append((unescape(caption), unescape(text)))
         return Run(exit_code, dialogs)

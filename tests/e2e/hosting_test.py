@@ -1,0 +1,146 @@
+"""The launch road of the Windows launcher with a stand-in jvm.dll (tests/testjvm),
+which logs what the launcher asks of it and plays the application by script."""
+
+import os
+import shutil
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_harness import WineTestCase  # noqa: E402
+
+TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
+RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client", "jvm.dll")
+RUNTIME_TEXT = "j2re1.4.1_02\\bin\\client\\jvm.dll"
+FAILED = 0xFFFFFFFF
+
+
+class HostingTest(WineTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.log = os.path.join(self.work, "testjvm.log")
+        for jar in ("Quillmark.jar", "jh.jar"):
+            open(os.path.join(self.app_dir, jar), "w").close()
+
+    def install_runtime(self, dll="testjvm.dll"):
+        """Places a stand-in runtime where the shipped configuration looks first."""
+        target = os.path.join(self.app_dir, RUNTIME)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(os.path.join(TESTJVM, dll), target)
+        return target
+
+    def launch(self, arguments="", script="", cwd=None):
+        return self.run_launcher(arguments, cwd=cwd, env={
+            "CORVANE_TESTJVM_LOG": self.log, "CORVANE_TESTJVM_SCRIPT": script})
+
+    def logged(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="latin-1") as lines:
+            return [line.rstrip("\n") for line in lines]
+
+    def test_machine_receives_the_options_exactly(self):
+        self.install_runtime()
+        run = self.launch()
+        self.assertEqual(run.dialogs, [])
+        self.assertEqual(run.exit_code, 0)
+        log = self.logged()
+        self.assertEqual(log[:3], [
+            "create version=0x00010002 ignoreUnrecognized=1 nOptions=2 options=array",
+            "option=-DCorvane=Yes",
+            "option=-Djava.class.path=Quillmark.jar;jh.jar"])
+        self.assertIn("find_class org/quillmark/Quillmark", log)
+        self.assertIn("main thread=creator name= argc=0", log)
+        self.assertEqual(log[-1], "destroy")
+
+    def test_no_options_gives_a_null_array(self):
+        self.install_runtime()
+        self.set_strings(e1056="<null>", e1072="<null>")
+        self.launch()
+        self.assertEqual(self.logged()[0],
+                         "create version=0x00010002 ignoreUnrecognized=1 nOptions=0 options=null")
+
+    def test_arguments_and_user_dir_reach_main(self):
+        self.install_runtime()
+        run = self.launch('first "two words"')
+        self.assertEqual(run.exit_code, 0)
+        log = self.logged()
+        self.assertIn("main thread=creator name= argc=2 arg=first arg=two words", log)
+        self.assertTrue(any(line.startswith("set_property user.dir=") and
+                            line.endswith("\\app") for line in log), log)
+
+    def test_ini_file_beside_the_executable_is_used_from_another_directory(self):
+        self.install_runtime()
+        self.set_strings(e1200="quill.ini")
+        with open(os.path.join(self.app_dir, "quill.ini"), "w") as ini:
+            ini.write("[Application Configuration]\nJvmOptions=-Dfrom=ini\nAppOptions=ini-arg\n")
+        elsewhere = os.path.join(self.work, "elsewhere")
+        os.makedirs(elsewhere)
+        run = self.launch(cwd=elsewhere)
+        self.assertEqual(run.exit_code, 0, run.dialogs)
+        log = self.logged()
+        self.assertIn("option=-Dfrom=ini", log)
+        self.assertNotIn("option=-DCorvane=Yes", log)
+        self.assertIn("main thread=creator name= argc=1 arg=ini-arg", log)
+
+    def test_library_that_does_not_load(self):
+        target = os.path.join(self.app_dir, RUNTIME)
+        os.makedirs(os.path.dirname(target))
+        with open(target, "w") as junk:
+            junk.write("not a library")
+        run = self.launch()
+        self.assertEqual(run.texts(), ["Unable to load JVM: " + RUNTIME_TEXT])
+        self.assertEqual(run.exit_code, FAILED)
+
+    def test_library_without_the_second_entry_point(self):
+        self.install_runtime("testjvm_noinit.dll")
+        run = self.launch()
+        self.assertEqual(run.texts(), ["Unable to locate JNI interfaces in " + RUNTIME_TEXT])
+        self.assertEqual(run.exit_code, FAILED)
+        self.assertEqual(self.logged(), [])
+
+    def test_machine_that_cannot_be_created_is_not_destroyed(self):
+        self.install_runtime()
+        run = self.launch(script="create_fails")
+        self.assertEqual(run.texts(), ["Unable to create JVM instance using " + RUNTIME_TEXT])
+        self.assertEqual(run.exit_code, FAILED)
+        self.assertNotIn("destroy", self.logged())
+
+    def test_no_runtime_at_all_says_so_before_any_class_path_check(self):
+        self.set_strings(e1072="missing.jar")
+        run = self.launch()
+        self.assertEqual(run.texts(),
+                         ["Unable to locate suitable Java Runtime Environment on this machine."])
+        self.assertEqual(run.exit_code, FAILED)
+
+    def test_missing_class_path_entry(self):
+        self.install_runtime()
+        self.set_strings(e1072="Quillmark.jar;missing.jar")
+        run = self.launch()
+        self.assertEqual(len(run.dialogs), 2, run.dialogs)
+        self.assertEqual(run.dialogs[1], ("Error", "Error accessing file/directory: missing.jar"))
+        self.assertEqual(self.logged(), [])
+
+    def test_runtime_finds_its_dependencies_one_directory_up(self):
+        self.install_runtime("testjvm_dep.dll")
+        shutil.copy(os.path.join(TESTJVM, "testjvm_support.dll"),
+                    os.path.join(self.app_dir, "j2re1.4.1_02", "bin"))
+        run = self.launch()
+        self.assertEqual(run.dialogs, [])
+        self.assertEqual(run.exit_code, 0)
+
+    def test_application_exit_status_and_failures(self):
+        self.install_runtime()
+        self.assertEqual(self.launch(script="main_exit=7").exit_code, 7)
+        thrown = self.launch(script="main_throws")
+        self.assertEqual(thrown.texts(), ["Error invoking method: main(java/lang/String[])"])
+        self.assertEqual(thrown.exit_code, FAILED)
+        missing = self.launch(script="class_missing")
+        self.assertEqual(missing.texts(), ["Error locating class: org/quillmark/Quillmark"])
+        no_main = self.launch(script="no_main")
+        self.assertEqual(no_main.texts(), ["Error locating method: main(java/lang/String[])"])
+
+
+if __name__ == "__main__":
+    unittest.main()
