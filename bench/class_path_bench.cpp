@@ -20,6 +20,7 @@
 
 #include "hosting/class_path.h"
 #include "launcher/launch_config.h"
+#include "platform/directories.h"
 
 namespace fs = std::filesystem;
 
@@ -99,7 +100,8 @@ long AssembleOnce(const std::string& root) {
   LaunchConfig.JvmOptions = "-DCorvane=Yes";
   LaunchConfig.ClassPath = root;
   if (!AssembleClassPath()) return -1;
-  return std::count(LaunchConfig.JvmOptions.begin(), LaunchConfig.JvmOptions.end(), ';');
+  return std::count(LaunchConfig.JvmOptions.begin(), LaunchConfig.JvmOptions.end(),
+                    ClassPathSeparator);
 }
 
 template <typename Step>

@@ -21,8 +21,11 @@ void AppendText(TextBuffer& buffer, const char* text, std::size_t length) {
     buffer.Length = 0;
   } else if (buffer.Length + length > buffer.Capacity - 1) {
     // One growth step always suffices: the old array already held a terminator and
-    // the step is at least `length` bytes.
-    const std::size_t capacity = buffer.Capacity + GrowthFor(length);
+    // the step is at least `length` bytes. Growing by the array's own size as well
+    // keeps a class path of thousands of archives from being copied thousands of
+    // times.
+    const std::size_t step = GrowthFor(length);
+    const std::size_t capacity = buffer.Capacity + (step > buffer.Capacity ? step : buffer.Capacity);
     std::unique_ptr<char[]> grown(new char[capacity]);
     std::memcpy(grown.get(), buffer.Text.get(), buffer.Length);
     buffer.Text = std::move(grown);

@@ -13,8 +13,8 @@ struct TextBuffer {
 
 /// Appends the first `length` characters of `text` to `buffer`. The first allocation
 /// is 1024 bytes, or 4 * length when that is more; when the text no longer fits
-/// (terminator included), the array grows by 1024 bytes, or by 4 * length when that
-/// is more. Nothing happens for an empty text.
+/// (terminator included), the array grows by 1024 bytes, by 4 * length, or by its
+/// own size, whichever is most. Nothing happens for an empty text.
 void AppendText(TextBuffer& buffer, const char* text, std::size_t length);
 
 /// Appends the terminated `text`; nothing happens when it is null or empty.

@@ -30,13 +30,19 @@ std::string EncodeStringBlob(const StringEntries& entries) {
   return blob;
 }
 
+bool ReadStringBlobFooter(const char* footer, std::size_t* entriesLength) {
+  if (std::memcmp(footer + 8, StringBlobMagic, 8) != 0) return false;
+  *entriesLength = static_cast<std::size_t>(GetLittleEndian(footer, 8));
+  return true;
+}
+
 bool FindStringBlob(const char* image, std::size_t size, std::size_t* blobStart) {
   *blobStart = size;
+  std::size_t length = 0;
   if (size < StringBlobFooterSize ||
-      std::memcmp(image + size - 8, StringBlobMagic, 8) != 0) {
+      !ReadStringBlobFooter(image + size - StringBlobFooterSize, &length)) {
     return true;
   }
-  const std::uint64_t length = GetLittleEndian(image + size - StringBlobFooterSize, 8);
   if (length > size - StringBlobFooterSize) return false;
   *blobStart = size - StringBlobFooterSize - static_cast<std::size_t>(length);
   return true;

@@ -19,6 +19,10 @@ constexpr std::size_t StringBlobFooterSize = 16;
 /// The entries and footer for `entries`.
 std::string EncodeStringBlob(const StringEntries& entries);
 
+/// Reads the footer (the last StringBlobFooterSize bytes of a program): false when
+/// it carries no string table, else the length of the entries before it.
+bool ReadStringBlobFooter(const char* footer, std::size_t* entriesLength);
+
 /// Finds the blob at the end of `image` (a whole file). Returns the offset where the
 /// blob starts, or `size` when the image carries none. False when a footer is
 /// present but the blob is malformed.

@@ -2,19 +2,32 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "platform/posix/string_blob.h"
 
 namespace {
 
+// Reads only the table behind the program, not the program itself: its footer says
+// how long it is.
 StringEntries ReadOwnStringTable() {
   StringEntries entries;
-  std::ifstream file("/proc/self/exe", std::ios::binary);
-  const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::ifstream file("/proc/self/exe", std::ios::binary | std::ios::ate);
+  const std::streamoff size = file.tellg();
+  if (!file || size < static_cast<std::streamoff>(StringBlobFooterSize)) return entries;
+  std::string tail(StringBlobFooterSize, '\0');
+  file.seekg(size - static_cast<std::streamoff>(StringBlobFooterSize));
+  if (!file.read(&tail[0], static_cast<std::streamsize>(tail.size()))) return entries;
+  std::size_t length = 0;
+  if (!ReadStringBlobFooter(tail.data(), &length) ||
+      length > static_cast<std::size_t>(size) - StringBlobFooterSize) {
+    return entries;
+  }
+  std::string blob(length + StringBlobFooterSize, '\0');
   std::size_t start = 0;
-  if (!FindStringBlob(image.data(), image.size(), &start) ||
-      !DecodeStringBlob(image.data(), image.size(), start, &entries)) {
+  file.seekg(size - static_cast<std::streamoff>(blob.size()));
+  if (!file.read(&blob[0], static_cast<std::streamsize>(blob.size())) ||
+      !FindStringBlob(blob.data(), blob.size(), &start) ||
+      !DecodeStringBlob(blob.data(), blob.size(), start, &entries)) {
     entries.clear();
   }
   return entries;
