@@ -4,6 +4,7 @@
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
 #include "platform/instance_mutex.h"
+#include "splash/splash.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int RunLauncher(ArgumentVector& arguments) {
     return 0;
   }
   if (RefuseSecondInstance()) return 0;
+  if (LaunchConfig.SplashUntilWindow || LaunchConfig.SplashSeconds != 0) StartSplash();
   if (!CreateVirtualMachine(false)) return -1;
   const bool invoked = InvokeApplication(arguments.Count - 1, arguments.Vector() + 1, false);
   DestroyVirtualMachine();

@@ -1,11 +1,13 @@
-// Builds without Windows services: every service switch says so plainly.
+// Builds without Windows services (Linux): every service switch says so plainly.
+#include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "service/service.h"
 
 namespace {
 
 constexpr const char* ServicesUnsupported =
-    "Running as a Windows service is not supported by this build of the launcher (service %s).";
+    "Windows services are not supported on Linux: this build of the launcher cannot install, "
+    "remove or run the service %s.";
 
 }  // namespace
 
@@ -21,4 +23,4 @@ int UninstallService(const char* name) {
   return -1;
 }
 
-void RunServiceDispatcher() { ReportError(ServicesUnsupported, ""); }
+void RunServiceDispatcher() { ReportError(ServicesUnsupported, LaunchConfig.ServiceName.c_str()); }

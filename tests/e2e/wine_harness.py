@@ -37,9 +37,18 @@ def wine_environment(extra=None):
 
 def wine(*args, timeout=60, cwd=None, env=None):
     """Runs a Windows program under Wine (with the extra environment `env`, which
-    the programs it starts inherit) and returns its completed process."""
-    return subprocess.run(["wine", *args], env=wine_environment(env), cwd=cwd, timeout=timeout,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    the programs it starts inherit) and returns its completed process.
+
+    Output goes through files, not pipes: a Wine desktop process started on the way
+    inherits the program's output handles and would hold a pipe open long after the
+    program has ended."""
+    with tempfile.TemporaryFile("w+", encoding="latin-1") as out, \
+            tempfile.TemporaryFile("w+", encoding="latin-1") as err:
+        done = subprocess.run(["wine", *args], env=wine_environment(env), cwd=cwd,
+                              timeout=timeout, stdout=out, stderr=err)
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
 
 
 def helper(name):

@@ -4,7 +4,13 @@
  * with a simulated application, and writes what it is asked to do to a log.
  *
  * Log: the file named by CORVANE_TESTJVM_LOG (nothing is logged when it is unset; a
- * path that starts with '/' is a host path and is opened on drive Z:). Lines are
+ * path that starts with '/' is a host path and is opened on drive Z:).
+ *
+ * Settings file: a process whose environment the test does not make (a service,
+ * started by the service manager) finds both settings in "testjvm.env" beside this
+ * DLL instead, one "NAME=value" a line: LOG=<path> for CORVANE_TESTJVM_LOG and
+ * SCRIPT=<script> for CORVANE_TESTJVM_SCRIPT. A variable that is set, even empty,
+ * wins over the file. Lines are
  * appended, each ended by "\n" and written with one WriteFile call on a file opened
  * for appending, so lines of several threads never mix. The lines:
  *
@@ -40,6 +46,9 @@
  *   main_exit=N       main logs "exit N" and ends the process with status N
  *   main_blocks       the first main call waits until a second main call arrives
  *                     (from another, attached thread); that one logs and releases it
+ *   ignore_stop       with main_blocks: the second main call logs and returns without
+ *                     releasing the first, like an application deaf to its stop
+ *                     arguments
  *   main_window=MS    main waits MS ms, shows a visible top-level window titled
  *                     "testjvm window", and returns 2 s later
  *   stdout=<text>     main prints the text and "\r\n" to System.out
@@ -73,13 +82,55 @@
 enum { kExitUnexpected = 99, kExitTimeout = 98 };
 static const DWORD kWaitLimitMs = 5 * 60 * 1000;
 
+/* ---- settings ---- */
+
+static HINSTANCE module;
+
+/* The value of `key` in testjvm.env beside this DLL, copied into `value`; its length,
+ * or 0 when the file or the key is missing or the value does not fit. */
+static DWORD SettingFromFile(const char* key, char* value, DWORD size) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return 0;
+  char* slash = strrchr(path, '\\');
+  if (!slash || (size_t)(slash + 1 - path) + sizeof "testjvm.env" > sizeof path) return 0;
+  strcpy(slash + 1, "testjvm.env");
+  FILE* file = fopen(path, "r");
+  if (!file) return 0;
+  char line[1024];
+  size_t key_length = strlen(key);
+  DWORD found = 0;
+  while (fgets(line, sizeof line, file)) {
+    line[strcspn(line, "\r\n")] = '\0';
+    if (strncmp(line, key, key_length) != 0 || line[key_length] != '=') continue;
+    size_t length = strlen(line + key_length + 1);
+    if (length > 0 && length < size) {
+      memcpy(value, line + key_length + 1, length + 1);
+      found = (DWORD)length;
+    }
+    break;
+  }
+  fclose(file);
+  return found;
+}
+
+/* A setting: the environment variable `variable`, or `key` of the settings file when
+ * the variable is not set. Its length (0: absent or empty), as GetEnvironmentVariableA
+ * counts it when the buffer is too small. */
+static DWORD Setting(const char* variable, const char* key, char* value, DWORD size) {
+  SetLastError(0);
+  DWORD n = GetEnvironmentVariableA(variable, value, size);
+  if (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return SettingFromFile(key, value, size);
+  return n;
+}
+
 /* ---- log ---- */
 
 static CRITICAL_SECTION lock;
 
 static void LogLine(const char* format, ...) {
   char path[MAX_PATH + 3];
-  DWORD n = GetEnvironmentVariableA("CORVANE_TESTJVM_LOG", path + 2, MAX_PATH);
+  DWORD n = Setting("CORVANE_TESTJVM_LOG", "LOG", path + 2, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return;
   const char* name = path + 2;
   if (path[2] == '/') {
@@ -130,7 +181,7 @@ static void WaitOrDie(HANDLE event, const char* what) {
 #define MAX_NAMES 8
 
 typedef struct Script {
-  int create_fails, class_missing, main_throws, main_blocks, attach_fails;
+  int create_fails, class_missing, main_throws, main_blocks, ignore_stop, attach_fails;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
   char* stdout_text;
@@ -157,10 +208,24 @@ static void AddName(char** names, int* count, const char* name) {
 static void ReadScript(void) {
   Script fresh = {.main_window_ms = -1};
   script = fresh;
-  DWORD size = GetEnvironmentVariableA("CORVANE_TESTJVM_SCRIPT", NULL, 0);
-  if (size == 0) return;
+  DWORD size = 1024;
   char* text = malloc(size);
-  if (!text || GetEnvironmentVariableA("CORVANE_TESTJVM_SCRIPT", text, size) == 0) return;
+  if (!text) return;
+  DWORD n = Setting("CORVANE_TESTJVM_SCRIPT", "SCRIPT", text, size);
+  if (n >= size) {
+    size = n + 1;
+    char* larger = realloc(text, size);
+    if (!larger) {
+      free(text);
+      return;
+    }
+    text = larger;
+    n = Setting("CORVANE_TESTJVM_SCRIPT", "SCRIPT", text, size);
+  }
+  if (n == 0 || n >= size) {
+    free(text);
+    return;
+  }
   for (char* item = strtok(text, ","); item; item = strtok(NULL, ",")) {
     char* value = strchr(item, '=');
     if (value) *value++ = '\0';
@@ -181,6 +246,8 @@ static void ReadScript(void) {
       script.main_exit_status = atoi(value);
     } else if (strcmp(item, "main_blocks") == 0) {
       script.main_blocks = 1;
+    } else if (strcmp(item, "ignore_stop") == 0) {
+      script.ignore_stop = 1;
     } else if (strcmp(item, "main_window") == 0 && value) {
       script.main_window_ms = atoi(value);
     } else if (strcmp(item, "stdout") == 0 && value) {
@@ -304,7 +371,6 @@ static struct JNIInvokeInterface_ vm_table;
 static JavaVM the_vm = &vm_table;
 
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
-static HINSTANCE module;
 static int created;
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
@@ -418,7 +484,7 @@ static void RunMain(JNIEnv* env, Object* args) {
     LeaveCriticalSection(&lock);
     if (call == 1)
       WaitOrDie(second_main, "main_blocks");
-    else
+    else if (!script.ignore_stop)
       SetEvent(second_main);
   }
   if (script.main_exit) {

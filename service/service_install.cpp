@@ -1,0 +1,149 @@
+// Installation and removal of the Windows service, with its event-log registration.
+#include <windows.h>
+
+#include <string>
+
+#include "launcher/launch_config.h"
+#include "launcher/report.h"
+#include "service/service.h"
+
+namespace {
+
+constexpr const char* EventLogKeyPrefix =
+    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
+constexpr const char* ServicesKeyPrefix = "SYSTEM\\CurrentControlSet\\Services\\";
+constexpr DWORD AllEventTypes =
+    EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+
+// Registry writers. The root is HKEY_LOCAL_MACHINE wherever they are used.
+
+// The registry calls return their error code rather than setting the thread's last
+// error; the caller reports the last error, so each failure puts its code there.
+int KeepRegistryError(LONG result, int failed) {
+  SetLastError(static_cast<DWORD>(result));
+  return failed;
+}
+
+/// 0 when `subkey` exists afterwards (created along its path if need be), -1 otherwise.
+int CreateRegistryKey(HKEY root, const char* subkey) {
+  HKEY key;
+  DWORD disposition;
+  const LONG created = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_ALL_ACCESS, nullptr, &key, &disposition);
+  if (created != ERROR_SUCCESS) return KeepRegistryError(created, -1);
+  RegCloseKey(key);
+  return 0;
+}
+
+/// Sets one value of an existing key: 0 set, -1 the key cannot be opened, 1 the value
+/// cannot be set.
+int WriteRegistryValue(HKEY root, const char* subkey, const char* valueName, DWORD type,
+                       const BYTE* data, DWORD size) {
+  HKEY key;
+  const LONG opened = RegOpenKeyExA(root, subkey, 0, KEY_WRITE, &key);
+  if (opened != ERROR_SUCCESS) return KeepRegistryError(opened, -1);
+  const LONG set = RegSetValueExA(key, valueName, 0, type, data, size);
+  RegCloseKey(key);
+  if (set != ERROR_SUCCESS) return KeepRegistryError(set, 1);
+  return 0;
+}
+
+/// A REG_EXPAND_SZ value, its terminating NUL counted in the data length.
+int WriteRegistryExpandString(HKEY root, const char* subkey, const char* valueName,
+                              const char* text) {
+  return WriteRegistryValue(root, subkey, valueName, REG_EXPAND_SZ,
+                            reinterpret_cast<const BYTE*>(text),
+                            static_cast<DWORD>(lstrlenA(text) + 1));
+}
+
+/// A REG_DWORD value.
+int WriteRegistryDword(HKEY root, const char* subkey, const char* valueName, DWORD value) {
+  return WriteRegistryValue(root, subkey, valueName, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+int FailWithLastError() {
+  ReportLastSystemError();
+  return -1;
+}
+
+}  // namespace
+
+int IsServiceInstalled(const char* name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+  if (manager == nullptr) return -1;
+  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_CONFIG);
+  if (service != nullptr) {
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return 1;
+  }
+  const int result = GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 0 : -1;
+  CloseServiceHandle(manager);
+  return result;
+}
+
+int InstallService(const char* name, const char* description) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+  if (manager == nullptr) return FailWithLastError();
+
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  path[length < sizeof path ? length : sizeof path - 1] = '\0';
+  // Quoted, so that a path with blanks stays one program name for the service manager.
+  const std::string command = std::string("\"") + path + "\" " + LaunchConfig.ServiceSwitch;
+
+  const DWORD startType =
+      LaunchConfig.ManualServiceStart ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
+  SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
+                                     command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (service == nullptr) {
+    // Closing the manager must not replace the error that is reported.
+    const DWORD error = GetLastError();
+    CloseServiceHandle(manager);
+    SetLastError(error);
+    return FailWithLastError();
+  }
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+
+  const std::string eventKey = std::string(EventLogKeyPrefix) + name;
+  if (CreateRegistryKey(HKEY_LOCAL_MACHINE, eventKey.c_str()) != 0 ||
+      WriteRegistryExpandString(HKEY_LOCAL_MACHINE, eventKey.c_str(), "EventMessageFile", path) !=
+          0 ||
+      WriteRegistryDword(HKEY_LOCAL_MACHINE, eventKey.c_str(), "TypesSupported", AllEventTypes) !=
+          0) {
+    return FailWithLastError();
+  }
+  if (description == nullptr || description[0] == '\0') return 0;
+
+  const std::string serviceKey = std::string(ServicesKeyPrefix) + name;
+  if (WriteRegistryExpandString(HKEY_LOCAL_MACHINE, serviceKey.c_str(), "Description",
+                                description) != 0) {
+    return FailWithLastError();
+  }
+  return 0;
+}
+
+int UninstallService(const char* name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (manager == nullptr) return FailWithLastError();
+  SC_HANDLE service = OpenServiceA(manager, name, DELETE);
+  if (service == nullptr) {
+    const DWORD error = GetLastError();
+    CloseServiceHandle(manager);
+    SetLastError(error);
+    return FailWithLastError();
+  }
+  if (!DeleteService(service)) {
+    const DWORD error = GetLastError();
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    SetLastError(error);
+    return FailWithLastError();
+  }
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return 0;
+}

@@ -1,0 +1,188 @@
+"""Launchers made by corvane-make (its Windows build, under Wine) from the generic
+launcher, read back with the Win32 resource functions and run with the stand-in
+runtime."""
+
+import os
+import shutil
+import struct
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_harness import WineTestCase, helper, wine, windows_path  # noqa: E402
+
+SOURCE = os.environ.get("CORVANE_SOURCE_DIR", "")
+MAKE = os.environ.get("CORVANE_MAKE", "")
+LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
+TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
+sys.path.insert(0, os.path.join(SOURCE, "tests", "make"))
+import maker_config  # noqa: E402
+
+SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
+
+
+def bitmap_file(width, height):
+    """A bottom-up 24-bit BI_RGB bitmap file."""
+    row = (width * 3 + 3) // 4 * 4
+    pixels = bytes((x * 7 + y) % 256 for y in range(height) for x in range(row))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + pixels
+
+
+def icon_file(sizes):
+    """An icon with one 32-bit image per size."""
+    images = []
+    for size in sizes:
+        info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+        images.append(info + b"\x80\x40\x20\xff" * size * size + b"\0" * ((size + 31) // 32 * 4 * size))
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip(sizes, images):
+        directory += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return directory + b"".join(images)
+
+
+class Resources:
+    """What read_resources printed for one executable."""
+
+    def __init__(self, output):
+        self.strings = {}
+        self.icons = []
+        self.version_strings = {}
+        self.messages = {}
+        self.lines = output.splitlines()
+        for line in self.lines:
+            kind, _, rest = line.partition(" ")
+            if kind == "string":
+                entry, _, text = rest.partition("\t")
+                self.strings[int(entry)] = text.encode("latin-1").decode("unicode_escape")
+            elif kind == "icon":
+                self.icons.append(rest)
+            elif kind == "version_string":
+                key, _, value = rest.partition("\t")
+                self.version_strings[key] = value
+            elif kind == "message":
+                event, _, text = rest.partition("\t")
+                self.messages[event] = text
+
+    def first(self, prefix):
+        return next((line for line in self.lines if line.startswith(prefix)), None)
+
+
+class MakerTest(WineTestCase):
+
+    def make(self, config_text=None, config=None, target="win32", launcher=None, extra=()):
+        """Runs corvane-make under Wine; the output replaces this case's executable."""
+        if config is None:
+            config = os.path.join(self.work, "app.toml")
+            with open(config, "w", encoding="utf-8") as out:
+                out.write(config_text)
+        if os.path.exists(self.exe):
+            os.remove(self.exe)
+        return wine(MAKE, "--config", windows_path(config), "--target", target,
+                    "--launcher", windows_path(launcher or LAUNCHER), "--output",
+                    windows_path(self.exe), *extra)
+
+    def resources(self):
+        done = wine(helper("read_resources"), windows_path(self.exe))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return Resources(done.stdout)
+
+    def test_every_entry_reads_back_with_load_string(self):
+        text, expected = maker_config.full_config()
+        done = self.make(text)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        read = self.resources()
+        for entry, stored in expected.items():
+            self.assertEqual(read.strings.get(entry), stored, entry)
+        self.assertEqual(maker_config.unscramble(read.strings[1168]), maker_config.MAIN_CLASS)
+        self.assertEqual(read.messages, {"0x40000001": "inserted\\r\\n",
+                                         "0xC0000002": "inserted\\r\\n"})
+        # No picture, icon or version was configured: the generic launcher's stay.
+        generic = wine(helper("read_resources"), windows_path(LAUNCHER))
+        before = Resources(generic.stdout)
+        for prefix in ("bitmap", "icon_group", "version"):
+            self.assertEqual(read.first(prefix), before.first(prefix), prefix)
+        self.assertTrue(read.first("bitmap 400x300"), read.lines)
+
+    def test_made_launcher_runs_with_its_configuration_and_shows_its_icon_and_version(self):
+        icon = os.path.join(self.work, "tool.ico")
+        with open(icon, "wb") as out:
+            out.write(icon_file([16, 32, 48]))
+        done = self.make(
+            'MainClass = "com.example.Tool"\n'
+            'JvmOptions = "-Dmade=yes -Dsecond=2"\n'
+            'ClassPath = "tool.jar;lib.jar"\n'
+            'AppOptions = "one \\"two words\\""\n'
+            'SplashUntilWindow = false\n'
+            'Icon = "tool.ico"\n'
+            '[version]\nFileVersion = "2.5.1.9"\nProductName = "Example Tool"\n'
+            'CompanyName = "Example"\nFileDescription = "The example tool"\n'
+            'LegalCopyright = "(c) Example"\n')
+        self.assertEqual(done.returncode, 0, done.stderr)
+        for jar in ("tool.jar", "lib.jar"):
+            open(os.path.join(self.app_dir, jar), "w").close()
+        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
+        os.makedirs(os.path.dirname(runtime))
+        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
+        log = os.path.join(self.work, "testjvm.log")
+        run = self.run_launcher(env={"CORVANE_TESTJVM_LOG": log, "CORVANE_TESTJVM_SCRIPT": ""})
+        self.assertEqual(run.dialogs, [])
+        self.assertEqual(run.exit_code, 0)
+        with open(log, encoding="latin-1") as lines:
+            logged = [line.rstrip("\n") for line in lines]
+        self.assertIn("nOptions=3", logged[0])
+        self.assertEqual(logged[1:4], ["option=-Dmade=yes", "option=-Dsecond=2",
+                                       "option=-Djava.class.path=tool.jar;lib.jar"])
+        self.assertIn("find_class com/example/Tool", logged)
+        self.assertIn("main thread=creator name= argc=2 arg=one arg=two words", logged)
+        self.assertEqual(logged[-1], "destroy")
+
+        read = self.resources()
+        self.assertEqual(read.first("icon_group"), "icon_group count=3")
+        self.assertEqual(read.icons, ["16x16 bpp=32 bytes=1128 id=1 found=1",
+                                      "32x32 bpp=32 bytes=4264 id=2 found=1",
+                                      "48x48 bpp=32 bytes=9640 id=3 found=1"])
+        self.assertEqual(read.first("icon_load"), "icon_load ok")
+        self.assertEqual(read.first("version "), "version file=2.5.1.9 product=2.5.1.9")
+        self.assertEqual(read.version_strings, {
+            "CompanyName": "Example", "FileDescription": "The example tool",
+            "FileVersion": "2.5.1.9", "ProductName": "Example Tool", "ProductVersion": "2.5.1.9",
+            "OriginalFilename": "Quillmark.exe", "LegalCopyright": "(c) Example"})
+
+    def test_sample_configuration_with_its_icon_and_a_splash_picture(self):
+        splash = os.path.join(self.work, "splash.bmp")
+        with open(splash, "wb") as out:
+            out.write(bitmap_file(64, 48))
+        done = self.make(config=SAMPLE_CONFIG, extra=("--bitmap", windows_path(splash)))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        read = self.resources()
+        self.assertEqual(maker_config.unscramble(read.strings[1168]), "org.quillmark.Quillmark")
+        self.assertEqual(read.strings[1072], "Quillmark.jar;jh.jar")
+        self.assertEqual(read.strings[1040], "j2re1.4.1_02\\bin\\client\\jvm.dll")
+        self.assertTrue(read.first("bitmap 64x48"), read.lines)
+        self.assertEqual(read.first("icon_group"), "icon_group count=2")
+        self.assertEqual(read.version_strings["ProductName"], "Quillmark")
+        self.assertEqual(read.first("version "), "version file=1.4.0.0 product=1.4.0.0")
+
+    def test_faults_write_nothing_and_leave_the_generic_launcher_alone(self):
+        with open(LAUNCHER, "rb") as generic:
+            before = generic.read()
+        bad = os.path.join(self.work, "bad.bmp")
+        with open(bad, "wb") as out:
+            out.write(bitmap_file(8, 8)[:-5])
+        done = self.make('ClassPath = "a.jar"\n', extra=("--bitmap", windows_path(bad)))
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("not a bitmap Windows can load", done.stderr)
+        done = self.make('ClassPath = "a.jar"\n\nMsgLoadJvm = "%x"\n')
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("app.toml:3: MsgLoadJvm:", done.stderr)
+        self.assertEqual(sorted(os.listdir(self.app_dir)), [])
+        with open(LAUNCHER, "rb") as generic:
+            self.assertEqual(generic.read(), before)
+
+
+if __name__ == "__main__":
+    unittest.main()

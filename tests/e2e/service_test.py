@@ -1,0 +1,366 @@
+"""The launcher as a Windows service under Wine: installed and removed by its switches,
+started and stopped with sc, with the stand-in runtime (tests/testjvm) playing the
+application. The service process gets its environment from the service manager, so
+the stand-in reads its log path and script from testjvm.env beside it.
+
+Event-log entries are read from the host log that run-tests names in
+CORVANE_EVENT_LOG: Wine writes each entry there as a debug line of its eventlog
+channel, "trace:" for information and "err:" for errors.
+"""
+
+import contextlib
+import os
+import re
+import shutil
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_harness  # noqa: E402
+from wine_harness import WineTestCase, wine, windows_path  # noqa: E402
+
+TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
+RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client")
+SERVICE_SWITCH = "-startlauncherinservicemode"
+EVENT_LINE = re.compile(r':(trace|err):eventlog:ReportEventW L"(.*)"$')
+SERVICES_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\"
+EVENT_KEY = SERVICES_KEY + "EventLog\\Application\\"
+STOPPER = "name=Corvane stopper thread"
+
+
+def unescape_wine(text):
+    """A string as Wine's debug output writes it: \\r, \\n, \\t, \\\\ and \\" escaped."""
+    return re.sub(r'\\(.)', lambda m: {"r": "\r", "n": "\n", "t": "\t"}.get(m.group(1),
+                                                                          m.group(1)), text)
+
+
+def registry_values(key):
+    """The values of a registry key as {name: (type, data)}, or None when it is missing."""
+    done = wine("reg", "query", key)
+    if done.returncode != 0:
+        return None
+    values = {}
+    for line in done.stdout.splitlines():
+        parts = re.split(r" {4}", line.strip(), maxsplit=2)
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            values[parts[0]] = (parts[1], parts[2])
+    return values
+
+
+class ServiceTest(WineTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.events_path = os.environ.get("CORVANE_EVENT_LOG", "")
+        if not self.events_path or not os.path.exists(self.events_path):
+            self.fail("CORVANE_EVENT_LOG is not set: run the end-to-end tests through ./run-tests")
+        # Only what this case causes counts.
+        self.events_start = os.path.getsize(self.events_path)
+        # Names of their own, so that no case sees another's service.
+        self.name = "CorvaneT" + "".join(part[:4].capitalize()
+                                         for part in self._testMethodName[5:].split("_"))
+        self.log = os.path.join(self.work, "testjvm.log")
+        for jar in ("Quillmark.jar", "jh.jar"):
+            open(os.path.join(self.app_dir, jar), "w").close()
+
+    # --- the installation ---
+
+    def install_runtime(self, script=""):
+        """Places the stand-in runtime and its settings file where the shipped
+        configuration looks first."""
+        directory = os.path.join(self.app_dir, RUNTIME)
+        os.makedirs(directory, exist_ok=True)
+        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), os.path.join(directory, "jvm.dll"))
+        with open(os.path.join(directory, "testjvm.env"), "w") as settings:
+            settings.write("LOG=%s\nSCRIPT=%s\n" % (self.log, script))
+
+    def configure(self, **entries):
+        self.set_strings(e1248=self.name, **entries)
+
+    def install(self):
+        self.addCleanup(self.remove_service)
+        return self.run_launcher("-install")
+
+    def remove_service(self):
+        """Stops what a case left running and deletes the service and its event source."""
+        if self.state() in ("RUNNING", "START_PENDING"):
+            wine("sc", "stop", self.name)
+            self.wait_for_state("STOPPED", 45, check=False)
+        if self.state() is not None:
+            wine("sc", "delete", self.name)
+        wine("reg", "delete", EVENT_KEY + self.name, "/f")
+
+    # --- what the service manager and the event log say ---
+
+    def state(self):
+        done = wine("sc", "query", self.name)
+        found = re.search(r"STATE\s*:\s*\d+\s+(\w+)", done.stdout)
+        return found.group(1) if found else None
+
+    def wait_for_state(self, state, timeout, check=True):
+        deadline = time.monotonic() + timeout
+        current = self.state()
+        while current != state and time.monotonic() < deadline:
+            time.sleep(0.25)
+            current = self.state()
+        if check:
+            self.assertEqual(current, state, "service %s" % self.name)
+        return current
+
+    def events(self):
+        """Event-log entries of this case, in order: ("info" | "error", text)."""
+        with open(self.events_path, "rb") as log:
+            log.seek(self.events_start)
+            lines = log.read().decode("latin-1").splitlines()
+        found = []
+        for line in lines:
+            match = EVENT_LINE.search(line)
+            if match:
+                kind = "info" if match.group(1) == "trace" else "error"
+                found.append((kind, unescape_wine(match.group(2))))
+        return found
+
+    def wait_for_events(self, count, timeout=20):
+        deadline = time.monotonic() + timeout
+        while len(self.events()) < count and time.monotonic() < deadline:
+            time.sleep(0.25)
+        return self.events()
+
+    def logged(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="latin-1") as lines:
+            return [line.rstrip("\n") for line in lines]
+
+    def wait_for_log(self, line, timeout=20):
+        deadline = time.monotonic() + timeout
+        while line not in self.logged() and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertIn(line, self.logged())
+
+    def start(self):
+        done = wine("sc", "start", self.name)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+
+    def stop(self):
+        done = wine("sc", "stop", self.name)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+
+    def started(self):
+        return ("info", "The %s service has started." % self.name)
+
+    def stopped(self):
+        return ("info", "The %s service has stopped." % self.name)
+
+    # --- installation and removal ---
+
+    def test_install_registers_service_and_event_source(self):
+        self.configure()
+        run = self.install()
+        self.assertEqual(run.dialogs, [("Information", "Service installed: " + self.name)])
+        self.assertEqual(run.exit_code, 0)
+        service = registry_values(SERVICES_KEY + self.name)
+        self.assertEqual(service["ImagePath"][1],
+                         '"%s" %s' % (windows_path(self.exe), SERVICE_SWITCH))
+        self.assertEqual(service["Start"], ("REG_DWORD", "0x2"))
+        self.assertEqual(service["Type"], ("REG_DWORD", "0x10"))
+        self.assertEqual(service["ErrorControl"], ("REG_DWORD", "0x1"))
+        self.assertNotIn("Description", service)
+        self.assertEqual(registry_values(EVENT_KEY + self.name), {
+            "EventMessageFile": ("REG_EXPAND_SZ", windows_path(self.exe)),
+            "TypesSupported": ("REG_DWORD", "0x7")})
+        self.assertEqual(self.state(), "STOPPED")
+
+        again = self.run_launcher("-install")
+        self.assertEqual(again.dialogs, [("Error", "Service is already installed: " + self.name)])
+        self.assertEqual(again.exit_code, 0)
+        self.assertEqual(registry_values(SERVICES_KEY + self.name), service)
+
+    def test_install_on_demand_with_description_from_a_path_with_blanks(self):
+        spaced = os.path.join(self.work, "Program Files", "Quill mark")
+        os.makedirs(spaced)
+        exe = os.path.join(spaced, "Quill mark.exe")
+        shutil.move(self.exe, exe)
+        self.exe = exe
+        self.configure(e1328="1", e1264="Serves Quillmark documents")
+        run = self.install()
+        self.assertEqual(run.texts(), ["Service installed: " + self.name])
+        service = registry_values(SERVICES_KEY + self.name)
+        self.assertEqual(service["ImagePath"][1], '"%s" %s' % (windows_path(exe), SERVICE_SWITCH))
+        self.assertEqual(service["Start"], ("REG_DWORD", "0x3"))
+        self.assertEqual(service["Description"], ("REG_EXPAND_SZ", "Serves Quillmark documents"))
+        self.assertEqual(registry_values(EVENT_KEY + self.name)["EventMessageFile"],
+                         ("REG_EXPAND_SZ", windows_path(exe)))
+
+    def test_uninstall_removes_the_service_but_keeps_the_event_source(self):
+        self.configure()
+        self.install()
+        run = self.run_launcher("-uninstall")
+        self.assertEqual(run.dialogs, [("Information", "Service uninstalled: " + self.name)])
+        self.assertEqual(run.exit_code, 0)
+        self.assertIsNone(self.state())
+        self.assertIsNone(registry_values(SERVICES_KEY + self.name))
+        self.assertEqual(set(registry_values(EVENT_KEY + self.name)),
+                         {"EventMessageFile", "TypesSupported"})
+
+        missing = self.run_launcher("-uninstall")
+        self.assertEqual(len(missing.dialogs), 1, missing.dialogs)
+        caption, text = missing.dialogs[0]
+        self.assertEqual(caption, "Error")
+        self.assertNotIn("Service uninstalled", text)
+        self.assertTrue(text.strip(), "the system's text for a missing service")
+        self.assertEqual(missing.exit_code, 0)
+
+    # --- the service run ---
+
+    def test_start_and_stop_pass_the_configured_arguments(self):
+        self.install_runtime("main_blocks")
+        self.configure(e1280='start-arg "two words"', e1296="stop-arg", e1184="app-arg")
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=2 arg=start-arg arg=two words")
+        self.assertEqual(self.state(), "RUNNING")
+        self.assertEqual(self.events(), [self.started()])
+
+        self.stop()
+        self.wait_for_state("STOPPED", 20)
+        log = self.logged()
+        self.assertIn("attach version=0x00010004 " + STOPPER, log)
+        second = log.index("main thread=attached %s argc=1 arg=stop-arg" % STOPPER)
+        self.assertEqual(log[-1], "destroy")
+        self.assertLess(second, len(log) - 1)
+        self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
+
+    def test_empty_start_and_stop_options_give_app_options(self):
+        self.install_runtime("main_blocks")
+        self.configure(e1184="app-arg")
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=1 arg=app-arg")
+        self.stop()
+        self.wait_for_state("STOPPED", 20)
+        self.assertIn("main thread=attached %s argc=1 arg=app-arg" % STOPPER, self.logged())
+        self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
+
+    def service_process_running(self):
+        """Whether a process of this case's executable runs in this Wine prefix."""
+        program = os.path.basename(self.exe).encode()
+        prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                    if program not in cmdline.read():
+                        continue
+                with open("/proc/%s/environ" % pid, "rb") as environ:
+                    if prefix in environ.read().split(b"\0"):
+                        return True
+            except OSError:
+                continue
+        return False
+
+    def test_stop_by_exit_calls_system_exit_from_an_attached_thread(self):
+        # A name of its own, so that the process can be told apart on the host.
+        exe = os.path.join(self.app_dir, self.name + ".exe")
+        shutil.move(self.exe, exe)
+        self.exe = exe
+        self.install_runtime("main_blocks")
+        self.configure(e1312="1", e1296="stop-arg")
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=0")
+        self.assertTrue(self.service_process_running())
+        self.stop()
+        self.wait_for_log("exit 0")
+        # System.exit ends the process without a stopped report; Wine's service
+        # manager then keeps showing STOP_PENDING, so the process itself is watched.
+        deadline = time.monotonic() + 20
+        while self.service_process_running() and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertFalse(self.service_process_running())
+        log = self.logged()
+        attach = log.index("attach version=0x00010004 " + STOPPER)
+        self.assertEqual(log[-1], "exit 0")
+        self.assertLess(attach, len(log) - 1)
+        self.assertFalse([line for line in log if line.startswith("main thread=attached")], log)
+        self.assertEqual(self.events(), [self.started()])
+
+    def test_runtime_that_cannot_be_found(self):
+        self.configure()
+        self.install()
+        self.start()
+        self.wait_for_state("STOPPED", 20)
+        self.assertEqual(self.wait_for_events(3), [
+            self.started(),
+            ("error", "Unable to locate suitable Java Runtime Environment on this machine."),
+            ("error", "The %s service failed to start." % self.name)])
+
+    def test_main_returning_by_itself_stops_the_service(self):
+        self.install_runtime()
+        self.configure()
+        self.install()
+        self.start()
+        self.wait_for_state("STOPPED", 20)
+        self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
+        self.assertEqual(self.logged()[-1], "destroy")
+        self.assertFalse([line for line in self.logged() if "attach" in line])
+
+    def test_slow_application_ignoring_the_stop_is_ended_after_thirty_seconds(self):
+        self.install_runtime("main_blocks,ignore_stop")
+        self.configure(e1296="stop-arg")
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=0")
+        asked = time.monotonic()
+        self.stop()
+        self.wait_for_log("main thread=attached %s argc=1 arg=stop-arg" % STOPPER)
+        pending = wine("sc", "query", self.name).stdout
+        self.assertRegex(pending, r"STATE\s*:\s*3\s+STOP_PENDING")
+        self.assertRegex(pending, r"WAIT_HINT\s*:\s*0x9c40")
+        self.wait_for_state("STOPPED", 45)
+        self.assertRegex(wine("sc", "query", self.name).stdout, r"WAIT_HINT\s*:\s*0x0\b")
+        waited = time.monotonic() - asked
+        self.assertGreater(waited, 29, "the watchdog gives the application 30 seconds")
+        self.assertEqual(self.wait_for_events(3), [
+            self.started(),
+            ("error", "The %s service has timed out during a stop request and will be "
+                      "terminated." % self.name),
+            self.stopped()])
+        self.assertNotIn("destroy", self.logged())
+
+    def test_service_switch_at_a_command_prompt_logs_an_error_only(self):
+        self.install_runtime()
+        self.configure()
+        self.install()
+        with self.launcher_output() as output:
+            run = self.run_launcher(SERVICE_SWITCH, env={"WINEDEBUG": "-all,+eventlog"})
+        self.assertEqual(run.dialogs, [])
+        self.assertEqual(run.exit_code, 0)
+        errors = [unescape_wine(match.group(2)) for match in
+                  map(EVENT_LINE.search, output[0].splitlines()) if match]
+        self.assertEqual(len(errors), 1, output[0])
+        self.assertIn(":err:eventlog:", output[0])
+        self.assertTrue(errors[0].strip())
+        self.assertEqual(self.logged(), [], "no machine is created")
+
+    @contextlib.contextmanager
+    def launcher_output(self):
+        """Collects the standard error of the Wine runs made inside the block (the
+        launcher's Wine debug output included)."""
+        output = [""]
+        real = wine_harness.wine
+
+        def recording(*args, **kwargs):
+            done = real(*args, **kwargs)
+            output[0] += done.stderr
+            return done
+
+        wine_harness.wine = recording
+        try:
+            yield output
+        finally:
+            wine_harness.wine = real
+
+
+if __name__ == "__main__":
+    unittest.main()

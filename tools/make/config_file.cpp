@@ -1,0 +1,255 @@
+#include "tools/make/config_file.h"
+
+#include <toml++/toml.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/make/config_fields.h"
+#include "tools/make/string_table.h"
+#include "tools/scramble.h"
+
+namespace {
+
+const char* const VersionStringKeys[] = {"CompanyName", "FileDescription", "ProductName",
+                                         "LegalCopyright", "OriginalFilename"};
+
+struct Context {
+  std::string Path;
+  std::string* Error;
+
+  bool Fail(const toml::source_region& where, const std::string& key, const std::string& what) {
+    *Error = Path + ":" + std::to_string(where.begin.line) + ": " + key + ": " + what;
+    return false;
+  }
+};
+
+bool IsIdentifierStart(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
+
+bool IsIdentifierPart(char c) {
+  return IsIdentifierStart(c) || std::isdigit(static_cast<unsigned char>(c));
+}
+
+bool IsHexNumber(const std::string& text) {
+  std::size_t at = 0;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) at = 2;
+  const std::string digits = text.substr(at);
+  return !digits.empty() && digits.size() <= 8 &&
+         digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// "1.2.3.4": one to four numbers of 0 to 65535; the missing ones are 0.
+bool ParseVersionNumbers(const std::string& text, unsigned numbers[4]) {
+  std::size_t at = 0;
+  for (int part = 0; part < 4; ++part) numbers[part] = 0;
+  for (int part = 0; part < 4; ++part) {
+    const std::size_t end = text.find('.', at);
+    const std::string digits = text.substr(at, end == std::string::npos ? end : end - at);
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+      return false;
+    }
+    const unsigned long value = std::stoul(digits);
+    if (value > 65535) return false;
+    numbers[part] = static_cast<unsigned>(value);
+    if (end == std::string::npos) return true;
+    at = end + 1;
+  }
+  return false;  // a fifth number
+}
+
+// A text the launcher can hold: no NUL, at most MaxEntryLength UTF-16 units.
+bool CheckText(Context& context, const toml::source_region& where, const std::string& key,
+               const std::string& text) {
+  if (text.find('\0') != std::string::npos) {
+    return context.Fail(where, key, "the text holds a NUL character");
+  }
+  const std::size_t length = WidenUtf8(text).size();
+  if (length > MaxEntryLength) {
+    return context.Fail(where, key,
+                        "the text is " + std::to_string(length) + " characters long; an entry " +
+                            "holds at most " + std::to_string(MaxEntryLength));
+  }
+  return true;
+}
+
+bool ReadField(Context& context, const ConfigField& field, const toml::node& node,
+               MakeConfig* config) {
+  const std::string key = field.Name;
+  const auto& where = node.source();
+  std::string stored;
+  switch (field.Kind) {
+    case FieldKind::Flag: {
+      const auto* value = node.as_boolean();
+      if (!value) return context.Fail(where, key, "must be a boolean (true or false)");
+      stored = value->get() ? "1" : "0";
+      break;
+    }
+    case FieldKind::Number: {
+      const auto* value = node.as_integer();
+      if (!value) return context.Fail(where, key, "must be an integer");
+      const long long number = value->get();
+      if (number < field.Minimum || number > field.Maximum) {
+        return context.Fail(where, key,
+                            std::to_string(number) + " is outside " +
+                                std::to_string(field.Minimum) + " to " +
+                                std::to_string(field.Maximum));
+      }
+      stored = std::to_string(number);
+      break;
+    }
+    default: {
+      const auto* value = node.as_string();
+      if (!value) return context.Fail(where, key, "must be a string");
+      const std::string text = value->get();
+      if (!CheckText(context, where, key, text)) return false;
+      if (field.Kind == FieldKind::Message && !IsMessageFormat(text)) {
+        return context.Fail(where, key,
+                            "a message may hold one \"%s\" and \"%%\", no other conversion");
+      }
+      if (field.Kind == FieldKind::HexText && !IsHexNumber(text)) {
+        return context.Fail(where, key, "\"" + text + "\" is not a hexadecimal number");
+      }
+      if (field.Kind == FieldKind::MainClass) {
+        if (!IsJavaClassName(text)) {
+          return context.Fail(
+              where, key,
+              "\"" + text + "\" is not a Java class name (identifiers " + "separated by dots)");
+        }
+        if (text.size() > MaxMainClassLength) {
+          return context.Fail(
+              where, key,
+              "a main class is at most " + std::to_string(MaxMainClassLength) + " characters long");
+        }
+        stored = ScrambleText(text);
+      } else {
+        // The launcher reads "<null>" as empty; it also survives tables that cannot
+        // hold an empty string.
+        stored = text.empty() ? "<null>" : text;
+      }
+      break;
+    }
+  }
+  config->Entries[field.Entry] = stored;
+  return true;
+}
+
+bool ReadVersion(Context& context, const toml::table& table, VersionSettings* version) {
+  version->Present = true;
+  bool sawFileVersion = false;
+  for (auto&& [name, node] : table) {
+    const std::string key = "version." + std::string(name.str());
+    const auto& where = name.source();
+    const bool isNumbers = name == "FileVersion" || name == "ProductVersion";
+    bool known = isNumbers;
+    for (const char* stringKey : VersionStringKeys) known = known || name == stringKey;
+    if (!known) return context.Fail(where, key, "unknown key");
+    const auto* value = node.as_string();
+    if (!value) return context.Fail(node.source(), key, "must be a string");
+    const std::string text = value->get();
+    if (!CheckText(context, node.source(), key, text)) return false;
+    if (isNumbers) {
+      unsigned* numbers = name == "FileVersion" ? version->FileVersion : version->ProductVersion;
+      if (!ParseVersionNumbers(text, numbers)) {
+        return context.Fail(node.source(), key,
+                            "\"" + text + "\" is not a version of one to four numbers " +
+                                "0 to 65535 separated by dots");
+      }
+      if (name == "FileVersion") sawFileVersion = true;
+    }
+    version->Strings[std::string(name.str())] = text;
+  }
+  if (!sawFileVersion) return context.Fail(table.source(), "version", "FileVersion is missing");
+  if (!version->Strings.count("ProductVersion")) {
+    version->Strings["ProductVersion"] = version->Strings["FileVersion"];
+    for (int i = 0; i < 4; ++i) version->ProductVersion[i] = version->FileVersion[i];
+  }
+  return true;
+}
+
+bool ReadPath(Context& context, const std::string& key, const toml::node& node, std::string* path) {
+  const auto* value = node.as_string();
+  if (!value || value->get().empty()) {
+    return context.Fail(node.source(), key, "must be a file name");
+  }
+  const std::filesystem::path base = std::filesystem::path(context.Path).parent_path();
+  *path = (base / std::filesystem::path(value->get())).string();
+  return true;
+}
+
+}  // namespace
+
+bool IsMessageFormat(const std::string& text) {
+  int strings = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') continue;
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      ++i;
+    } else if (i + 1 < text.size() && text[i + 1] == 's') {
+      ++strings;
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  return strings <= 1;
+}
+
+bool IsJavaClassName(const std::string& text) {
+  std::size_t at = 0;
+  while (true) {
+    const std::size_t end = std::min(text.find('.', at), text.size());
+    if (end == at || !IsIdentifierStart(text[at])) return false;
+    for (std::size_t i = at + 1; i < end; ++i) {
+      if (!IsIdentifierPart(text[i])) return false;
+    }
+    if (end == text.size()) return true;
+    at = end + 1;
+  }
+}
+
+bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfig* config,
+                     std::string* error) {
+  *config = MakeConfig();
+  Context context{path, error};
+  toml::table root;
+  try {
+    root = toml::parse(text, path);
+  } catch (const toml::parse_error& failure) {
+    *error = path + ":" + std::to_string(failure.source().begin.line) + ": " +
+             std::string(failure.description());
+    return false;
+  }
+  for (auto&& [name, node] : root) {
+    const std::string key(name.str());
+    if (key == "version") {
+      const auto* table = node.as_table();
+      if (!table) return context.Fail(node.source(), key, "must be a table");
+      if (!ReadVersion(context, *table, &config->Version)) return false;
+    } else if (key == "Icon") {
+      if (!ReadPath(context, key, node, &config->IconPath)) return false;
+    } else if (key == "Splash") {
+      if (!ReadPath(context, key, node, &config->SplashPath)) return false;
+    } else if (const ConfigField* field = FindConfigField(key.c_str())) {
+      if (!ReadField(context, *field, node, config)) return false;
+    } else {
+      return context.Fail(name.source(), key, "unknown key");
+    }
+  }
+  return true;
+}
+
+bool ReadMakeConfig(const std::string& path, MakeConfig* config, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot be read";
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseMakeConfig(text.str(), path, config, error);
+}

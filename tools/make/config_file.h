@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+/// The version resource as the configuration file's [version] table gives it.
+struct VersionSettings {
+  bool Present = false;
+  unsigned FileVersion[4] = {0, 0, 0, 0};
+  unsigned ProductVersion[4] = {0, 0, 0, 0};
+  /// StringFileInfo values by key (FileVersion, ProductVersion, CompanyName, ...), UTF-8.
+  std::map<std::string, std::string> Strings;
+};
+
+/// What one configuration file asks for.
+struct MakeConfig {
+  /// String-table entries in their stored form (UTF-8): only the keys the file sets.
+  std::map<unsigned, std::string> Entries;
+  VersionSettings Version;
+  /// Icon and Splash, resolved against the file's directory; empty when not given.
+  std::string IconPath;
+  std::string SplashPath;
+};
+
+/// Reads and checks the TOML configuration file at `path`. False with `error` set to
+/// "<path>:<line>: <key>: <what is wrong>" on the first fault found.
+bool ReadMakeConfig(const std::string& path, MakeConfig* config, std::string* error);
+
+/// The same for a text already read; `path` names it in errors and anchors the
+/// relative Icon and Splash paths.
+bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfig* config,
+                     std::string* error);
+
+/// Checks a printf format of a message: at most one "%s", "%%" allowed, nothing else.
+bool IsMessageFormat(const std::string& text);
+
+/// Checks a Java class name in dotted form: identifiers separated by single dots.
+bool IsJavaClassName(const std::string& text);

@@ -1,0 +1,134 @@
+#include "tools/make/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "launcher/launch_config.h"
+
+namespace {
+
+std::string ErrorOf(const std::string& text) {
+  MakeConfig config;
+  std::string error;
+  EXPECT_FALSE(ParseMakeConfig(text, "app.toml", &config, &error)) << text;
+  return error;
+}
+
+TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
+  MakeConfig config;
+  std::string error;
+  ASSERT_TRUE(
+      ParseMakeConfig("MainClass = \"org.quillmark.Quillmark\"\n"
+                      "ClassPath = \"Quillmark.jar;jh.jar\"\n"
+                      "AppOptions = \"\"\n"
+                      "AllowMultipleInstances = true\n"
+                      "StopServiceByExit = false\n"
+                      "RuntimeSearchMode = 7\n"
+                      "JniVersionText = \"0x00010002\"\n"
+                      "MsgFileAccess = \"100%% sure: %s\"\n",
+                      "dir/app.toml", &config, &error))
+      << error;
+  EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()),
+               "org.quillmark.Quillmark");
+  EXPECT_EQ(config.Entries.at(EntryClassPath), "Quillmark.jar;jh.jar");
+  EXPECT_EQ(config.Entries.at(EntryAppOptions), "<null>");
+  EXPECT_EQ(config.Entries.at(EntryAllowMultipleInstances), "1");
+  EXPECT_EQ(config.Entries.at(EntryStopServiceByExit), "0");
+  EXPECT_EQ(config.Entries.at(EntryRuntimeSearchMode), "7");
+  EXPECT_EQ(config.Entries.at(EntryJniVersion), "0x00010002");
+  EXPECT_EQ(config.Entries.at(EntryMsgFileAccess), "100%% sure: %s");
+  EXPECT_EQ(config.Entries.size(), 8u);  // everything else keeps the launcher's value
+  EXPECT_FALSE(config.Version.Present);
+}
+
+TEST(ParseMakeConfig, ReadsTheVersionTableAndArtworkPaths) {
+  MakeConfig config;
+  std::string error;
+  ASSERT_TRUE(
+      ParseMakeConfig("Icon = \"art/app.ico\"\nSplash = \"splash.bmp\"\n"
+                      "[version]\nFileVersion = \"1.2.3\"\nProductName = \"Quill\"\n",
+                      "dir/app.toml", &config, &error))
+      << error;
+  // Compared as paths: Windows joins with a backslash.
+  EXPECT_EQ(std::filesystem::path(config.IconPath), std::filesystem::path("dir/art/app.ico"));
+  EXPECT_EQ(std::filesystem::path(config.SplashPath), std::filesystem::path("dir/splash.bmp"));
+  ASSERT_TRUE(config.Version.Present);
+  EXPECT_EQ(config.Version.FileVersion[2], 3u);
+  EXPECT_EQ(config.Version.FileVersion[3], 0u);
+  EXPECT_EQ(config.Version.ProductVersion[1], 2u);  // taken from FileVersion
+  EXPECT_EQ(config.Version.Strings.at("ProductVersion"), "1.2.3");
+  EXPECT_EQ(config.Version.Strings.at("ProductName"), "Quill");
+}
+
+TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\nMainClas = \"x.Y\"\n"),
+            "app.toml:3: MainClas: unknown key");
+  EXPECT_EQ(ErrorOf("ClassPath = 5\n"), "app.toml:1: ClassPath: must be a string");
+  EXPECT_EQ(ErrorOf("\nAllowMultipleInstances = \"yes\"\n"),
+            "app.toml:2: AllowMultipleInstances: must be a boolean (true or false)");
+  EXPECT_EQ(ErrorOf("RuntimeSearchMode = 2.0\n"),
+            "app.toml:1: RuntimeSearchMode: must be an integer");
+  EXPECT_EQ(ErrorOf("RuntimeSearchMode = 8\n"),
+            "app.toml:1: RuntimeSearchMode: 8 is outside 0 to 7");
+  EXPECT_EQ(ErrorOf("RuntimeSearchMode = -1\n"),
+            "app.toml:1: RuntimeSearchMode: -1 is outside 0 to 7");
+  EXPECT_EQ(ErrorOf("SplashSeconds = 3000000\n"),
+            "app.toml:1: SplashSeconds: 3000000 is outside 0 to 2147483");
+  EXPECT_EQ(ErrorOf("MainClass = \"org/quillmark/Quillmark\"\n"),
+            "app.toml:1: MainClass: \"org/quillmark/Quillmark\" is not a Java class name "
+            "(identifiers separated by dots)");
+  EXPECT_EQ(ErrorOf("JniVersionText = \"1.4\"\n"),
+            "app.toml:1: JniVersionText: \"1.4\" is not a hexadecimal number");
+  EXPECT_EQ(ErrorOf("MsgLoadJvm = \"%s and %s\"\n"),
+            "app.toml:1: MsgLoadJvm: a message may hold one \"%s\" and \"%%\", no other "
+            "conversion");
+  EXPECT_EQ(ErrorOf("JvmOptions = \"" + std::string(1024, 'x') + "\"\n"),
+            "app.toml:1: JvmOptions: the text is 1024 characters long; an entry holds at most "
+            "1023");
+  EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.0\"\nColour = \"red\"\n"),
+            "app.toml:3: version.Colour: unknown key");
+  EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.70000\"\n"),
+            "app.toml:2: version.FileVersion: \"1.70000\" is not a version of one to four "
+            "numbers 0 to 65535 separated by dots");
+  EXPECT_EQ(ErrorOf("[version]\nProductName = \"Q\"\n"),
+            "app.toml:1: version: FileVersion is missing");
+  // A syntax error is reported where the parser stopped.
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nJvmOptions = \n").substr(0, 11), "app.toml:2:");
+}
+
+TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
+  MakeConfig config;
+  std::string error;
+  std::string text;
+  for (int i = 0; i < 1023; ++i) text += "\xC3\xA9";  // é: two bytes, one character
+  EXPECT_TRUE(ParseMakeConfig("SplashCaption = \"" + text + "\"\n", "a.toml", &config, &error))
+      << error;
+  EXPECT_NE(ErrorOf("SplashCaption = \"x\\u0000y\"\n").find("NUL"), std::string::npos);
+}
+
+TEST(IsMessageFormat, AllowsOneStringAndPercentSigns) {
+  EXPECT_TRUE(IsMessageFormat("Unable to load JVM: %s"));
+  EXPECT_TRUE(IsMessageFormat("no argument"));
+  EXPECT_TRUE(IsMessageFormat("%% and %s and %%"));
+  EXPECT_FALSE(IsMessageFormat("%s%s"));
+  EXPECT_FALSE(IsMessageFormat("%d"));
+  EXPECT_FALSE(IsMessageFormat("%5s"));
+  EXPECT_FALSE(IsMessageFormat("trailing %"));
+  EXPECT_FALSE(IsMessageFormat("%S"));
+}
+
+TEST(IsJavaClassName, AcceptsIdentifiersSeparatedByDots) {
+  EXPECT_TRUE(IsJavaClassName("Main"));
+  EXPECT_TRUE(IsJavaClassName("org.quillmark.Quillmark"));
+  EXPECT_TRUE(IsJavaClassName("a._b.$C1"));
+  EXPECT_FALSE(IsJavaClassName(""));
+  EXPECT_FALSE(IsJavaClassName(".a"));
+  EXPECT_FALSE(IsJavaClassName("a."));
+  EXPECT_FALSE(IsJavaClassName("a..b"));
+  EXPECT_FALSE(IsJavaClassName("a.1b"));
+  EXPECT_FALSE(IsJavaClassName("a b"));
+  EXPECT_FALSE(IsJavaClassName("a-b"));
+}
+
+}  // namespace

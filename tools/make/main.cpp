@@ -1,0 +1,74 @@
+// corvane-make: turns a configuration file, the application's artwork and the
+// generic launcher of a target into the application's own launcher.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/make/make_launcher.h"
+
+namespace {
+
+const char Usage[] =
+    "usage: corvane-make --config FILE.toml --target win32|win64|linux\n"
+    "                    --launcher GENERIC-LAUNCHER --output FILE\n"
+    "                    [--icon FILE.ico] [--bitmap FILE.bmp]\n"
+    "\n"
+    "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
+    "target) carrying the launch configuration of FILE.toml. Entries the configuration\n"
+    "leaves out keep the values GENERIC-LAUNCHER has.\n"
+    "\n"
+    "  --config    the configuration (TOML; see docs/make-a-launcher.md)\n"
+    "  --target    win32 or win64 (a Windows executable) or linux\n"
+    "  --launcher  the generic launcher of that target\n"
+    "  --output    the launcher to write; written whole or not at all\n"
+    "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
+    "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
+    "  --help      this text\n"
+    "\n"
+    "The icon, the splash picture and the [version] table apply to Windows targets.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  MakeOptions options;
+  struct {
+    const char* Name;
+    std::string* Value;
+  } const valued[] = {{"--config", &options.ConfigPath},     {"--target", &options.Target},
+                      {"--launcher", &options.LauncherPath}, {"--output", &options.OutputPath},
+                      {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath}};
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(Usage, stdout);
+      return 0;
+    }
+    bool known = false;
+    for (const auto& option : valued) {
+      if (std::strcmp(argv[i], option.Name) == 0 && i + 1 < argc) {
+        *option.Value = argv[++i];
+        known = true;
+        break;
+      }
+    }
+    if (!known) {
+      std::fprintf(stderr, "corvane-make: not understood: %s\n\n%s", argv[i], Usage);
+      return 2;
+    }
+  }
+  if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty() ||
+      options.OutputPath.empty()) {
+    std::fprintf(stderr,
+                 "corvane-make: --config, --target, --launcher and --output are needed\n\n%s",
+                 Usage);
+    return 2;
+  }
+  std::string error;
+  std::string notice;
+  const bool made = MakeLauncher(options, &error, &notice);
+  if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
+  if (!made) {
+    std::fprintf(stderr, "corvane-make: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}

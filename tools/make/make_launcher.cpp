@@ -1,0 +1,159 @@
+#include "tools/make/make_launcher.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "platform/posix/string_blob.h"
+#include "tools/make/bitmap.h"
+#include "tools/make/config_file.h"
+#include "tools/make/icon.h"
+#include "tools/make/message_table.h"
+#include "tools/make/pe_image.h"
+#include "tools/make/pe_resource_writer.h"
+#include "tools/make/string_table.h"
+#include "tools/make/version_info.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Fail(std::string* error, const std::string& what) {
+  *error = what;
+  return false;
+}
+
+bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
+                      const std::string& launcher, const std::string& iconPath,
+                      const std::string& bitmapPath, std::string* out, std::string* error) {
+  PeImage image;
+  if (!ReadPeImage(launcher, &image, error)) {
+    return Fail(error, options.LauncherPath + ": " + *error);
+  }
+  const std::uint16_t machine = options.Target == "win64" ? MachineAmd64 : MachineI386;
+  if (image.Machine != machine || image.Pe32Plus != (options.Target == "win64")) {
+    return Fail(error, options.LauncherPath + ": not a " + options.Target + " executable");
+  }
+  ResourceTree tree = image.Resources;
+  for (const auto& [entry, text] : config.Entries) {
+    if (!SetStringEntry(&tree, entry, WidenUtf8(text))) {
+      return Fail(error, options.LauncherPath + ": string block " + std::to_string(entry / 16 + 1) +
+                             " is damaged");
+    }
+  }
+  SetEventMessageTable(&tree);
+  if (!bitmapPath.empty()) {
+    std::string file;
+    std::string resource;
+    if (!ReadWholeFile(bitmapPath, &file, error)) return false;
+    if (!BitmapResourceFromFile(file, &resource, error)) {
+      return Fail(error, bitmapPath + ": " + *error);
+    }
+    SetSplashBitmap(&tree, resource);
+  }
+  if (!iconPath.empty()) {
+    std::string file;
+    std::vector<IconImage> images;
+    if (!ReadWholeFile(iconPath, &file, error)) return false;
+    if (!ReadIconFile(file, &images, error)) return Fail(error, iconPath + ": " + *error);
+    SetApplicationIcon(&tree, images);
+  }
+  if (config.Version.Present) {
+    VersionSettings version = config.Version;
+    if (!version.Strings.count("OriginalFilename")) {
+      version.Strings["OriginalFilename"] = fs::path(options.OutputPath).filename().string();
+    }
+    SetVersionInfo(&tree, BuildVersionInfo(version));
+  }
+  if (!WritePeImage(image, tree, out, error)) {
+    return Fail(error, options.LauncherPath + ": " + *error);
+  }
+  return true;
+}
+
+bool MakeLinuxImage(const MakeOptions& options, const MakeConfig& config,
+                    const std::string& launcher, std::string* out, std::string* error) {
+  if (launcher.compare(0, 4,
+                       "\x7f"
+                       "ELF") != 0) {
+    return Fail(error, options.LauncherPath + ": not a Linux executable");
+  }
+  std::size_t blobStart = 0;
+  StringEntries entries;
+  if (!FindStringBlob(launcher.data(), launcher.size(), &blobStart) ||
+      !DecodeStringBlob(launcher.data(), launcher.size(), blobStart, &entries)) {
+    return Fail(error, options.LauncherPath + ": the string table behind the program is damaged");
+  }
+  if (blobStart == launcher.size()) {
+    return Fail(error, options.LauncherPath + ": carries no string table behind the program");
+  }
+  for (const auto& [entry, text] : config.Entries) entries[entry] = text;
+  *out = launcher.substr(0, blobStart) + EncodeStringBlob(entries);
+  return true;
+}
+
+// Writes `bytes` to a temporary file beside `path` with the permissions of
+// `modelPath`, then renames it over `path`.
+bool WriteReplacing(const std::string& bytes, const std::string& path, const std::string& modelPath,
+                    std::string* error) {
+  const std::string temporary = path + ".corvane-make-tmp";
+  std::error_code ignored;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      fs::remove(temporary, ignored);
+      return Fail(error, temporary + ": cannot be written");
+    }
+  }
+  std::error_code failure;
+  const fs::perms perms = fs::status(modelPath, failure).permissions();
+  if (!failure) fs::permissions(temporary, perms, failure);
+  if (!failure) fs::rename(temporary, path, failure);
+  if (failure) {
+    fs::remove(temporary, ignored);
+    return Fail(error, path + ": cannot be written: " + failure.message());
+  }
+  return true;
+}
+
+bool SameFile(const std::string& left, const std::string& right) {
+  std::error_code ignored;
+  return fs::equivalent(left, right, ignored);
+}
+
+}  // namespace
+
+bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice) {
+  notice->clear();
+  if (options.Target != "win32" && options.Target != "win64" && options.Target != "linux") {
+    return Fail(error, "unknown target \"" + options.Target + "\" (win32, win64 or linux)");
+  }
+  for (const std::string* input : {&options.LauncherPath, &options.ConfigPath}) {
+    if (SameFile(*input, options.OutputPath)) {
+      return Fail(error, options.OutputPath + ": the output would overwrite an input");
+    }
+  }
+  MakeConfig config;
+  if (!ReadMakeConfig(options.ConfigPath, &config, error)) return false;
+  const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
+  const std::string bitmapPath =
+      options.BitmapPath.empty() ? config.SplashPath : options.BitmapPath;
+
+  std::string launcher;
+  if (!ReadWholeFile(options.LauncherPath, &launcher, error)) return false;
+  std::string out;
+  if (options.Target == "linux") {
+    if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present) {
+      *notice =
+          "the linux target carries no icon, splash bitmap or version resource; "
+          "those settings are not used";
+    }
+    if (!MakeLinuxImage(options, config, launcher, &out, error)) return false;
+  } else if (!MakeWindowsImage(options, config, launcher, iconPath, bitmapPath, &out, error)) {
+    return false;
+  }
+  return WriteReplacing(out, options.OutputPath, options.LauncherPath, error);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+/// One run of the launcher maker.
+struct MakeOptions {
+  std::string ConfigPath;
+  std::string Target;  // "win32", "win64" or "linux"
+  std::string LauncherPath;
+  std::string BitmapPath;  // overrides the configuration's Splash
+  std::string IconPath;    // overrides the configuration's Icon
+  std::string OutputPath;
+};
+
+/// Writes the launcher that `options` describe: the generic launcher of the target
+/// with the configured entries (and, for Windows, the message table, splash bitmap,
+/// icon and version resources). The output is written to a temporary file beside it
+/// and renamed into place; a failed run leaves neither. The inputs are only read.
+/// False with `error` set when anything is wrong; `notice` receives remarks about
+/// settings the target does not use.
+bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);
