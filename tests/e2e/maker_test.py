@@ -19,6 +19,8 @@ sys.path.insert(0, os.path.join(SOURCE, "tests", "make"))
 import maker_config  # noqa: E402
 
 SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
+# The generic 64-bit launcher, built by the win64 layer of run-tests before this one.
+WIN64_LAUNCHER = os.environ.get("CORVANE_WIN64_LAUNCHER", "")
 
 
 def bitmap_file(width, height):
@@ -166,6 +168,22 @@ class MakerTest(WineTestCase):
         self.assertEqual(read.first("icon_group"), "icon_group count=2")
         self.assertEqual(read.version_strings["ProductName"], "Quillmark")
         self.assertEqual(read.first("version "), "version file=1.4.0.0 product=1.4.0.0")
+
+    def test_sample_configuration_makes_a_64_bit_launcher_that_runs(self):
+        if not os.path.exists(WIN64_LAUNCHER):
+            self.skipTest("the win64 launcher is not built: run ./run-tests win64 win32")
+        done = self.make(config=SAMPLE_CONFIG, target="win64", launcher=WIN64_LAUNCHER)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        read = self.resources()
+        self.assertEqual(maker_config.unscramble(read.strings[1168]), "org.quillmark.Quillmark")
+        self.assertEqual(read.first("icon_group"), "icon_group count=2")
+        self.assertEqual(read.version_strings["ProductName"], "Quillmark")
+        # No runtime lies beside it: the 64-bit launcher starts, reads its own table and
+        # says so in the configured words.
+        run = self.run_launcher()
+        self.assertEqual(run.texts(), ["Quillmark needs a Java runtime. Please install one "
+                                       "and start Quillmark again."])
+        self.assertEqual(run.exit_code, 0xFFFFFFFF)
 
     def test_faults_write_nothing_and_leave_the_generic_launcher_alone(self):
         with open(LAUNCHER, "rb") as generic:
