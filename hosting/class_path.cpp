@@ -97,6 +97,8 @@ bool ScanArchiveDirectory(TextBuffer& list, char* directory) {
 
 std::string ExpandVariables(const char* text) {
   if (text == nullptr) return std::string();
+  // Most option texts name no variable: one copy instead of a rebuild.
+  if (std::strchr(text, '%') == nullptr) return std::string(text);
   TextBuffer result;
   std::string name;
   bool insideName = false;
