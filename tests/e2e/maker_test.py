@@ -181,7 +181,7 @@ class MakerTest(WineTestCase):
         # No runtime lies beside it: the 64-bit launcher starts, reads its own table and
         # says so in the configured words.
         run = self.run_launcher()
-        self.assertEqual(run.texts(), ["Quillmark needs a Java runtime. Please install one "
+        self.assertEqual(run.texts(), ["Quillmark needs Java 11 or newer. Please install it "
                                        "and start Quillmark again."])
         self.assertEqual(run.exit_code, 0xFFFFFFFF)
 
