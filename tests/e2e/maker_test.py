@@ -21,6 +21,7 @@ import maker_config  # noqa: E402
 SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
 # The generic 64-bit launcher, built by the win64 layer of run-tests before this one.
 WIN64_LAUNCHER = os.environ.get("CORVANE_WIN64_LAUNCHER", "")
+TARGET = os.environ.get("CORVANE_TARGET", "win32")  # the machine of LAUNCHER
 
 
 def bitmap_file(width, height):
@@ -75,7 +76,7 @@ class Resources:
 
 class MakerTest(WineTestCase):
 
-    def make(self, config_text=None, config=None, target="win32", launcher=None, extra=()):
+    def make(self, config_text=None, config=None, target=TARGET, launcher=None, extra=()):
         """Runs corvane-make under Wine; the output replaces this case's executable."""
         if config is None:
             config = os.path.join(self.work, "app.toml")
