@@ -7,7 +7,7 @@
 // The command line is taken from GetCommandLineW and cut here rather than from the
 // C runtime's lpCmdLine, so that the program name is removed by one known rule. The
 // wide form keeps the characters that the ANSI code page lacks for Java; the launcher
-// itself works on each argument's ANSI form, as GetCommandLineA would give it.
+// itself works on each argument's ANSI form, converted as GetCommandLineA converts.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RunMode = RunModeKind::Window;
   const char16_t* commandLine = reinterpret_cast<const char16_t*>(GetCommandLineW());
