@@ -243,6 +243,10 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
       if (!ReadPath(context, key, node, &config->IconPath)) return false;
     } else if (key == "Splash") {
       if (!ReadPath(context, key, node, &config->SplashPath)) return false;
+    } else if (key == "Console") {
+      const auto* value = node.as_boolean();
+      if (!value) return context.Fail(node.source(), key, "must be a boolean (true or false)");
+      config->Console = value->get();
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {

@@ -20,6 +20,8 @@ struct MakeConfig {
   /// Icon and Splash, resolved against the file's directory; empty when not given.
   std::string IconPath;
   std::string SplashPath;
+  /// Console: a Windows launcher of the console subsystem instead of the window one.
+  bool Console = false;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to
