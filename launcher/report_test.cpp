@@ -41,28 +41,30 @@ TEST(FormatReport, CutsAtTheReportBuffer) {
   EXPECT_EQ(FormatReport(huge.c_str(), nullptr).size(), static_cast<size_t>(ReportBufferSize - 1));
 }
 
-TEST_F(ReportTest, WindowModeShowsBoxesOfTheRightKind) {
-  ReportInfo("Service installed: %s", "Quill");
-  ReportError("Unable to load JVM: %s", "x.dll");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_FALSE(RecordedReports[0].Event);
-  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
-  EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
-  EXPECT_FALSE(RecordedReports[1].Event);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
-}
-
-TEST_F(ReportTest, ServiceModeWritesEvents) {
-  RunMode = RunModeKind::Service;
-  ReportInfo("The %s service has started.", "Quill");
-  ReportError("The %s service failed to start.", "Quill");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_TRUE(RecordedReports[0].Event);
-  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
-  EXPECT_TRUE(RecordedReports[1].Event);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "The Quill service failed to start.");
+TEST_F(ReportTest, EachRunModeHasItsRouteForBothKinds) {
+  struct Route {
+    RunModeKind Mode;
+    bool Event;
+    bool Line;
+  } const routes[] = {{RunModeKind::Window, false, false},
+                      {RunModeKind::Service, true, false},
+                      {RunModeKind::Console, false, true}};
+  for (const Route& route : routes) {
+    RecordedReports.clear();
+    RunMode = route.Mode;
+    ReportInfo("Service installed: %s", "Quill");
+    ReportError("Unable to load JVM: %s", "x.dll");
+    ASSERT_EQ(RecordedReports.size(), 2u);
+    for (const RecordedReport& report : RecordedReports) {
+      EXPECT_EQ(report.Event, route.Event);
+      EXPECT_EQ(report.Line, route.Line);
+      EXPECT_FALSE(report.Question);
+    }
+    EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
+    EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
+    EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+    EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
+  }
 }
 
 TEST_F(ReportTest, EmptyMessageIsStillReported) {
@@ -86,18 +88,6 @@ TEST_F(ReportTest, SystemErrorWithoutTextShowsTheCode) {
   ReportLastSystemError();
   ASSERT_EQ(RecordedReports.size(), 1u);
   EXPECT_EQ(RecordedReports[0].Text, "System error 123456");
-}
-
-TEST_F(ReportTest, ConsoleModeWritesLines) {
-  RunMode = RunModeKind::Console;
-  ReportInfo("Service installed: %s", "Quill");
-  ReportError("Unable to load JVM: %s", "x.dll");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_TRUE(RecordedReports[0].Line);
-  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
-  EXPECT_TRUE(RecordedReports[1].Line);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
 }
 
 class NoRuntimeReportTest : public ReportTest {

@@ -45,6 +45,7 @@ int Launch(ArgumentVector& arguments) {
 int RunLauncher(ArgumentVector& arguments) {
   if (IsConsoleProgram()) RunMode = RunModeKind::Console;
   StartTrace();
+  if (RunMode == RunModeKind::Console) Trace("console program: reports go to its streams");
   const int code = Launch(arguments);
   Trace("exit code %d", code);
   return code;

@@ -55,8 +55,12 @@ class ServiceTest(WineTestCase):
         self.events_path = os.environ.get("CORVANE_EVENT_LOG", "")
         if not self.events_path or not os.path.exists(self.events_path):
             self.fail("CORVANE_EVENT_LOG is not set: run the end-to-end tests through ./run-tests")
-        # Only what this case causes counts.
+        # Only what this case causes counts. run-tests has every service of the run
+        # trace to one file as well.
         self.events_start = os.path.getsize(self.events_path)
+        self.trace_path = os.environ.get("CORVANE_SERVICE_TRACE", "")
+        self.trace_start = (os.path.getsize(self.trace_path)
+                            if os.path.exists(self.trace_path) else 0)
         # Names of their own, so that no case sees another's service.
         self.name = "CorvaneT" + "".join(part[:4].capitalize()
                                          for part in self._testMethodName[5:].split("_"))
@@ -126,6 +130,20 @@ class ServiceTest(WineTestCase):
         while len(self.events()) < count and time.monotonic() < deadline:
             time.sleep(0.25)
         return self.events()
+
+    def service_trace(self, until, timeout=10):
+        """What the services traced during this case, once it holds `until` or the
+        time is up."""
+        deadline = time.monotonic() + timeout
+        text = ""
+        while True:
+            if os.path.exists(self.trace_path):
+                with open(self.trace_path, "rb") as trace:
+                    trace.seek(self.trace_start)
+                    text = trace.read().decode("latin-1")
+            if until in text or time.monotonic() > deadline:
+                return text
+            time.sleep(0.25)
 
     def logged(self):
         if not os.path.exists(self.log):
@@ -233,10 +251,6 @@ class ServiceTest(WineTestCase):
         self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
 
     def test_trace_follows_the_service(self):
-        # run-tests has every service of the run trace to one file; this case reads
-        # what was added during it.
-        path = os.environ.get("CORVANE_SERVICE_TRACE", "")
-        start = os.path.getsize(path) if os.path.exists(path) else 0
         self.install_runtime("main_blocks")
         self.configure()
         self.install()
@@ -244,14 +258,7 @@ class ServiceTest(WineTestCase):
         self.wait_for_log("main thread=creator name= argc=0")
         self.stop()
         self.wait_for_state("STOPPED", 20)
-        deadline = time.monotonic() + 10
-        text = ""
-        while "exit code 0" not in text and time.monotonic() < deadline:
-            time.sleep(0.25)
-            if os.path.exists(path):
-                with open(path, "rb") as trace:
-                    trace.seek(start)
-                    text = trace.read().decode("latin-1")
+        text = self.service_trace("exit code 0")
         for line in ("config 1248 ServiceName = \"%s\"" % self.name, "service control 1",
                      "service ends, the application succeeded", "exit code 0"):
             self.assertIn(line, text)
@@ -334,8 +341,6 @@ class ServiceTest(WineTestCase):
         self.assertFalse([line for line in self.logged() if "attach" in line])
 
     def test_stop_timeout_ends_an_application_that_ignores_the_stop(self):
-        trace = os.environ.get("CORVANE_SERVICE_TRACE", "")
-        trace_start = os.path.getsize(trace) if os.path.exists(trace) else 0
         self.install_runtime("main_blocks,ignore_stop")
         self.configure(e1296="stop-arg", e1856="3")
         self.install()
@@ -348,11 +353,9 @@ class ServiceTest(WineTestCase):
         self.assertRegex(pending, r"WAIT_HINT\s*:\s*0x32c8\b")  # the 3 s and 10 s more
         self.wait_for_state("STOPPED", 10)
         # The service's own clock, free of the time the sc commands take here.
-        with open(trace, "rb") as lines:
-            lines.seek(trace_start)
-            text = lines.read().decode("latin-1")
         times = {what: float(ms) for ms, what in re.findall(
-            r"^\[\s*([\d.]+) ms\] (service control 1|service ends)", text, re.M)}
+            r"^\[\s*([\d.]+) ms\] (service control 1|service ends)",
+            self.service_trace("service ends"), re.M)}
         waited = times["service ends"] - times["service control 1"]
         self.assertGreater(waited, 2900, "the watchdog gives the application 3 seconds")
         self.assertLess(waited, 4000)
