@@ -54,6 +54,11 @@ class ConsoleTest(WineTestCase):
             run = self.run_launcher(switch, stdin="")
             self.assertEqual((run.dialogs, run.stdout, run.stderr, run.exit_code),
                              ([], "Service %s: QuillConsole\n" % words, "", 0))
+        # The system's text for the missing service ends in a line break of its own.
+        run = self.run_launcher("-uninstall", stdin="")
+        self.assertEqual((run.dialogs, run.stdout), ([], ""))
+        self.assertEqual(len(run.stderr.splitlines()), 1, run.stderr)
+        self.assertTrue(run.stderr.strip())
         shutil.rmtree(os.path.join(self.app_dir, "j2re1.4.1_02"))
         run = self.run_launcher(stdin="")
         self.assertEqual((run.dialogs, run.stdout, run.exit_code), ([], "", FAILED))
