@@ -25,7 +25,7 @@ void ReportNoRuntime(const char* argument) {
   std::string asked = text + "\n\n" + FormatReport(question, url);
   if (asked.size() >= ReportBufferSize) asked.resize(ReportBufferSize - 1);
   const bool open = AskReportQuestion(asked.c_str());
-  Trace("download page %s: %s", url, open ? "opened" : "declined");
+  Trace("download page %s: %s", url, open ? "accepted" : "declined");
   if (!open || OpenWithShell(url)) return;
   ReportLastSystemError();
   ReportError(c.MsgFileAccess.c_str(), url);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/win32/event_source.h"
 
@@ -23,8 +24,8 @@ void WriteToStream(HANDLE stream, const std::string& text) {
   if (GetConsoleMode(stream, &mode)) {
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], length);
+    std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
     WriteConsoleW(stream, wide.data(), static_cast<DWORD>(length), &written, nullptr);
   } else {
     WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
