@@ -42,9 +42,8 @@ void SetRestartOnFailure(SC_HANDLE service, int seconds) {
 void ApplyServiceExtras(SC_HANDLE service) {
   const LaunchConfigRecord& c = LaunchConfig;
   if (c.ServiceRestartSeconds > 0) {
-    SetRestartOnFailure(service, c.ServiceRestartSeconds < MaxDelaySeconds
-                                     ? c.ServiceRestartSeconds
-                                     : MaxDelaySeconds);
+    SetRestartOnFailure(service, c.ServiceRestartSeconds < MaxDelaySeconds ? c.ServiceRestartSeconds
+                                                                           : MaxDelaySeconds);
   }
   if (c.ServiceDelayedStart && !c.ManualServiceStart) {
     SERVICE_DELAYED_AUTO_START_INFO delayed{};

@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     fflush(stdout);
   }
-  if (!CreateProcessA(NULL, argv[argc - 1], NULL, NULL, inherit, 0, NULL, argv[argc - 2],
-                      &startup, &process)) {
+  if (!CreateProcessA(NULL, argv[argc - 1], NULL, NULL, inherit, 0, NULL, argv[argc - 2], &startup,
+                      &process)) {
     fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
     return 1;
   }

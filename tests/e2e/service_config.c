@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
   }
   if (Query(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, buffer, sizeof buffer,
             "delayed_start")) {
-    printf("delayed_start %d\n", (int)((SERVICE_DELAYED_AUTO_START_INFO*)buffer)->fDelayedAutostart);
+    printf("delayed_start %d\n",
+           (int)((SERVICE_DELAYED_AUTO_START_INFO*)buffer)->fDelayedAutostart);
   }
   if (Query(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, buffer, sizeof buffer, "failure_flag")) {
     printf("failure_flag %d\n",

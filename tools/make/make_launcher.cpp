@@ -38,8 +38,7 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
   if (config.Console) {
     // The subsystem is all that makes a console program; the checksum that covers it
     // is computed when the image is written.
-    WriteLe(&image.Bytes, image.OptionalHeaderOffset + SubsystemOffset, SubsystemWindowsConsole,
-            2);
+    WriteLe(&image.Bytes, image.OptionalHeaderOffset + SubsystemOffset, SubsystemWindowsConsole, 2);
   }
   ResourceTree tree = image.Resources;
   for (const auto& [entry, text] : config.Entries) {

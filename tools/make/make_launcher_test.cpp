@@ -116,8 +116,7 @@ TEST_F(MakeLauncherTest, WindowsTargetWritesStringsAndMessageTable) {
 TEST_F(MakeLauncherTest, ConsoleChangesTheSubsystemAndNothingElse) {
   ASSERT_TRUE(Make("JvmOptions = \"-Xmx1g\"\n", "win32", "generic.exe")) << error_;
   const std::string window = ReadFile(Path("out"));
-  ASSERT_TRUE(Make("JvmOptions = \"-Xmx1g\"\nConsole = true\n", "win32", "generic.exe"))
-      << error_;
+  ASSERT_TRUE(Make("JvmOptions = \"-Xmx1g\"\nConsole = true\n", "win32", "generic.exe")) << error_;
   const std::string console = ReadFile(Path("out"));
   PeImage image;
   std::string error;
