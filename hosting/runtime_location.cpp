@@ -4,6 +4,7 @@
 
 #include "hosting/runtime_discovery.h"
 #include "launcher/launch_config.h"
+#include "launcher/no_runtime_report.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
 #include "launcher/trace.h"
@@ -132,8 +133,7 @@ bool LocateRuntime() {
   if (!found) {
     Trace("no runtime found");
     // A table can say which Java it needs: "Quillmark needs Java %s or newer."
-    ReportError(LaunchConfig.MsgNoRuntime.c_str(),
-                discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr);
+    ReportNoRuntime(discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr);
     return false;
   }
   Trace("runtime library %s", result);

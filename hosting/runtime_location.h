@@ -22,7 +22,8 @@ constexpr std::size_t RegistryVersionNameSize = 256;
 /// Finds the Java runtime library. LaunchConfig.RuntimeSearchMode above 3 runs the
 /// registry search first and the configured search only when it finds nothing;
 /// otherwise the other way round. True: LaunchConfig.RuntimeLibrary now holds the path
-/// of a library file that could be opened. False: MsgNoRuntime has been reported.
+/// of a library file that could be opened. False: MsgNoRuntime has been reported
+/// (ReportNoRuntime).
 bool LocateRuntime();
 
 /// The configured search: the first ';'-separated entry of LaunchConfig.RuntimeLibrary

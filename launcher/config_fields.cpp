@@ -89,6 +89,17 @@ const ConfigField ConfigFields[] = {
     FlagField("RuntimeDiscovery", EntryRuntimeDiscovery, OptInFlag, &Record::RuntimeDiscovery),
     TextField("RuntimeMinVersion", EntryRuntimeMinVersion, Version, &Record::RuntimeMinVersion),
     TextField("RuntimeMaxVersion", EntryRuntimeMaxVersion, Version, &Record::RuntimeMaxVersion),
+    TextField("RuntimeDownloadUrl", EntryRuntimeDownloadUrl, Text, &Record::RuntimeDownloadUrl),
+    TextField("MsgOpenDownloadPage", EntryMsgOpenDownloadPage, Message,
+              &Record::MsgOpenDownloadPage),
+    // The restart delay and the stop watchdog run in 32-bit millisecond counts; the
+    // stop wait hint adds 10 seconds to the watchdog's.
+    NumberField("ServiceRestartSeconds", EntryServiceRestartSeconds, 0, INT_MAX / 1000,
+                &Record::ServiceRestartSeconds),
+    FlagField("ServiceDelayedStart", EntryServiceDelayedStart, OptInFlag,
+              &Record::ServiceDelayedStart),
+    NumberField("ServiceStopTimeout", EntryServiceStopTimeout, 1, INT_MAX / 1000 - 10,
+                &Record::ServiceStopTimeout),
 };
 
 const std::size_t ConfigFieldCount = sizeof ConfigFields / sizeof ConfigFields[0];

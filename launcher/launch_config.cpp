@@ -134,6 +134,7 @@ void LoadLaunchConfig() {
     }
   }
   c.JniVersion = ParseJniVersion(c.JniVersionText.c_str());
+  if (c.ServiceStopTimeout <= 0) c.ServiceStopTimeout = DefaultServiceStopTimeout;
   for (char& ch : c.MainClass) {
     if (ch == '.') ch = '/';
   }

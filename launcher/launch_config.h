@@ -53,7 +53,18 @@ enum ConfigEntry : unsigned {
   EntryRuntimeDiscovery = 1744,
   EntryRuntimeMinVersion = 1760,
   EntryRuntimeMaxVersion = 1776,
+  EntryRuntimeDownloadUrl = 1792,
+  EntryMsgOpenDownloadPage = 1808,
+  EntryServiceRestartSeconds = 1824,
+  EntryServiceDelayedStart = 1840,
+  EntryServiceStopTimeout = 1856,
 };
+
+/// The stop watchdog's seconds when ServiceStopTimeout is absent or not positive.
+constexpr int DefaultServiceStopTimeout = 30;
+
+/// The question after the no-runtime text when MsgOpenDownloadPage is empty.
+constexpr const char* DefaultOpenDownloadPage = "Open the download page now?";
 
 /// The launch configuration of the process. Filled once by LoadLaunchConfig on the
 /// main thread before any other thread starts; texts are 8-bit ANSI and never absent
@@ -115,14 +126,27 @@ struct LaunchConfigRecord {
   bool RuntimeDiscovery = false;
   std::string RuntimeMinVersion;
   std::string RuntimeMaxVersion;
+
+  // Help when no runtime is found: the page the no-runtime report offers to open, and
+  // the question asked (DefaultOpenDownloadPage when empty).
+  std::string RuntimeDownloadUrl;
+  std::string MsgOpenDownloadPage;
+
+  // Service extras: restart after a failure this many seconds later (0: no failure
+  // actions), install an automatic service with delayed start, and the seconds the
+  // stop watchdog waits (always positive after loading).
+  int ServiceRestartSeconds = 0;
+  bool ServiceDelayedStart = false;
+  int ServiceStopTimeout = DefaultServiceStopTimeout;
 };
 
 extern LaunchConfigRecord LaunchConfig;
 
 /// Fills every field of LaunchConfig (every row of ConfigFields) from the executable's
 /// string table and, for JvmOptions and AppOptions, from the INI file named by IniFile
-/// (relative to the current directory). Reports nothing and cannot fail; traces what
-/// it read.
+/// (relative to the current directory). A ServiceStopTimeout that is not positive
+/// becomes DefaultServiceStopTimeout. Reports nothing and cannot fail; traces what it
+/// read.
 void LoadLaunchConfig();
 
 /// The text of one entry: empty when the entry is absent, empty, or exactly "<null>".

@@ -121,6 +121,10 @@ TEST_F(LoadLaunchConfigTest, FillsEveryKindOfField) {
   EXPECT_EQ(c.ServiceName, "TestService");
   EXPECT_EQ(c.MsgFileAccess, "File access: %s");
   EXPECT_EQ(c.MsgNoRuntime, "");
+  EXPECT_EQ(c.RuntimeDownloadUrl, "https://example.org/java");
+  EXPECT_EQ(c.ServiceRestartSeconds, 0);                       // absent
+  EXPECT_FALSE(c.ServiceDelayedStart);                         // "<null>": a new flag is off
+  EXPECT_EQ(c.ServiceStopTimeout, DefaultServiceStopTimeout);  // "-5"
 }
 
 TEST_F(LoadLaunchConfigTest, IniFileOverridesBothOptionTexts) {

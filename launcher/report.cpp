@@ -28,10 +28,16 @@ std::string FormatReport(const char* format, const char* argument) {
 }
 
 void RouteReport(ReportKind kind, const char* text) {
-  if (RunMode == RunModeKind::Service) {
-    WriteReportEvent(kind, text);
-  } else {
-    ShowReportBox(kind, text);
+  switch (RunMode) {
+    case RunModeKind::Service:
+      WriteReportEvent(kind, text);
+      break;
+    case RunModeKind::Console:
+      WriteReportLine(kind, text);
+      break;
+    default:
+      ShowReportBox(kind, text);
+      break;
   }
 }
 

@@ -4,11 +4,13 @@
 
 #include "platform/report_sink.h"
 
-/// Where every report goes: a message box (Window) or the event log (Service).
-enum class RunModeKind { Window = 1, Service = 2 };
+/// Where every report goes: a message box (Window), the event log (Service), or the
+/// standard streams of a console program (Console).
+enum class RunModeKind { Window = 1, Service = 2, Console = 3 };
 
-/// Set to Window as the run's very first step and to Service just before the process
-/// hands itself to the service control manager; written before any other thread runs.
+/// Set to Window as the run's very first step, to Console right after it when the
+/// program is a console program, and to Service just before the process hands itself
+/// to the service control manager; written before any other thread runs.
 extern RunModeKind RunMode;
 
 /// Size of the buffer that every report is formatted into, terminator included.

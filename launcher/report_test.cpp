@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "launcher/launch_config.h"
+#include "launcher/no_runtime_report.h"
 #include "tests/fakes/recorded_reports.h"
 
 class ReportTest : public ::testing::Test {
@@ -39,28 +41,30 @@ TEST(FormatReport, CutsAtTheReportBuffer) {
   EXPECT_EQ(FormatReport(huge.c_str(), nullptr).size(), static_cast<size_t>(ReportBufferSize - 1));
 }
 
-TEST_F(ReportTest, WindowModeShowsBoxesOfTheRightKind) {
-  ReportInfo("Service installed: %s", "Quill");
-  ReportError("Unable to load JVM: %s", "x.dll");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_FALSE(RecordedReports[0].Event);
-  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
-  EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
-  EXPECT_FALSE(RecordedReports[1].Event);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
-}
-
-TEST_F(ReportTest, ServiceModeWritesEvents) {
-  RunMode = RunModeKind::Service;
-  ReportInfo("The %s service has started.", "Quill");
-  ReportError("The %s service failed to start.", "Quill");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_TRUE(RecordedReports[0].Event);
-  EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
-  EXPECT_TRUE(RecordedReports[1].Event);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "The Quill service failed to start.");
+TEST_F(ReportTest, EachRunModeHasItsRouteForBothKinds) {
+  struct Route {
+    RunModeKind Mode;
+    bool Event;
+    bool Line;
+  } const routes[] = {{RunModeKind::Window, false, false},
+                      {RunModeKind::Service, true, false},
+                      {RunModeKind::Console, false, true}};
+  for (const Route& route : routes) {
+    RecordedReports.clear();
+    RunMode = route.Mode;
+    ReportInfo("Service installed: %s", "Quill");
+    ReportError("Unable to load JVM: %s", "x.dll");
+    ASSERT_EQ(RecordedReports.size(), 2u);
+    for (const RecordedReport& report : RecordedReports) {
+      EXPECT_EQ(report.Event, route.Event);
+      EXPECT_EQ(report.Line, route.Line);
+      EXPECT_FALSE(report.Question);
+    }
+    EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
+    EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
+    EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+    EXPECT_EQ(RecordedReports[1].Text, "Unable to load JVM: x.dll");
+  }
 }
 
 TEST_F(ReportTest, EmptyMessageIsStillReported) {
@@ -84,4 +88,83 @@ TEST_F(ReportTest, SystemErrorWithoutTextShowsTheCode) {
   ReportLastSystemError();
   ASSERT_EQ(RecordedReports.size(), 1u);
   EXPECT_EQ(RecordedReports[0].Text, "System error 123456");
+}
+
+class NoRuntimeReportTest : public ReportTest {
+ protected:
+  void SetUp() override {
+    ReportTest::SetUp();
+    LaunchConfig = LaunchConfigRecord();
+    LaunchConfig.MsgNoRuntime = "Quill needs Java %s.";
+    LaunchConfig.MsgFileAccess = "Cannot open %s";
+    FakeShell = FakeShellState();
+    FakeQuestionAnswer = false;
+  }
+  void TearDown() override {
+    ReportTest::TearDown();
+    LaunchConfig = LaunchConfigRecord();
+  }
+
+  static constexpr const char* Url = "https://example.org/java?v=11&os=win";
+  static constexpr const char* Text = "Quill needs Java 11.";
+};
+
+TEST_F(NoRuntimeReportTest, WithoutAnAddressEveryModeReportsTheErrorAlone) {
+  for (RunModeKind mode : {RunModeKind::Window, RunModeKind::Console, RunModeKind::Service}) {
+    RecordedReports.clear();
+    RunMode = mode;
+    ReportNoRuntime("11");
+    ASSERT_EQ(RecordedReports.size(), 1u);
+    EXPECT_EQ(RecordedReports[0].Text, Text);
+    EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Error);
+    EXPECT_FALSE(RecordedReports[0].Question);
+  }
+  EXPECT_TRUE(FakeShell.Opened.empty());
+}
+
+TEST_F(NoRuntimeReportTest, AWindowRunAsksAndOpensThePageOnYesOnly) {
+  LaunchConfig.RuntimeDownloadUrl = Url;
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_TRUE(RecordedReports[0].Question);
+  EXPECT_EQ(RecordedReports[0].Text, std::string(Text) + "\n\nOpen the download page now?");
+  EXPECT_TRUE(FakeShell.Opened.empty());
+
+  RecordedReports.clear();
+  FakeQuestionAnswer = true;
+  LaunchConfig.MsgOpenDownloadPage = "Open %s (100%%)?";
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Text, std::string(Text) + "\n\nOpen " + Url + " (100%)?");
+  EXPECT_EQ(FakeShell.Opened, std::vector<std::string>{Url});
+}
+
+TEST_F(NoRuntimeReportTest, APageTheShellCannotOpenIsReported) {
+  LaunchConfig.RuntimeDownloadUrl = Url;
+  FakeQuestionAnswer = true;
+  FakeShell.Result = false;
+  FakeSystemError.Text = "No application is associated.";
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 3u);
+  EXPECT_EQ(RecordedReports[1].Text, "No application is associated.");
+  EXPECT_EQ(RecordedReports[2].Text, std::string("Cannot open ") + Url);
+}
+
+TEST_F(NoRuntimeReportTest, AConsoleRunPrintsTheAddressAndAServiceRunLogsTheErrorOnly) {
+  LaunchConfig.RuntimeDownloadUrl = Url;
+  RunMode = RunModeKind::Console;
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 2u);
+  EXPECT_TRUE(RecordedReports[0].Line && RecordedReports[1].Line);
+  EXPECT_EQ(RecordedReports[0].Text, Text);
+  EXPECT_EQ(RecordedReports[1].Text, Url);
+  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+
+  RecordedReports.clear();
+  RunMode = RunModeKind::Service;
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_TRUE(RecordedReports[0].Event);
+  EXPECT_EQ(RecordedReports[0].Text, Text);
+  EXPECT_TRUE(FakeShell.Opened.empty());
 }

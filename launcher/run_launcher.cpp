@@ -4,6 +4,7 @@
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
 #include "launcher/trace.h"
+#include "platform/console.h"
 #include "platform/instance_mutex.h"
 #include "splash/splash.h"
 
@@ -43,7 +44,9 @@ int Launch(ArgumentVector& arguments) {
 }  // namespace
 
 int RunLauncher(ArgumentVector& arguments) {
+  if (IsConsoleProgram()) RunMode = RunModeKind::Console;
   StartTrace();
+  if (RunMode == RunModeKind::Console) Trace("console program: reports go to its streams");
   const int code = Launch(arguments);
   Trace("exit code %d", code);
   return code;

@@ -20,7 +20,8 @@ const char* SkipProgramName(const char* commandLine);
 const char16_t* SkipProgramName(const char16_t* commandLine);
 
 /// The run from the split command line (slot 0 reserved, slots 1 onward the
-/// arguments) to the process's exit code. RunMode must already be Window.
+/// arguments) to the process's exit code. RunMode must already be Window; a console
+/// program turns it to Console first.
 int RunLauncher(ArgumentVector& arguments);
 
 /// Records the current directory in StartDirectory; reports and gives false when it

@@ -6,6 +6,7 @@
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "service/service.h"
+#include "service/service_extras.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ int InstallService(const char* name, const char* description) {
     SetLastError(error);
     return FailWithLastError();
   }
+  ApplyServiceExtras(service);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
 

@@ -15,8 +15,19 @@
 
 namespace {
 
-constexpr DWORD StopWaitHintMs = 40000;
-constexpr DWORD StopTimeoutMs = 30000;
+// The stop-pending report promises the service manager the watchdog's time and 10
+// seconds more.
+constexpr DWORD StopWaitHintMarginMs = 10000;
+// The longest watchdog that leaves its wait hint within a 32-bit count of milliseconds.
+constexpr DWORD MaxStopTimeoutSeconds = 4294957;
+// The application's failure as the stopped report tells it when failure actions are
+// configured: the service manager then counts the run as failed and restarts it.
+constexpr DWORD FailedRunExitCode = 1;
+
+DWORD StopTimeoutMs() {
+  const DWORD seconds = static_cast<DWORD>(LaunchConfig.ServiceStopTimeout);
+  return (seconds < MaxStopTimeoutSeconds ? seconds : MaxStopTimeoutSeconds) * 1000;
+}
 
 SERVICE_STATUS ServiceStatus;
 SERVICE_STATUS_HANDLE ServiceStatusHandle = nullptr;
@@ -93,7 +104,7 @@ DWORD WINAPI ServiceStopThread(LPVOID) {
 }
 
 DWORD WINAPI ServiceStopWatchdog(LPVOID) {
-  Sleep(StopTimeoutMs);
+  Sleep(StopTimeoutMs());
   ReportError(LaunchConfig.MsgServiceStopTimeout.c_str(), ServiceNameText());
   SetEvent(ServiceStopEvent);
   return 0;
@@ -113,7 +124,7 @@ void WINAPI ServiceControlHandler(DWORD control) {
   const bool stopped = ServiceStatus.dwCurrentState == SERVICE_STOPPED;
   if (!stopped) {
     ServiceStatus.dwCurrentState = SERVICE_STOP_PENDING;
-    ServiceStatus.dwWaitHint = StopWaitHintMs;
+    ServiceStatus.dwWaitHint = StopTimeoutMs() + StopWaitHintMarginMs;
   }
   SetServiceStatus(ServiceStatusHandle, &ServiceStatus);
   LeaveCriticalSection(&StatusLock);
@@ -158,11 +169,19 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
     WaitForSingleObject(ServiceStopEvent, INFINITE);
   }
 
-  Trace("service ends, the application %s", ServiceOk ? "succeeded" : "failed");
-  if (ServiceOk) {
+  // A stop thread may still write the outcome: the report and the exit code tell one.
+  const bool succeeded = ServiceOk;
+  Trace("service ends, the application %s", succeeded ? "succeeded" : "failed");
+  if (succeeded) {
     ReportInfo(LaunchConfig.MsgServiceStopped.c_str(), ServiceNameText());
   } else {
     ReportError(LaunchConfig.MsgServiceStartFailed.c_str(), ServiceNameText());
+  }
+  if (!succeeded && LaunchConfig.ServiceRestartSeconds > 0) {
+    EnterCriticalSection(&StatusLock);
+    ServiceStatus.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+    ServiceStatus.dwServiceSpecificExitCode = FailedRunExitCode;
+    LeaveCriticalSection(&StatusLock);
   }
   SendStatus(SERVICE_STOPPED, 0);
   // The event source stays registered: a worker, stop or watchdog thread may still

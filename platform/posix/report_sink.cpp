@@ -4,8 +4,8 @@
 
 namespace {
 
-// Linux has neither message boxes nor an event log: both routes end on standard
-// error, where a terminal or a service manager's journal shows them.
+// Linux has neither message boxes nor an event log: every route ends on standard
+// error, where a terminal or a service manager's journal shows it.
 void WriteToStandardError(ReportKind kind, const char* text) {
   std::fprintf(stderr, "%s: %s\n", kind == ReportKind::Information ? "Information" : "Error",
                text);
@@ -16,4 +16,11 @@ void WriteToStandardError(ReportKind kind, const char* text) {
 
 void ShowReportBox(ReportKind kind, const char* text) { WriteToStandardError(kind, text); }
 
+bool AskReportQuestion(const char* text) {
+  WriteToStandardError(ReportKind::Error, text);
+  return false;
+}
+
 void WriteReportEvent(ReportKind kind, const char* text) { WriteToStandardError(kind, text); }
+
+void WriteReportLine(ReportKind kind, const char* text) { WriteToStandardError(kind, text); }

@@ -1,15 +1,17 @@
 /* Records every message box that appears and presses its OK button.
  *
- *   dialog_watcher LOG STOPFILE
+ *   dialog_watcher LOG STOPFILE [yes|no]
  *
  * Appends "caption<TAB>text" lines to LOG, one per dialog, until STOPFILE exists;
  * backslash, tab, CR and LF inside them are written as \\, \t, \r and \n.
+ * With "yes" or "no", a box that has that button gets it pressed instead of OK.
  * A message box is a #32770 dialog whose text is the static control 0xFFFF. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
 static const char* logPath;
+static int answer = IDOK;
 
 /* Writes `text` with backslash, tab, carriage return and line feed escaped, so that
  * each dialog stays one line of the log. */
@@ -48,7 +50,7 @@ static BOOL CALLBACK VisitWindow(HWND window, LPARAM unused) {
     fputc('\n', log);
     fclose(log);
   }
-  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  PostMessageA(window, WM_COMMAND, GetDlgItem(window, answer) ? answer : IDOK, 0);
   /* Wait until the box has gone, so that it is recorded once; Wine may hand the next
    * box the same window handle. */
   for (i = 0; i < 250 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(20);
@@ -56,11 +58,12 @@ static BOOL CALLBACK VisitWindow(HWND window, LPARAM unused) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: dialog_watcher LOG STOPFILE\n");
+  if (argc != 3 && argc != 4) {
+    fprintf(stderr, "usage: dialog_watcher LOG STOPFILE [yes|no]\n");
     return 2;
   }
   logPath = argv[1];
+  if (argc == 4) answer = strcmp(argv[3], "yes") == 0 ? IDYES : IDNO;
   for (;;) {
     if (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) break;
     EnumWindows(VisitWindow, 0);

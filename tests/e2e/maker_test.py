@@ -188,10 +188,11 @@ class MakerTest(WineTestCase):
         self.assertEqual(read.first("icon_group"), "icon_group count=2")
         self.assertEqual(read.version_strings["ProductName"], "Quillmark")
         # No runtime lies beside it: the 64-bit launcher starts, reads its own table and
-        # says so in the configured words.
-        run = self.run_launcher()
+        # says so in the configured words, offering the download page.
+        run = self.run_launcher(answer="no")
         self.assertEqual(run.texts(), ["Quillmark needs Java 11 or newer. Please install it "
-                                       "and start Quillmark again."])
+                                       "and start Quillmark again.\n\n"
+                                       "Open the Java download page now?"])
         self.assertEqual(run.exit_code, 0xFFFFFFFF)
 
     def test_manifest_reads_back_well_formed_with_each_option(self):

@@ -1,25 +1,40 @@
 /* Starts a program, waits for it and prints its full 32-bit exit code, which Wine
  * cuts to 8 bits on the way to the shell.
  *
- *   run_exit_code DIRECTORY COMMANDLINE
+ *   run_exit_code [--inherit] DIRECTORY COMMANDLINE
  *
  * The command line is passed on in UTF-16, so that characters outside the ANSI code
- * page arrive as typed. Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the
- * program cannot start. */
+ * page arrive as typed. With --inherit the program gets this one's standard input,
+ * output and error, as a program started at a command prompt does. Prints
+ * "exit=0xXXXXXXXX" and exits 0, or exits 1 when the program cannot start. */
 #include <stdio.h>
+#include <wchar.h>
 #include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
   STARTUPINFOW startup;
   PROCESS_INFORMATION process;
   DWORD code = 0;
-  if (argc != 3) {
-    fprintf(stderr, "usage: run_exit_code DIRECTORY COMMANDLINE\n");
+  BOOL inherit = argc == 4 && wcscmp(argv[1], L"--inherit") == 0;
+  if (argc != 3 && !inherit) {
+    fprintf(stderr, "usage: run_exit_code [--inherit] DIRECTORY COMMANDLINE\n");
     return 2;
   }
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
-  if (!CreateProcessW(NULL, argv[2], NULL, NULL, FALSE, 0, NULL, argv[1], &startup, &process)) {
+  if (inherit) {
+    DWORD streams[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE* handles[] = {&startup.hStdInput, &startup.hStdOutput, &startup.hStdError};
+    int i;
+    for (i = 0; i < 3; ++i) {
+      *handles[i] = GetStdHandle(streams[i]);
+      SetHandleInformation(*handles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    fflush(stdout);
+  }
+  if (!CreateProcessW(NULL, argv[argc - 1], NULL, NULL, inherit, 0, NULL, argv[argc - 2],
+                      &startup, &process)) {
     fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
     return 1;
   }

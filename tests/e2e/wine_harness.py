@@ -38,17 +38,21 @@ def wine_environment(extra=None):
     return env
 
 
-def wine(*args, timeout=60, cwd=None, env=None):
+def wine(*args, timeout=60, cwd=None, env=None, stdin=""):
     """Runs a Windows program under Wine (with the extra environment `env`, which
-    the programs it starts inherit) and returns its completed process.
+    the programs it starts inherit, and the text `stdin` as its standard input) and
+    returns its completed process.
 
     Output goes through files, not pipes: a Wine desktop process started on the way
     inherits the program's output handles and would hold a pipe open long after the
     program has ended."""
     with tempfile.TemporaryFile("w+", encoding="latin-1") as out, \
-            tempfile.TemporaryFile("w+", encoding="latin-1") as err:
+            tempfile.TemporaryFile("w+", encoding="latin-1") as err, \
+            tempfile.TemporaryFile("w+", encoding="latin-1") as given:
+        given.write(stdin)
+        given.seek(0)
         done = subprocess.run(["wine", *args], env=wine_environment(env), cwd=cwd,
-                              timeout=timeout, stdout=out, stderr=err)
+                              timeout=timeout, stdin=given, stdout=out, stderr=err)
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
@@ -59,11 +63,14 @@ def helper(name):
 
 
 class Run:
-    """What one launcher run showed: its exit code and its message boxes."""
+    """What one launcher run showed: its exit code, its message boxes and, for a run
+    at a command prompt, its standard output and error."""
 
-    def __init__(self, exit_code, dialogs):
+    def __init__(self, exit_code, dialogs, stdout="", stderr=""):
         self.exit_code = exit_code
         self.dialogs = dialogs  # list of (caption, text)
+        self.stdout = stdout
+        self.stderr = stderr
 
     def texts(self):
         return [text for _, text in self.dialogs]
@@ -89,21 +96,26 @@ class WineTestCase(unittest.TestCase):
         done = wine(helper("set_strings"), windows_path(self.exe), *args)
         self.assertEqual(done.returncode, 0, done.stderr)
 
-    def run_launcher(self, arguments="", cwd=None, timeout=60, env=None):
+    def run_launcher(self, arguments="", cwd=None, timeout=60, env=None, answer=None,
+                     stdin=None):
         """Starts the launcher from `cwd` (default: its own directory) with the
-        argument text and the extra environment `env`, answers every message box,
-        and returns the Run."""
+        argument text and the extra environment `env`, answers every message box (with
+        OK, or with `answer`, "yes" or "no", where the box has that button), and
+        returns the Run. With `stdin`, a text, the launcher runs as at a command
+        prompt: that text is its standard input, and the Run holds its output."""
         log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
         stop = log + ".stop"
         watcher = subprocess.Popen(
-            ["wine", helper("dialog_watcher"), windows_path(log), windows_path(stop)],
+            ["wine", helper("dialog_watcher"), windows_path(log), windows_path(stop)] +
+            ([answer] if answer else []),
             env=wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             command = '"%s"' % windows_path(self.exe)
             if arguments:
                 command += " " + arguments
-            done = wine(helper("run_exit_code"), windows_path(cwd or self.app_dir), command,
-                        timeout=timeout, env=env)
+            inherit = ["--inherit"] if stdin is not None else []
+            done = wine(helper("run_exit_code"), *inherit, windows_path(cwd or self.app_dir),
+                        command, timeout=timeout, env=env, stdin=stdin or "")
         finally:
             # Let the watcher take a last look before it ends.
             time.sleep(0.3)
@@ -113,11 +125,12 @@ class WineTestCase(unittest.TestCase):
             except subprocess.TimeoutExpired:
                 watcher.kill()
         self.assertIn("exit=0x", done.stdout, done.stderr)
-        exit_code = int(done.stdout.split("exit=")[1].split()[0], 16)
+        output, _, rest = done.stdout.rpartition("exit=0x")
+        exit_code = int(rest.split()[0], 16)
         dialogs = []
         if os.path.exists(log):
             with open(log, "rb") as lines:
                 for line in lines:
                     caption, _, text = line.rstrip(b"\n").partition(b"\t")
                     dialogs.append((unescape(caption), unescape(text)))
-        return Run(exit_code, dialogs)
+        return Run(exit_code, dialogs, output, done.stderr)

@@ -23,6 +23,7 @@ TEXTS = {
     "JniVersionText": (1024, "0x00010002"),
     "RuntimeMinVersion": (1760, "1.8"),
     "RuntimeMaxVersion": (1776, "21"),
+    "RuntimeDownloadUrl": (1792, "https://example.org/java?os=windows&arch=x86"),
 }
 FLAGS = {
     "ReturnToStartDirectory": (1216, True),
@@ -32,14 +33,18 @@ FLAGS = {
     "AllowMultipleInstances": (1344, True),
     "SplashUntilWindow": (1408, False),
     "RuntimeDiscovery": (1744, True),
+    "ServiceDelayedStart": (1840, True),
 }
-NUMBERS = {"RuntimeSearchMode": (1088, 5), "SplashSeconds": (1424, 12)}
+NUMBERS = {"RuntimeSearchMode": (1088, 5), "SplashSeconds": (1424, 12),
+           "ServiceRestartSeconds": (1824, 30), "ServiceStopTimeout": (1856, 45)}
 MESSAGES = ["MsgAlreadyRunning", "MsgFileAccess", "MsgNoRuntime", "MsgLoadJvm",
             "MsgNoJniInterfaces", "MsgCreateJvm", "MsgAttachThread", "MsgLocateClass",
             "MsgLocateMethod", "MsgInstantiate", "MsgAssignArgument", "MsgInvokeMethod",
             "MsgServiceInstalled", "MsgServiceUninstalled", "MsgServiceAlreadyInstalled",
             "MsgServiceStarted", "MsgServiceStopped", "MsgServiceStartFailed",
             "MsgServiceStopTimeout"]
+# Messages added after the first table, outside its run of entries.
+LATER_MESSAGES = {"MsgOpenDownloadPage": 1808}
 MAIN_CLASS = "com.example.tool.Main"
 
 
@@ -60,10 +65,11 @@ def full_config():
     for name, (entry, value) in NUMBERS.items():
         lines.append("%s = %d" % (name, value))
         expected[entry] = str(value)
-    for index, name in enumerate(MESSAGES):
-        text = "%s %d%%%%: %%s" % (name, index)
+    entries = [(name, 1440 + 16 * index) for index, name in enumerate(MESSAGES)]
+    for name, entry in entries + list(LATER_MESSAGES.items()):
+        text = "%s %d%%%%: %%s" % (name, entry)
         lines.append("%s = %s" % (name, toml_string(text)))
-        expected[1440 + 16 * index] = text
+        expected[entry] = text
     return "\n".join(lines) + "\n", expected
 
 

@@ -58,9 +58,11 @@
  *                     "testjvm window", and returns 2 s later
  *   stdout=<text>     main prints the text and "\r\n" to System.out
  *   stderr=<text>     main prints the text and "\r\n" to System.err
+ *   echo_stdin        main reads one line from System.in and prints "read: " and
+ *                     the line to System.out
  *   attach_fails      AttachCurrentThread returns -1 (after logging)
  *
- * Every main call performs the script: it logs, prints, shows the window, blocks,
+ * Every main call performs the script: it logs, prints, echoes, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
  * standard streams until redirected; a FileOutputStream creates (or empties, or
  * appends to) its file when it is constructed, like Java's.
@@ -187,6 +189,7 @@ static void WaitOrDie(HANDLE event, const char* what) {
 
 typedef struct Script {
   int create_fails, class_missing, main_throws, main_blocks, ignore_stop, attach_fails;
+  int echo_stdin;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
   char* stdout_text;
@@ -259,6 +262,8 @@ static void ReadScript(void) {
       script.stdout_text = CopyText(value);
     } else if (strcmp(item, "stderr") == 0 && value) {
       script.stderr_text = CopyText(value);
+    } else if (strcmp(item, "echo_stdin") == 0) {
+      script.echo_stdin = 1;
     } else if (strcmp(item, "attach_fails") == 0) {
       script.attach_fails = 1;
     } else {
@@ -480,6 +485,13 @@ static void RunMain(JNIEnv* env, Object* args) {
 
   if (script.stdout_text) JavaPrintLine(java_out, stdout, script.stdout_text);
   if (script.stderr_text) JavaPrintLine(java_err, stderr, script.stderr_text);
+  if (script.echo_stdin) {
+    char line[256] = "";
+    if (fgets(line, sizeof line, stdin)) line[strcspn(line, "\r\n")] = '\0';
+    char echo[sizeof line + 8];
+    snprintf(echo, sizeof echo, "read: %s", line);
+    JavaPrintLine(java_out, stdout, echo);
+  }
   if (script.main_window_ms >= 0) {
     Sleep((DWORD)script.main_window_ms);
     ShowWindowFor(2000);

@@ -267,6 +267,10 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
     } else if (key == "ExecutionLevel" || key == "DpiAware" || key == "Utf8") {
       if (!ReadManifestKey(context, key, node, &config->Manifest)) return false;
       config->ManifestKeys = true;
+    } else if (key == "Console") {
+      const auto* value = node.as_boolean();
+      if (!value) return context.Fail(node.source(), key, "must be a boolean (true or false)");
+      config->Console = value->get();
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {

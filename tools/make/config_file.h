@@ -25,6 +25,8 @@ struct MakeConfig {
   /// ExecutionLevel, DpiAware and Utf8; ManifestKeys tells whether any was given.
   ManifestSettings Manifest;
   bool ManifestKeys = false;
+  /// Console: a Windows launcher of the console subsystem instead of the window one.
+  bool Console = false;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to

@@ -28,7 +28,10 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
                       "JniVersionText = \"0x00010002\"\n"
                       "MsgFileAccess = \"100%% sure: %s\"\n"
                       "RuntimeDiscovery = true\n"
-                      "RuntimeMinVersion = \"1.8\"\n",
+                      "RuntimeMinVersion = \"1.8\"\n"
+                      "ServiceDelayedStart = true\n"
+                      "ServiceStopTimeout = 3\n"
+                      "Console = true\n",
                       "dir/app.toml", &config, &error))
       << error;
   EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()),
@@ -42,7 +45,10 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
   EXPECT_EQ(config.Entries.at(EntryMsgFileAccess), "100%% sure: %s");
   EXPECT_EQ(config.Entries.at(EntryRuntimeDiscovery), "1");
   EXPECT_EQ(config.Entries.at(EntryRuntimeMinVersion), "1.8");
-  EXPECT_EQ(config.Entries.size(), 10u);  // everything else keeps the launcher's value
+  EXPECT_EQ(config.Entries.at(EntryServiceDelayedStart), "1");
+  EXPECT_EQ(config.Entries.at(EntryServiceStopTimeout), "3");
+  EXPECT_EQ(config.Entries.size(), 12u);  // everything else keeps the launcher's value
+  EXPECT_TRUE(config.Console);            // no entry: the image's subsystem
   EXPECT_FALSE(config.Version.Present);
   EXPECT_FALSE(config.ManifestKeys);
 }
@@ -85,6 +91,13 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "app.toml:1: RuntimeSearchMode: -1 is outside 0 to 7");
   EXPECT_EQ(ErrorOf("SplashSeconds = 3000000\n"),
             "app.toml:1: SplashSeconds: 3000000 is outside 0 to 2147483");
+  EXPECT_EQ(ErrorOf("ServiceStopTimeout = 0\n"),
+            "app.toml:1: ServiceStopTimeout: 0 is outside 1 to 2147473");
+  EXPECT_EQ(ErrorOf("\nConsole = \"yes\"\n"),
+            "app.toml:2: Console: must be a boolean (true or false)");
+  EXPECT_EQ(ErrorOf("MsgOpenDownloadPage = \"Open %s at %s?\"\n"),
+            "app.toml:1: MsgOpenDownloadPage: a message may hold one \"%s\" and \"%%\", no "
+            "other conversion");
   EXPECT_EQ(ErrorOf("MainClass = \"org/quillmark/Quillmark\"\n"),
             "app.toml:1: MainClass: \"org/quillmark/Quillmark\" is not a Java class name "
             "(identifiers separated by dots)");

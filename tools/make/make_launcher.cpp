@@ -36,6 +36,11 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
   if (image.Machine != machine || image.Pe32Plus != (options.Target == "win64")) {
     return Fail(error, options.LauncherPath + ": not a " + options.Target + " executable");
   }
+  if (config.Console) {
+    // The subsystem is all that makes a console program; the checksum that covers it
+    // is computed when the image is written.
+    WriteLe(&image.Bytes, image.OptionalHeaderOffset + SubsystemOffset, SubsystemWindowsConsole, 2);
+  }
   ResourceTree tree = image.Resources;
   for (const auto& [entry, text] : config.Entries) {
     if (!SetStringEntry(&tree, entry, WidenUtf8(text))) {
@@ -148,10 +153,11 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
   if (!ReadWholeFile(options.LauncherPath, &launcher, error)) return false;
   std::string out;
   if (options.Target == "linux") {
-    if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present || config.ManifestKeys) {
+    if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present || config.ManifestKeys ||
+        config.Console) {
       *notice =
-          "the linux target carries no icon, splash bitmap, version resource or manifest; "
-          "those settings are not used";
+          "the linux target carries no icon, splash bitmap, version resource, manifest or "
+          "subsystem; those settings are not used";
     }
     if (!MakeLinuxImage(options, config, launcher, &out, error)) return false;
   } else if (!MakeWindowsImage(options, config, launcher, iconPath, bitmapPath, &out, error)) {

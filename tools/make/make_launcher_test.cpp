@@ -11,6 +11,7 @@
 #include "tests/temp_directory.h"
 #include "tools/make/manifest.h"
 #include "tools/make/pe_image.h"
+#include "tools/make/pe_resource_writer.h"
 #include "tools/make/pe_test_image.h"
 #include "tools/make/string_table.h"
 
@@ -132,6 +133,28 @@ TEST_F(MakeLauncherTest, ManifestKeysShapeTheWindowsManifestAndAreNotedForLinux)
   EXPECT_EQ(notice_, "");
   ASSERT_TRUE(Make(config, "linux", "generic")) << error_;
   EXPECT_NE(notice_.find("manifest"), std::string::npos) << notice_;
+}
+
+TEST_F(MakeLauncherTest, ConsoleChangesTheSubsystemAndNothingElse) {
+  ASSERT_TRUE(Make("JvmOptions = \"-Xmx1g\"\n", "win32", "generic.exe")) << error_;
+  const std::string window = ReadFile(Path("out"));
+  ASSERT_TRUE(Make("JvmOptions = \"-Xmx1g\"\nConsole = true\n", "win32", "generic.exe")) << error_;
+  const std::string console = ReadFile(Path("out"));
+  PeImage image;
+  std::string error;
+  ASSERT_TRUE(ReadPeImage(console, &image, &error)) << error;
+  const std::size_t subsystem = image.OptionalHeaderOffset + SubsystemOffset;
+  const std::size_t checksum = image.OptionalHeaderOffset + 64;
+  EXPECT_EQ(ReadLe(window, subsystem, 2), SubsystemWindowsGui);
+  EXPECT_EQ(ReadLe(console, subsystem, 2), SubsystemWindowsConsole);
+  EXPECT_EQ(ReadLe(console, checksum, 4), PeChecksum(console, checksum));
+  ASSERT_EQ(console.size(), window.size());
+  for (std::size_t at = 0; at < console.size(); ++at) {
+    const bool field =
+        (at >= subsystem && at < subsystem + 2) || (at >= checksum && at < checksum + 4);
+    if (field) continue;
+    ASSERT_EQ(console[at], window[at]) << "byte " << at;
+  }
 }
 
 TEST_F(MakeLauncherTest, ConfigurationErrorsWriteNothing) {

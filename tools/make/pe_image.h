@@ -75,6 +75,13 @@ struct PeImage {
 constexpr std::uint16_t MachineI386 = 0x014C;
 constexpr std::uint16_t MachineAmd64 = 0x8664;
 
+/// The subsystems of the optional header: a window program, a console program.
+constexpr std::uint16_t SubsystemWindowsGui = 2;
+constexpr std::uint16_t SubsystemWindowsConsole = 3;
+
+/// Offset of the Subsystem field in the optional header, the same in PE32 and PE32+.
+constexpr std::size_t SubsystemOffset = 68;
+
 /// Reads the headers, the sections and the resource tree of a PE image. Every offset
 /// is checked against the file: a truncated or corrupt image gives false with
 /// `error` set, never a read outside `bytes`.

@@ -38,6 +38,7 @@ inline std::string MakeTestImage(const ResourceTree& resources,
   WriteLe(&image, optional + 56,
           0x2000 + static_cast<std::uint32_t>((section.size() + 0xFFF) / 0x1000 * 0x1000), 4);
   WriteLe(&image, optional + 60, 0x200, 4);
+  WriteLe(&image, optional + SubsystemOffset, SubsystemWindowsGui, 2);
   const std::size_t directories = optional + (options.Pe32Plus ? 112 : 96);
   WriteLe(&image, directories - 4, 16, 4);
   WriteLe(&image, directories + 16, 0x2000, 4);
