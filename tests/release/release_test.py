@@ -1,7 +1,8 @@
 """The release bundles that ./make-release wrote to dist/, used as a person who
 downloaded one would: unpacked into an empty directory outside the source tree, the
 sample's launchers made from the bundle alone and run (the Linux one on the installed
-JDK, the Windows one under Wine with the stand-in runtime)."""
+JDK, the Windows one, for the target of this build, under Wine with the stand-in
+runtime)."""
 
 import glob
 import os
@@ -22,6 +23,8 @@ DIST = os.environ.get("CORVANE_DIST", "")
 VERSION = os.environ.get("CORVANE_VERSION", "")
 SAMPLE_JARS = os.environ.get("CORVANE_SAMPLE_DIR", "")
 TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
+# The Windows target of the build that runs these cases: win32 or win64.
+TARGET = os.environ.get("CORVANE_TARGET", "")
 
 # What both bundles hold besides bin/corvane-make(.exe).
 SHARED = ["LICENSE", "README.md", "THIRD-PARTY-NOTICES", "cmake/corvane_launcher.cmake",
@@ -82,17 +85,13 @@ class ReleaseTest(WineTestCase):
         self.assertIn("Corvane property: Yes", done.stdout)
         self.assertIn("made from the bundle\n", done.stdout)
 
-    def test_windows_bundle_makes_the_sample_launcher_under_wine(self):
+    def test_windows_bundle_tool_makes_the_sample_launcher_under_wine(self):
+        if TARGET != "win32":
+            self.skipTest("corvane-make.exe is a 32-bit program; this build's Wine runs "
+                          "64-bit programs only")
         root = self.unpack("corvane-%s-windows.zip" % VERSION, "bin/corvane-make.exe")
         tool = os.path.join(root, "bin", "corvane-make.exe")
         self.assertEqual(wine(tool, "--version").stdout, "corvane-make %s\r\n" % VERSION)
-        # The generic launcher shows the project's version until the tool replaces it.
-        generic = wine(helper("read_resources"), windows_path(
-            os.path.join(root, "launchers", "win32", "corvane.exe"))).stdout
-        numbers = ".".join((VERSION.split(".") + ["0"] * 4)[:4])
-        self.assertIn("version file=%s product=%s\n" % (numbers, numbers), generic)
-        self.assertIn("version_string ProductName\tCorvane\n", generic)
-
         os.remove(self.exe)
         done = wine(tool, "--config",
                     windows_path(os.path.join(root, "examples", "quillmark", "quillmark.toml")),
@@ -100,10 +99,33 @@ class ReleaseTest(WineTestCase):
                     windows_path(os.path.join(root, "launchers", "win32", "corvane.exe")),
                     "--output", windows_path(self.exe))
         self.assertEqual(done.returncode, 0, done.stderr)
+        self.assert_sample_launcher_runs()
+
+    def test_windows_bundle_launcher_made_with_the_linux_tool_runs_under_wine(self):
+        tool = os.path.join(
+            self.unpack("corvane-%s-linux-x86_64.tar.gz" % VERSION, "bin/corvane-make"),
+            "bin", "corvane-make")
+        root = self.unpack("corvane-%s-windows.zip" % VERSION, "bin/corvane-make.exe")
+        generic = os.path.join(root, "launchers", TARGET, "corvane.exe")
+        # The generic launcher shows the project's version until the tool replaces it.
+        shown = wine(helper("read_resources"), windows_path(generic)).stdout
+        numbers = ".".join((VERSION.split(".") + ["0"] * 4)[:4])
+        self.assertIn("version file=%s product=%s\n" % (numbers, numbers), shown)
+        self.assertIn("version_string ProductName\tCorvane\n", shown)
+        os.remove(self.exe)
+        done = subprocess.run(
+            [tool, "--config", os.path.join(root, "examples", "quillmark", "quillmark.toml"),
+             "--target", TARGET, "--launcher", generic, "--output", self.exe],
+            stderr=subprocess.PIPE, text=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assert_sample_launcher_runs()
+
+    def assert_sample_launcher_runs(self):
+        """This case's executable, made for the sample, carries the sample's version
+        and icon and runs the sample's main class on the stand-in runtime."""
         made = wine(helper("read_resources"), windows_path(self.exe)).stdout
         self.assertIn("version file=1.4.0.0 product=1.4.0.0\n", made)
         self.assertIn("icon_group count=2\n", made)
-
         for jar in ("Quillmark.jar", "jh.jar"):
             open(os.path.join(self.app_dir, jar), "w").close()
         runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")

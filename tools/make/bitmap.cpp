@@ -110,8 +110,7 @@ bool BitmapResourceFromFile(const std::string& file, std::string* resource, std:
   }
   const std::size_t tableEnd = FileHeaderSize + InfoHeaderSize + masks + 4 * colours;
   const std::size_t rowBytes = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
-  const std::size_t pixelBytes =
-      runLength ? imageSize : rowBytes * static_cast<std::size_t>(rows);
+  const std::size_t pixelBytes = runLength ? imageSize : rowBytes * static_cast<std::size_t>(rows);
   if (!runLength && imageSize != 0 && imageSize < pixelBytes) {
     return Fail(error, "the image size is smaller than width and height give");
   }

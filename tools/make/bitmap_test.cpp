@@ -95,12 +95,14 @@ TEST(BitmapResource, AcceptsWhatWindowsLoads) {
   masked.Compression = 3;
   EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(masked), &resource, &error)) << error;
 
-  const std::string rle8("\x03\x01\x00\x00\x02\x05\x00\x02\x01\x00\x00\x01", 12);
+  // Three pixels in absolute mode and their pad byte, end of line, a run of two, a
+  // delta to the end of the row, end of bitmap.
+  const std::string rle8("\x00\x03\x01\x02\x03\x00\x00\x00\x02\x05\x00\x02\x01\x00\x00\x01", 16);
   const std::string file = BitmapFile(Rle8Shape(rle8));
   ASSERT_TRUE(BitmapResourceFromFile(file, &resource, &error)) << error;
   EXPECT_EQ(resource, file.substr(14));
   // Without the end-of-bitmap escape, as some writers leave it.
-  EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(Rle8Shape(rle8.substr(0, 10))), &resource, &error))
+  EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(Rle8Shape(rle8.substr(0, 14))), &resource, &error))
       << error;
   // 4 bits: an absolute stretch of three pixels in two bytes, a run of one.
   BitmapShape rle4 = Rle8Shape(std::string("\x00\x03\x12\x30\x01\x44\x00\x01", 8));
