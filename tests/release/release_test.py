@@ -22,7 +22,6 @@ from wine_harness import WineTestCase, helper, wine, windows_path  # noqa: E402
 DIST = os.environ.get("CORVANE_DIST", "")
 VERSION = os.environ.get("CORVANE_VERSION", "")
 SAMPLE_JARS = os.environ.get("CORVANE_SAMPLE_DIR", "")
-TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
 # The Windows target of the build that runs these cases: win32 or win64.
 TARGET = os.environ.get("CORVANE_TARGET", "")
 
@@ -126,17 +125,8 @@ class ReleaseTest(WineTestCase):
         made = wine(helper("read_resources"), windows_path(self.exe)).stdout
         self.assertIn("version file=1.4.0.0 product=1.4.0.0\n", made)
         self.assertIn("icon_group count=2\n", made)
-        for jar in ("Quillmark.jar", "jh.jar"):
-            open(os.path.join(self.app_dir, jar), "w").close()
-        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
-        os.makedirs(os.path.dirname(runtime))
-        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
-        log = os.path.join(self.work, "testjvm.log")
-        run = self.run_launcher("one", env={"CORVANE_TESTJVM_LOG": log,
-                                            "CORVANE_TESTJVM_SCRIPT": ""})
+        run, logged = self.run_on_stand_in_runtime(("Quillmark.jar", "jh.jar"), "one")
         self.assertEqual((run.exit_code, run.dialogs), (0, []))
-        with open(log, encoding="latin-1") as lines:
-            logged = [line.rstrip("\n") for line in lines]
         self.assertIn("option=-DCorvane=Yes", logged)
         self.assertIn("find_class org/quillmark/Quillmark", logged)
         self.assertIn("main thread=creator name= argc=1 arg=one", logged)
