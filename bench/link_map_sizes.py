@@ -49,7 +49,8 @@ def read_map(lines, objects):
         if current is None:
             continue
         part = INPUT.match(line)
-        if part and not part.group(3).startswith("0x"):
+        # Data the linker script itself places (LONG 0x0, ...) belongs to no input.
+        if part and not re.match(r"0x|(BYTE|SHORT|LONG|QUAD|SQUAD|FILL)\b", part.group(3)):
             size = int(part.group(2), 16)
             if size:
                 sections[current][1][origin(part.group(3), objects)] += size
