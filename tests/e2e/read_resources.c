@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot load %s: error %lu\n", argv[1], (unsigned long)GetLastError());
     return 1;
   }
-  for (id = 1024; id <= 1728; id += 16) {
+  /* Every entry number a setting may have, those added later included. */
+  for (id = 1024; id < 4096; id += 16) {
     char text[1024];
     if (LoadStringA(module, id, text, sizeof text) > 0) {
       printf("string %u\t", id);

@@ -232,6 +232,30 @@ class ServiceTest(WineTestCase):
         self.assertLess(second, len(log) - 1)
         self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
 
+    def test_trace_follows_the_service(self):
+        # run-tests has every service of the run trace to one file; this case reads
+        # what was added during it.
+        path = os.environ.get("CORVANE_SERVICE_TRACE", "")
+        start = os.path.getsize(path) if os.path.exists(path) else 0
+        self.install_runtime("main_blocks")
+        self.configure()
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=0")
+        self.stop()
+        self.wait_for_state("STOPPED", 20)
+        deadline = time.monotonic() + 10
+        text = ""
+        while "exit code 0" not in text and time.monotonic() < deadline:
+            time.sleep(0.25)
+            if os.path.exists(path):
+                with open(path, "rb") as trace:
+                    trace.seek(start)
+                    text = trace.read().decode("latin-1")
+        for line in ("config 1248 ServiceName = \"%s\"" % self.name, "service control 1",
+                     "service ends, the application succeeded", "exit code 0"):
+            self.assertIn(line, text)
+
     def test_empty_start_and_stop_options_give_app_options(self):
         self.install_runtime("main_blocks")
         self.configure(e1184="app-arg")
