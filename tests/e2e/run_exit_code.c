@@ -3,12 +3,14 @@
  *
  *   run_exit_code DIRECTORY COMMANDLINE
  *
- * Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the program cannot start. */
+ * The command line is passed on in UTF-16, so that characters outside the ANSI code
+ * page arrive as typed. Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the
+ * program cannot start. */
 #include <stdio.h>
 #include <windows.h>
 
-int main(int argc, char** argv) {
-  STARTUPINFOA startup;
+int wmain(int argc, wchar_t** argv) {
+  STARTUPINFOW startup;
   PROCESS_INFORMATION process;
   DWORD code = 0;
   if (argc != 3) {
@@ -17,7 +19,7 @@ int main(int argc, char** argv) {
   }
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
-  if (!CreateProcessA(NULL, argv[2], NULL, NULL, FALSE, 0, NULL, argv[1], &startup, &process)) {
+  if (!CreateProcessW(NULL, argv[2], NULL, NULL, FALSE, 0, NULL, argv[1], &startup, &process)) {
     fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
     return 1;
   }
