@@ -216,9 +216,7 @@ class MakerTest(WineTestCase):
         # Without a manifest Windows would ask to elevate a program named like an
         # installer. With Utf8 the table's texts and the current directory are read in
         # UTF-8, so characters outside code page 1252 reach Java from there too.
-        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
-        os.makedirs(os.path.dirname(runtime))
-        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
+        self.install_stand_in_runtime()
         os.makedirs(os.path.join(self.app_dir, "日本"))
         config = ('MainClass = "com.example.Tool"\nClassPath = ""\nAppOptions = "日本 Zoë"\n'
                   'SplashUntilWindow = false\n')

@@ -89,16 +89,20 @@ class WineTestCase(unittest.TestCase):
         done = wine(helper("set_strings"), windows_path(self.exe), *args)
         self.assertEqual(done.returncode, 0, done.stderr)
 
-    def run_on_stand_in_runtime(self, jars, arguments=""):
-        """Places empty archives `jars` beside the launcher and the stand-in runtime
-        where the sample's configuration looks first, runs the launcher with
-        `arguments`, and gives its Run and the lines the stand-in logged."""
-        for jar in jars:
-            open(os.path.join(self.app_dir, jar), "w").close()
+    def install_stand_in_runtime(self):
+        """Places the stand-in runtime where the sample's configuration looks first."""
         runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
         os.makedirs(os.path.dirname(runtime))
         shutil.copy(os.path.join(os.environ.get("CORVANE_TESTJVM_DIR", ""), "testjvm.dll"),
                     runtime)
+
+    def run_on_stand_in_runtime(self, jars, arguments=""):
+        """Places empty archives `jars` beside the launcher and the stand-in runtime,
+        runs the launcher with `arguments`, and gives its Run and the lines the
+        stand-in logged."""
+        for jar in jars:
+            open(os.path.join(self.app_dir, jar), "w").close()
+        self.install_stand_in_runtime()
         log = os.path.join(self.work, "testjvm.log")
         run = self.run_launcher(arguments, env={"CORVANE_TESTJVM_LOG": log,
                                                 "CORVANE_TESTJVM_SCRIPT": ""})
