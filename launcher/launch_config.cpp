@@ -1,6 +1,5 @@
 #include "launcher/launch_config.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,14 +45,12 @@ void ApplyIniOverride() {
   if (!CanOpenForReading(LaunchConfig.IniFile.c_str())) return;
   char directory[CurrentDirectorySize];
   if (!ReadCurrentDirectory(directory, sizeof directory)) return;
-  char path[IniPathSize];
-  const int length = std::snprintf(path, sizeof path, "%s%c%s", directory, PathSeparator,
-                                   LaunchConfig.IniFile.c_str());
+  const std::string path = std::string(directory) + PathSeparator + LaunchConfig.IniFile;
   // A path that does not fit would name another file: no override at all.
-  if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) return;
-  Trace("config INI file %s", path);
-  OverrideFromIni("JvmOptions", path, LaunchConfig.JvmOptions);
-  OverrideFromIni("AppOptions", path, LaunchConfig.AppOptions);
+  if (path.size() >= IniPathSize) return;
+  Trace("config INI file %s", path.c_str());
+  OverrideFromIni("JvmOptions", path.c_str(), LaunchConfig.JvmOptions);
+  OverrideFromIni("AppOptions", path.c_str(), LaunchConfig.AppOptions);
 }
 
 void TraceLaunchConfig() {
@@ -89,9 +86,8 @@ bool LoadOptInFlag(unsigned entry) {
 int LoadConfigNumber(unsigned entry) { return std::atoi(LoadConfigString(entry).c_str()); }
 
 int ParseJniVersion(const char* text) {
-  unsigned int value = 0;
-  if (std::sscanf(text, "%x", &value) != 1) return 0;
-  return static_cast<int>(value);
+  // Like scanf's %x: blanks, a sign and 0x may lead; no digit at all gives 0.
+  return static_cast<int>(static_cast<unsigned int>(std::strtoul(text, nullptr, 16)));
 }
 
 const char* UnscrambleText(const char* text) {

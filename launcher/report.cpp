@@ -1,6 +1,6 @@
 #include "launcher/report.h"
 
-#include <cstdio>
+#include <string>
 
 #include "platform/system_error.h"
 
@@ -52,8 +52,9 @@ void ReportError(const char* format, const char* argument) {
 void ReportLastSystemError() {
   const unsigned long code = LastSystemError();
   char text[ReportBufferSize];
-  if (!DescribeSystemError(code, text, sizeof text)) {
-    std::snprintf(text, sizeof text, "System error %lu", code);
+  if (DescribeSystemError(code, text, sizeof text)) {
+    RouteReport(ReportKind::Error, text);
+  } else {
+    RouteReport(ReportKind::Error, ("System error " + std::to_string(code)).c_str());
   }
-  RouteReport(ReportKind::Error, text);
 }

@@ -3,7 +3,6 @@ launcher, read back with the Win32 resource functions and run with the stand-in
 runtime."""
 
 import os
-import shutil
 import struct
 import sys
 import unittest
@@ -15,7 +14,6 @@ from wine_harness import WineTestCase, helper, wine, windows_path  # noqa: E402
 SOURCE = os.environ.get("CORVANE_SOURCE_DIR", "")
 MAKE = os.environ.get("CORVANE_MAKE", "")
 LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
-TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
 sys.path.insert(0, os.path.join(SOURCE, "tests", "make"))
 import maker_config  # noqa: E402
 
@@ -133,17 +131,9 @@ class MakerTest(WineTestCase):
             'CompanyName = "Example"\nFileDescription = "The example tool"\n'
             'LegalCopyright = "(c) Example"\n')
         self.assertEqual(done.returncode, 0, done.stderr)
-        for jar in ("tool.jar", "lib.jar"):
-            open(os.path.join(self.app_dir, jar), "w").close()
-        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
-        os.makedirs(os.path.dirname(runtime))
-        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
-        log = os.path.join(self.work, "testjvm.log")
-        run = self.run_launcher(env={"CORVANE_TESTJVM_LOG": log, "CORVANE_TESTJVM_SCRIPT": ""})
+        run, logged = self.run_on_stand_in_runtime(("tool.jar", "lib.jar"))
         self.assertEqual(run.dialogs, [])
         self.assertEqual(run.exit_code, 0)
-        with open(log, encoding="latin-1") as lines:
-            logged = [line.rstrip("\n") for line in lines]
         self.assertIn("nOptions=3", logged[0])
         self.assertEqual(logged[1:4], ["option=-Dmade=yes", "option=-Dsecond=2",
                                        "option=-Djava.class.path=tool.jar;lib.jar"])
@@ -227,9 +217,7 @@ class MakerTest(WineTestCase):
         # Without a manifest Windows would ask to elevate a program named like an
         # installer. With Utf8 the table's texts and the current directory are read in
         # UTF-8, so characters outside code page 1252 reach Java from there too.
-        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
-        os.makedirs(os.path.dirname(runtime))
-        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
+        self.install_stand_in_runtime()
         os.makedirs(os.path.join(self.app_dir, "日本"))
         config = ('MainClass = "com.example.Tool"\nClassPath = ""\nAppOptions = "日本 Zoë"\n'
                   'SplashUntilWindow = false\n')

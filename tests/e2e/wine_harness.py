@@ -96,6 +96,28 @@ class WineTestCase(unittest.TestCase):
         done = wine(helper("set_strings"), windows_path(self.exe), *args)
         self.assertEqual(done.returncode, 0, done.stderr)
 
+    def install_stand_in_runtime(self):
+        """Places the stand-in runtime where the sample's configuration looks first."""
+        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
+        os.makedirs(os.path.dirname(runtime))
+        shutil.copy(os.path.join(os.environ.get("CORVANE_TESTJVM_DIR", ""), "testjvm.dll"),
+                    runtime)
+
+    def run_on_stand_in_runtime(self, jars, arguments=""):
+        """Places empty archives `jars` beside the launcher and the stand-in runtime,
+        runs the launcher with `arguments`, and gives its Run and the lines the
+        stand-in logged."""
+        for jar in jars:
+            open(os.path.join(self.app_dir, jar), "w").close()
+        self.install_stand_in_runtime()
+        log = os.path.join(self.work, "testjvm.log")
+        run = self.run_launcher(arguments, env={"CORVANE_TESTJVM_LOG": log,
+                                                "CORVANE_TESTJVM_SCRIPT": ""})
+        if not os.path.exists(log):
+            return run, []
+        with open(log, encoding="latin-1") as lines:
+            return run, [line.rstrip("\n") for line in lines]
+
     def run_launcher(self, arguments="", cwd=None, timeout=60, env=None, answer=None,
                      stdin=None):
         """Starts the launcher from `cwd` (default: its own directory) with the

@@ -12,11 +12,23 @@ struct BitmapShape {
   unsigned Colours = 0;
   unsigned Planes = 1;
   std::size_t Gap = 0;  // bytes between the colour table and the pixels
+  std::string Encoded;  // run-length encoded pixels, their size in biSizeImage
 };
 
 std::size_t PixelBytes(const BitmapShape& shape) {
+  if (!shape.Encoded.empty()) return shape.Encoded.size();
   const std::size_t rows = shape.Height < 0 ? -shape.Height : shape.Height;
   return (shape.Width * shape.BitCount + 31) / 32 * 4 * rows;
+}
+
+// A 3 x 2 picture at 8 bits with eight colours and the given BI_RLE8 pixels.
+BitmapShape Rle8Shape(const std::string& encoded) {
+  BitmapShape shape;
+  shape.BitCount = 8;
+  shape.Compression = 1;
+  shape.Colours = 8;
+  shape.Encoded = encoded;
+  return shape;
 }
 
 std::string BitmapFile(const BitmapShape& shape) {
@@ -38,6 +50,10 @@ std::string BitmapFile(const BitmapShape& shape) {
   WriteLe(&file, 30, shape.Compression, 4);
   WriteLe(&file, 46, shape.Colours, 4);
   for (std::size_t i = 14 + 40; i < 14 + 40 + masks + table; ++i) file[i] = 'c';
+  if (!shape.Encoded.empty()) {
+    WriteLe(&file, 34, static_cast<std::uint32_t>(shape.Encoded.size()), 4);
+    return file + shape.Encoded;
+  }
   for (std::size_t i = 0; i < PixelBytes(shape); ++i) file += static_cast<char>('0' + i % 10);
   return file;
 }
@@ -78,6 +94,23 @@ TEST(BitmapResource, AcceptsWhatWindowsLoads) {
   masked.BitCount = 32;
   masked.Compression = 3;
   EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(masked), &resource, &error)) << error;
+
+  // Three pixels in absolute mode and their pad byte, end of line, a run of two, a
+  // delta to the end of the row, end of bitmap.
+  const std::string rle8("\x00\x03\x01\x02\x03\x00\x00\x00\x02\x05\x00\x02\x01\x00\x00\x01", 16);
+  const std::string file = BitmapFile(Rle8Shape(rle8));
+  ASSERT_TRUE(BitmapResourceFromFile(file, &resource, &error)) << error;
+  EXPECT_EQ(resource, file.substr(14));
+  // Without the end-of-bitmap escape, as some writers leave it.
+  EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(Rle8Shape(rle8.substr(0, 14))), &resource, &error))
+      << error;
+  // 4 bits: an absolute stretch of three pixels in two bytes, a run of one.
+  BitmapShape rle4 = Rle8Shape(std::string("\x00\x03\x12\x30\x01\x44\x00\x01", 8));
+  rle4.BitCount = 4;
+  rle4.Compression = 2;
+  rle4.Height = 1;
+  rle4.Width = 4;
+  EXPECT_TRUE(BitmapResourceFromFile(BitmapFile(rle4), &resource, &error)) << error;
 }
 
 TEST(BitmapResource, RefusesWhatWindowsCannotLoad) {
@@ -94,8 +127,28 @@ TEST(BitmapResource, RefusesWhatWindowsCannotLoad) {
   shape.BitCount = 12;
   refused(BitmapFile(shape), "bits per pixel");
   shape = BitmapShape();
-  shape.Compression = 1;  // run-length encoded
+  shape.Compression = 1;  // run-length encoded at 24 bits
   refused(BitmapFile(shape), "compression");
+  shape = Rle8Shape(std::string("\x03\x01\x00\x01", 4));
+  shape.Compression = 2;  // 4-bit encoding of an 8-bit picture
+  refused(BitmapFile(shape), "compression");
+  shape.Compression = 1;
+  shape.Height = -2;
+  refused(BitmapFile(shape), "top-down");
+  const struct {
+    std::string Encoded;
+    const char* Reason;
+  } broken[] = {
+      {std::string("\x04\x01\x00\x01", 4), "run leaves"},
+      {std::string("\x00\x00\x00\x00\x01\x01", 6), "run leaves"},
+      {std::string("\x00\x02\x04\x00", 4), "delta leaves"},
+      {std::string("\x00\x03\x01\x02", 4), "ends inside"},
+      {std::string("\x03\x01\x00", 3), "ends inside"},
+  };
+  for (const auto& rle : broken) refused(BitmapFile(Rle8Shape(rle.Encoded)), rle.Reason);
+  std::string unsized = BitmapFile(Rle8Shape(std::string("\x03\x01", 2)));
+  WriteLe(&unsized, 34, 0, 4);
+  refused(unsized, "image size of run-length");
   shape = BitmapShape();
   shape.Compression = 3;  // masks with 24 bits
   refused(BitmapFile(shape), "compression");

@@ -14,16 +14,19 @@ const char Usage[] =
     "                    [--icon FILE.ico] [--bitmap FILE.bmp]\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
-    "target) carrying the launch configuration of FILE.toml. Entries the configuration\n"
-    "leaves out keep the values GENERIC-LAUNCHER has.\n"
+    "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
+    "configuration of FILE.toml. Entries the configuration leaves out keep the values\n"
+    "GENERIC-LAUNCHER has.\n"
     "\n"
-    "  --config    the configuration (TOML; see docs/make-a-launcher.md)\n"
+    "  --config    the configuration (TOML; its keys: README.md, \"Make a launcher for\n"
+    "              your application\")\n"
     "  --target    win32 or win64 (a Windows executable) or linux\n"
     "  --launcher  the generic launcher of that target\n"
     "  --output    the launcher to write; written whole or not at all\n"
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
     "  --help      this text\n"
+    "  --version   the version of corvane-make\n"
     "\n"
     "The icon, the splash picture and the [version] table apply to Windows targets.\n";
 
@@ -40,6 +43,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(Usage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("corvane-make " CORVANE_VERSION);
       return 0;
     }
     bool known = false;
