@@ -89,6 +89,7 @@ const ConfigField ConfigFields[] = {
     FlagField("RuntimeDiscovery", EntryRuntimeDiscovery, OptInFlag, &Record::RuntimeDiscovery),
     TextField("RuntimeMinVersion", EntryRuntimeMinVersion, Version, &Record::RuntimeMinVersion),
     TextField("RuntimeMaxVersion", EntryRuntimeMaxVersion, Version, &Record::RuntimeMaxVersion),
+    FlagField("StartupArchive", EntryStartupArchive, OptInFlag, &Record::StartupArchive),
 };
 
 const std::size_t ConfigFieldCount = sizeof ConfigFields / sizeof ConfigFields[0];

@@ -53,6 +53,7 @@ enum ConfigEntry : unsigned {
   EntryRuntimeDiscovery = 1744,
   EntryRuntimeMinVersion = 1760,
   EntryRuntimeMaxVersion = 1776,
+  EntryStartupArchive = 1872,
 };
 
 /// The launch configuration of the process. Filled once by LoadLaunchConfig on the
@@ -115,6 +116,10 @@ struct LaunchConfigRecord {
   bool RuntimeDiscovery = false;
   std::string RuntimeMinVersion;
   std::string RuntimeMaxVersion;
+
+  // A class-data archive of the application in the user's cache, made by the runtime
+  // and mapped at the next start: off when absent.
+  bool StartupArchive = false;
 };
 
 extern LaunchConfigRecord LaunchConfig;

@@ -1,0 +1,294 @@
+#include "hosting/startup_archive.h"
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <cstring>
+
+#include "hosting/java_home.h"
+#include "hosting/runtime_discovery.h"
+#include "hosting/startup_archive_rules.h"
+#include "launcher/launch_config.h"
+#include "launcher/trace.h"
+#include "platform/directories.h"
+#include "platform/file_operations.h"
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/user_cache.h"
+
+namespace {
+
+// The runtime ends the process with status 1 when it cannot finish writing an archive,
+// so none is asked for on a nearly full volume. An archive of a few thousand classes
+// takes some tens of megabytes.
+constexpr unsigned long long MinimumFreeBytes = 256ULL << 20;
+
+// A temporary file older than this was left by a run that was killed: the runtime
+// writes its archive in one go, within seconds.
+constexpr long long LeftoverSeconds = 10 * 60;
+
+constexpr char QuietOption[] = "-Xlog:cds*=off";
+
+// The archive of this run. Written on the creating thread before the machine starts;
+// afterwards read by the thread that destroys it or by the runtime's exit hook.
+struct StartupArchiveRecord {
+  ArchiveScheme Scheme = ArchiveScheme::None;
+  std::string Directory;
+  std::string Archive;
+  std::string KeyFile;
+  std::string Key;      // Java 13 to 18: the key of this run
+  std::string Pending;  // Java 13 to 18: the file the runtime writes at the end, if any
+  bool Existed = false;  // Java 19 and later: the archive as the run found it
+  FileStamp Before;
+  std::vector<std::string> Texts;
+};
+
+StartupArchiveRecord Archive;
+std::atomic<bool> Finished{false};
+
+std::string PendingName(const std::string& path) {
+  return path + "." + std::to_string(CurrentProcessId()) + ".tmp";
+}
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[4096];
+  text->clear();
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text->append(buffer, n);
+  const bool read = std::ferror(file) == 0;
+  std::fclose(file);
+  return read;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && written;
+}
+
+// The runtime cannot report a file it fails to create: it ends the process instead. A
+// file of the launcher's own, made and removed here, shows that it can.
+bool CanWriteArchive(std::string* reason) {
+  unsigned long long free = 0;
+  if (ReadFreeSpace(Archive.Directory.c_str(), &free) && free < MinimumFreeBytes) {
+    *reason = "only " + std::to_string(free >> 20) + " MiB free in " + Archive.Directory;
+    return false;
+  }
+  const std::string probe = PendingName(Archive.Archive);
+  if (!WriteWholeFile(probe, std::string())) {
+    *reason = "cannot write in " + Archive.Directory;
+    return false;
+  }
+  RemoveFile(probe.c_str());
+  return true;
+}
+
+void RemoveLeftovers() {
+  const long long now = static_cast<long long>(std::time(nullptr));
+  DirectoryListing* listing = nullptr;
+  DirectoryEntry entry;
+  for (ListingStep step = OpenDirectoryListing(Archive.Directory.c_str(), &listing, &entry);
+       step == ListingStep::Entry; step = NextDirectoryEntry(listing, &entry)) {
+    const std::size_t length = std::strlen(entry.Name);
+    if (entry.IsDirectory || length < 4 || std::strcmp(entry.Name + length - 4, ".tmp") != 0) {
+      continue;
+    }
+    const std::string path = JoinPath(Archive.Directory, entry.Name);
+    FileStamp stamp;
+    if (ReadFileStamp(path.c_str(), &stamp) &&
+        now - stamp.ModifiedNanoseconds / 1000000000 > LeftoverSeconds &&
+        RemoveFile(path.c_str())) {
+      Trace("startup archive: removed the leftover %s", path.c_str());
+    }
+  }
+  CloseDirectoryListing(listing);
+}
+
+bool FindVersion(JavaVersion* version) {
+  std::string home;
+  if (ReadRuntimeVersion(LaunchConfig.RuntimeLibrary, version, &home)) {
+    Trace("startup archive: runtime of Java %s, as the release file of %s says",
+          FormatJavaVersion(*version).c_str(), home.c_str());
+    return true;
+  }
+  if (DiscoveredRuntimeVersion.Count == 0) return false;
+  *version = DiscoveredRuntimeVersion;
+  Trace("startup archive: runtime of Java %s, as the discovery found it",
+        FormatJavaVersion(*version).c_str());
+  return true;
+}
+
+// The runtime makes a dynamic archive on top of the base archive that lies beside its
+// library; without that base, Java 13 to 18 refuse to start at all.
+bool HasBaseArchive(const std::vector<std::string>& configured, std::string* reason) {
+  const std::string directory = ParentPath(LaunchConfig.RuntimeLibrary);
+  std::vector<const char*> names = {"classes.jsa"};
+  if (MayTurnOffCompressedOops(configured)) names.push_back("classes_nocoops.jsa");
+  for (const char* name : names) {
+    const std::string base = JoinPath(directory, name);
+    if (!CanOpenForReading(base.c_str())) {
+      *reason = "the runtime has no base archive " + base;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool OpenArchiveDirectory(std::string* reason) {
+  char executable[1024];
+  if (!ReadExecutablePath(executable, sizeof executable)) {
+    *reason = "the executable's path cannot be read";
+    return false;
+  }
+  std::string resolved;
+  if (!ResolveFinalPath(executable, &resolved)) resolved = executable;
+  const std::string name = ArchiveDirectoryName(LaunchConfig.MainClass, resolved);
+  if (!OpenUserCacheDirectory(name.c_str(), &Archive.Directory, reason)) return false;
+  // The runtime reads the option's value as a list, with this separator between archives.
+  if (Archive.Directory.find(ClassPathSeparator) != std::string::npos) {
+    *reason = "the cache directory " + Archive.Directory + " holds a '" + ClassPathSeparator + "'";
+    return false;
+  }
+  return true;
+}
+
+bool PlanAtExit(const std::vector<std::string>& configured, std::string* reason) {
+  Archive.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, configured);
+  std::string stored;
+  const bool present = IsWholeArchive(Archive.Archive.c_str());
+  if (present && ReadWholeFile(Archive.KeyFile, &stored) && stored == Archive.Key) {
+    Archive.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Archive.Archive};
+    Trace("startup archive: using %s", Archive.Archive.c_str());
+    return true;
+  }
+  if (!CanWriteArchive(reason)) return false;
+  // The runtime writes into a file of this run's own, which takes the archive's place
+  // only once it is whole.
+  Archive.Pending = PendingName(Archive.Archive);
+  Archive.Texts = {QuietOption, "-XX:ArchiveClassesAtExit=" + Archive.Pending};
+  Trace("startup archive: making %s (%s)", Archive.Archive.c_str(),
+        present ? "its key differs" : "there is none yet");
+  return true;
+}
+
+bool PlanAutoCreate(std::string* reason) {
+  Archive.Existed = ReadFileStamp(Archive.Archive.c_str(), &Archive.Before);
+  if (Archive.Existed && !IsWholeArchive(Archive.Archive.c_str())) {
+    // The runtime neither maps nor replaces a file that is no archive: it only warns,
+    // on the standard error, at every start.
+    if (!RemoveFile(Archive.Archive.c_str())) {
+      *reason = "cannot remove the broken archive " + Archive.Archive;
+      return false;
+    }
+    Trace("startup archive: removed the broken %s", Archive.Archive.c_str());
+    Archive.Existed = false;
+  }
+  std::string unwritable;
+  if (!CanWriteArchive(&unwritable)) {
+    if (!Archive.Existed) {
+      *reason = unwritable;
+      return false;
+    }
+    // The runtime would renew a stale archive, and fail at the end: it maps this one
+    // when it matches, and otherwise passes it over.
+    Archive.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Archive.Archive};
+    Trace("startup archive: using %s as it is, since %s", Archive.Archive.c_str(),
+          unwritable.c_str());
+    return true;
+  }
+  Archive.Texts = {QuietOption, "-XX:+AutoCreateSharedArchive",
+                   "-XX:SharedArchiveFile=" + Archive.Archive};
+  Trace("startup archive: %s, checked and renewed by the runtime", Archive.Archive.c_str());
+  return true;
+}
+
+bool PlanArchive(const std::vector<std::string>& configured, std::string* reason) {
+  JavaVersion version;
+  if (!FindVersion(&version)) {
+    *reason = "the runtime's version is not known";
+    return false;
+  }
+  Archive.Scheme = ChooseArchiveScheme(version);
+  if (Archive.Scheme == ArchiveScheme::None) {
+    *reason = "Java " + FormatJavaVersion(version) + " makes no dynamic archive (13 and later do)";
+    return false;
+  }
+  if (OptionsChooseSharing(configured)) {
+    *reason = "JvmOptions choose the class-data sharing themselves";
+    return false;
+  }
+  if (!HasBaseArchive(configured, reason) || !OpenArchiveDirectory(reason)) return false;
+  const std::string name = "java" + std::to_string(version.Parts[0]);
+  Archive.Archive = JoinPath(Archive.Directory, (name + ".jsa").c_str());
+  Archive.KeyFile = JoinPath(Archive.Directory, (name + ".key").c_str());
+  RemoveLeftovers();
+  return Archive.Scheme == ArchiveScheme::AtExit ? PlanAtExit(configured, reason)
+                                                 : PlanAutoCreate(reason);
+}
+
+// The runtime calls its exit hook when the application ends the process with
+// System.exit, after it has written the archive and just before the process ends.
+void JNICALL ExitHook(jint) { FinishStartupArchive(); }
+
+void FinishAtExit() {
+  const char* pending = Archive.Pending.c_str();
+  if (!IsWholeArchive(pending)) {
+    RemoveFile(pending);
+    Trace("startup archive: the runtime wrote no whole archive to %s", pending);
+    return;
+  }
+  if (!MoveFileOver(pending, Archive.Archive.c_str())) {
+    Trace("startup archive: cannot move %s in place of %s", pending, Archive.Archive.c_str());
+    RemoveFile(pending);
+    return;
+  }
+  // An archive without its key is merely made again next time.
+  const std::string key = PendingName(Archive.KeyFile);
+  if (!WriteWholeFile(key, Archive.Key) || !MoveFileOver(key.c_str(), Archive.KeyFile.c_str())) {
+    RemoveFile(key.c_str());
+    Trace("startup archive: cannot write the key %s", Archive.KeyFile.c_str());
+    return;
+  }
+  Trace("startup archive made: %s", Archive.Archive.c_str());
+}
+
+void FinishAutoCreate() {
+  FileStamp after;
+  if (!ReadFileStamp(Archive.Archive.c_str(), &after)) {
+    Trace("startup archive: the runtime made none");
+  } else if (!Archive.Existed || after.Size != Archive.Before.Size ||
+             after.ModifiedNanoseconds != Archive.Before.ModifiedNanoseconds) {
+    Trace("startup archive made by the runtime: %s", Archive.Archive.c_str());
+  } else {
+    Trace("startup archive left as it was: %s", Archive.Archive.c_str());
+  }
+}
+
+}  // namespace
+
+std::vector<JavaVMOption> StartupArchiveOptions(const std::vector<std::string>& configured) {
+  std::vector<JavaVMOption> options;
+  if (!LaunchConfig.StartupArchive) return options;
+  std::string reason;
+  if (!PlanArchive(configured, &reason)) {
+    Archive.Scheme = ArchiveScheme::None;
+    Trace("startup archive: none, %s", reason.c_str());
+    return options;
+  }
+  for (std::string& text : Archive.Texts) options.push_back({&text[0], nullptr});
+  if (!Archive.Pending.empty()) {
+    options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&ExitHook)});
+  }
+  return options;
+}
+
+void FinishStartupArchive() {
+  if (Archive.Scheme == ArchiveScheme::None || Finished.exchange(true)) return;
+  if (Archive.Scheme == ArchiveScheme::AutoCreate) {
+    FinishAutoCreate();
+  } else if (!Archive.Pending.empty()) {
+    FinishAtExit();
+  }
+}
