@@ -32,6 +32,7 @@ FLAGS = {
     "AllowMultipleInstances": (1344, True),
     "SplashUntilWindow": (1408, False),
     "RuntimeDiscovery": (1744, True),
+    "StartupArchive": (1872, True),
 }
 NUMBERS = {"RuntimeSearchMode": (1088, 5), "SplashSeconds": (1424, 12)}
 MESSAGES = ["MsgAlreadyRunning", "MsgFileAccess", "MsgNoRuntime", "MsgLoadJvm",

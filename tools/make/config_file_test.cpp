@@ -28,7 +28,8 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
                       "JniVersionText = \"0x00010002\"\n"
                       "MsgFileAccess = \"100%% sure: %s\"\n"
                       "RuntimeDiscovery = true\n"
-                      "RuntimeMinVersion = \"1.8\"\n",
+                      "RuntimeMinVersion = \"1.8\"\n"
+                      "StartupArchive = true\n",
                       "dir/app.toml", &config, &error))
       << error;
   EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()),
@@ -42,7 +43,8 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
   EXPECT_EQ(config.Entries.at(EntryMsgFileAccess), "100%% sure: %s");
   EXPECT_EQ(config.Entries.at(EntryRuntimeDiscovery), "1");
   EXPECT_EQ(config.Entries.at(EntryRuntimeMinVersion), "1.8");
-  EXPECT_EQ(config.Entries.size(), 10u);  // everything else keeps the launcher's value
+  EXPECT_EQ(config.Entries.at(EntryStartupArchive), "1");
+  EXPECT_EQ(config.Entries.size(), 11u);  // everything else keeps the launcher's value
   EXPECT_FALSE(config.Version.Present);
 }
 
@@ -71,6 +73,8 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("ClassPath = 5\n"), "app.toml:1: ClassPath: must be a string");
   EXPECT_EQ(ErrorOf("\nAllowMultipleInstances = \"yes\"\n"),
             "app.toml:2: AllowMultipleInstances: must be a boolean (true or false)");
+  EXPECT_EQ(ErrorOf("StartupArchive = 1\n"),
+            "app.toml:1: StartupArchive: must be a boolean (true or false)");
   EXPECT_EQ(ErrorOf("RuntimeSearchMode = 2.0\n"),
             "app.toml:1: RuntimeSearchMode: must be an integer");
   EXPECT_EQ(ErrorOf("RuntimeSearchMode = 8\n"),
