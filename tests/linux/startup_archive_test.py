@@ -3,42 +3,34 @@ first run, mapped at the next, made again when the class path changes, and never
 the way of a launch."""
 
 import os
-import shutil
 import stat
 import subprocess
-import tempfile
+import sys
 import time
 import unittest
 
-DEMO = os.environ.get("CORVANE_DEMO_DIR", "")
-STRINGS_TOOL = os.environ.get("CORVANE_STRINGS", "")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from jvm_test import JvmTest  # noqa: E402
+
 MAIN = "org.quillmark.Quillmark"
 
 
-class StartupArchiveTest(unittest.TestCase):
+class StartupArchiveTest(JvmTest):
 
     def setUp(self):
-        self.work = tempfile.mkdtemp(prefix="corvane-archive-")
-        self.addCleanup(shutil.rmtree, self.work, True)
-        self.app = os.path.join(self.work, "app")
-        shutil.copytree(DEMO, self.app)
-        self.exe = os.path.join(self.app, "quillmark")
+        super().setUp()
         self.cache = os.path.join(self.work, "cache")
         self.trace = os.path.join(self.work, "trace.log")
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.work, XDG_CACHE_HOME=self.cache,
-                        CORVANE_TRACE=self.trace)
+        self.env.update(XDG_CACHE_HOME=self.cache, CORVANE_TRACE=self.trace)
         # Which classes came from the archive: the JVM's own log, in a file of its own.
         self.loaded = os.path.join(self.work, "loaded.log")
         self.set_strings("1872=1", "1056=-DCorvane=Yes -Xlog:class+load=info:file=" + self.loaded)
-
-    def set_strings(self, *assignments):
-        subprocess.run([STRINGS_TOOL, self.exe, *assignments], check=True)
 
     def start(self, *args):
         return subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
-    def run_launcher(self, *args):
+    def run_traced(self, *args):
         """The finished run and the archive lines of its trace."""
         for old in (self.trace, self.loaded):
             if os.path.exists(old):
@@ -66,7 +58,7 @@ class StartupArchiveTest(unittest.TestCase):
 
     def test_first_run_makes_the_archive_and_the_next_maps_it(self):
         # The first run ends with System.exit: the archive is put in place all the same.
-        done, archive = self.run_launcher("--exit", "7")
+        done, archive = self.run_traced("--exit", "7")
         self.assertEqual(done.returncode, 7, done.stderr)
         self.assertIn("startup archive: making %s (there is none yet)" % self.archive(), archive)
         self.assertEqual(archive[-1], "startup archive made: " + self.archive())
@@ -80,7 +72,7 @@ class StartupArchiveTest(unittest.TestCase):
         for leftover in (old, fresh):
             open(leftover, "w").close()
         os.utime(old, (time.time() - 3600, time.time() - 3600))
-        done, archive = self.run_launcher()
+        done, archive = self.run_traced()
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertIn("startup archive: using " + self.archive(), archive)
         self.assertEqual(self.main_class_source(), "shared objects file (top)")
@@ -88,25 +80,25 @@ class StartupArchiveTest(unittest.TestCase):
         self.assertTrue(os.path.exists(fresh))
 
     def test_changed_class_path_makes_a_new_archive(self):
-        self.run_launcher()
+        self.run_traced()
         self.set_strings("1072=jh.jar;Quillmark.jar")
-        done, archive = self.run_launcher()
+        done, archive = self.run_traced()
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertIn("startup archive: making %s (its key differs)" % self.archive(), archive)
         self.assertEqual(archive[-1], "startup archive made: " + self.archive())
-        done, archive = self.run_launcher()
+        done, archive = self.run_traced()
         self.assertIn("startup archive: using " + self.archive(), archive)
         self.assertEqual(self.main_class_source(), "shared objects file (top)")
 
     def test_output_is_the_same_with_the_archive_off_and_on(self):
         args = ("--out", "to standard output", "--err", "to standard error")
         self.set_strings("1056=-DCorvane=Yes", "1872=0")
-        off, _ = self.run_launcher(*args)
+        off, _ = self.run_traced(*args)
         self.assertFalse(os.path.exists(self.cache))
         self.set_strings("1872=1")
-        making, archive = self.run_launcher(*args)
+        making, archive = self.run_traced(*args)
         self.assertIn("startup archive made: " + self.archive(), archive)
-        using, archive = self.run_launcher(*args)
+        using, archive = self.run_traced(*args)
         self.assertIn("startup archive: using " + self.archive(), archive)
         for run in (making, using):
             self.assertEqual((run.returncode, run.stdout, run.stderr),
@@ -117,7 +109,7 @@ class StartupArchiveTest(unittest.TestCase):
         blocked = os.path.join(self.work, "not-a-directory")
         open(blocked, "w").close()
         self.env["XDG_CACHE_HOME"] = os.path.join(blocked, "cache")
-        done, archive = self.run_launcher("--out", "still runs")
+        done, archive = self.run_traced("--out", "still runs")
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(done.stderr, "")
         self.assertIn("still runs", done.stdout)
@@ -132,7 +124,7 @@ class StartupArchiveTest(unittest.TestCase):
             self.assertEqual(run.returncode, 0, err)
             self.assertIn("run %d" % n, out)
         self.assertEqual(sorted(os.listdir(self.directory())), ["java17.jsa", "java17.key"])
-        done, archive = self.run_launcher()
+        done, archive = self.run_traced()
         self.assertIn("startup archive: using " + self.archive(), archive)
         self.assertEqual(self.main_class_source(), "shared objects file (top)")
 
