@@ -9,8 +9,10 @@
 #include "hosting/runtime_discovery.h"
 #include "hosting/startup_archive_rules.h"
 #include "launcher/launch_config.h"
+#include "launcher/split_arguments.h"
 #include "launcher/trace.h"
 #include "platform/directories.h"
+#include "platform/environment.h"
 #include "platform/file_operations.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
@@ -122,10 +124,10 @@ bool FindVersion(JavaVersion* version) {
 
 // The runtime makes a dynamic archive on top of the base archive that lies beside its
 // library; without that base, Java 13 to 18 refuse to start at all.
-bool HasBaseArchive(const std::vector<std::string>& configured, std::string* reason) {
+bool HasBaseArchive(const std::vector<std::string>& options, std::string* reason) {
   const std::string directory = ParentPath(LaunchConfig.RuntimeLibrary);
   std::vector<const char*> names = {"classes.jsa"};
-  if (MayTurnOffCompressedOops(configured)) names.push_back("classes_nocoops.jsa");
+  if (MayTurnOffCompressedOops(options)) names.push_back("classes_nocoops.jsa");
   for (const char* name : names) {
     const std::string base = JoinPath(directory, name);
     if (!CanOpenForReading(base.c_str())) {
@@ -154,8 +156,8 @@ bool OpenArchiveDirectory(std::string* reason) {
   return true;
 }
 
-bool PlanAtExit(const std::vector<std::string>& configured, std::string* reason) {
-  Archive.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, configured);
+bool PlanAtExit(const std::vector<std::string>& options, std::string* reason) {
+  Archive.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, options);
   std::string stored;
   const bool present = IsWholeArchive(Archive.Archive.c_str());
   if (present && ReadWholeFile(Archive.KeyFile, &stored) && stored == Archive.Key) {
@@ -204,7 +206,26 @@ bool PlanAutoCreate(std::string* reason) {
   return true;
 }
 
+void AppendEnvironmentOptions(const char* name, std::vector<std::string>* options) {
+  ArgumentVector tokens = SplitArguments(ReadEnvironmentVariable(name), false);
+  for (const std::string& token : tokens.Tokens) {
+    if (!token.empty()) options->push_back(token);
+  }
+}
+
+// The options the runtime reads: HotSpot takes those of JAVA_TOOL_OPTIONS before the
+// ones it is given, and those of _JAVA_OPTIONS after them. A -Xshare:off there would
+// make a request for an archive end the process.
+std::vector<std::string> EffectiveOptions(const std::vector<std::string>& given) {
+  std::vector<std::string> options;
+  AppendEnvironmentOptions("JAVA_TOOL_OPTIONS", &options);
+  options.insert(options.end(), given.begin(), given.end());
+  AppendEnvironmentOptions("_JAVA_OPTIONS", &options);
+  return options;
+}
+
 bool PlanArchive(const std::vector<std::string>& configured, std::string* reason) {
+  const std::vector<std::string> options = EffectiveOptions(configured);
   JavaVersion version;
   if (!FindVersion(&version)) {
     *reason = "the runtime's version is not known";
@@ -215,16 +236,16 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
     *reason = "Java " + FormatJavaVersion(version) + " makes no dynamic archive (13 and later do)";
     return false;
   }
-  if (OptionsChooseSharing(configured)) {
-    *reason = "JvmOptions choose the class-data sharing themselves";
+  if (OptionsChooseSharing(options)) {
+    *reason = "the options choose the class-data sharing themselves";
     return false;
   }
-  if (!HasBaseArchive(configured, reason) || !OpenArchiveDirectory(reason)) return false;
+  if (!HasBaseArchive(options, reason) || !OpenArchiveDirectory(reason)) return false;
   const std::string name = "java" + std::to_string(version.Parts[0]);
   Archive.Archive = JoinPath(Archive.Directory, (name + ".jsa").c_str());
   Archive.KeyFile = JoinPath(Archive.Directory, (name + ".key").c_str());
   RemoveLeftovers();
-  return Archive.Scheme == ArchiveScheme::AtExit ? PlanAtExit(configured, reason)
+  return Archive.Scheme == ArchiveScheme::AtExit ? PlanAtExit(options, reason)
                                                  : PlanAutoCreate(reason);
 }
 
