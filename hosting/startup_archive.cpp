@@ -36,8 +36,8 @@ constexpr char QuietOption[] = "-Xlog:cds*=off";
 struct StartupArchiveRecord {
   ArchiveScheme Scheme = ArchiveScheme::None;
   std::string Directory;
-  std::string Archive;
-  std::string KeyFile;
+  std::string Path;     // the archive
+  std::string KeyPath;
   std::string Key;      // Java 13 to 18: the key of this run
   std::string Pending;  // Java 13 to 18: the file the runtime writes at the end, if any
   bool Existed = false;  // Java 19 and later: the archive as the run found it
@@ -45,7 +45,7 @@ struct StartupArchiveRecord {
   std::vector<std::string> Texts;
 };
 
-StartupArchiveRecord Archive;
+StartupArchiveRecord Current;
 std::atomic<bool> Finished{false};
 
 std::string PendingName(const std::string& path) {
@@ -73,14 +73,14 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
 // The runtime cannot report a file it fails to create: it ends the process instead. A
 // file of the launcher's own, made and removed here, shows that it can.
 bool CanWriteArchive(std::string* reason) {
-  unsigned long long free = 0;
-  if (ReadFreeSpace(Archive.Directory.c_str(), &free) && free < MinimumFreeBytes) {
-    *reason = "only " + std::to_string(free >> 20) + " MiB free in " + Archive.Directory;
+  unsigned long long available = 0;
+  if (ReadFreeSpace(Current.Directory.c_str(), &available) && available < MinimumFreeBytes) {
+    *reason = "only " + std::to_string(available >> 20) + " MiB free in " + Current.Directory;
     return false;
   }
-  const std::string probe = PendingName(Archive.Archive);
+  const std::string probe = PendingName(Current.Path);
   if (!WriteWholeFile(probe, std::string())) {
-    *reason = "cannot write in " + Archive.Directory;
+    *reason = "cannot write in " + Current.Directory;
     return false;
   }
   RemoveFile(probe.c_str());
@@ -91,13 +91,13 @@ void RemoveLeftovers() {
   const long long now = static_cast<long long>(std::time(nullptr));
   DirectoryListing* listing = nullptr;
   DirectoryEntry entry;
-  for (ListingStep step = OpenDirectoryListing(Archive.Directory.c_str(), &listing, &entry);
+  for (ListingStep step = OpenDirectoryListing(Current.Directory.c_str(), &listing, &entry);
        step == ListingStep::Entry; step = NextDirectoryEntry(listing, &entry)) {
     const std::size_t length = std::strlen(entry.Name);
     if (entry.IsDirectory || length < 4 || std::strcmp(entry.Name + length - 4, ".tmp") != 0) {
       continue;
     }
-    const std::string path = JoinPath(Archive.Directory, entry.Name);
+    const std::string path = JoinPath(Current.Directory, entry.Name);
     FileStamp stamp;
     if (ReadFileStamp(path.c_str(), &stamp) &&
         now - stamp.ModifiedNanoseconds / 1000000000 > LeftoverSeconds &&
@@ -147,62 +147,62 @@ bool OpenArchiveDirectory(std::string* reason) {
   std::string resolved;
   if (!ResolveFinalPath(executable, &resolved)) resolved = executable;
   const std::string name = ArchiveDirectoryName(LaunchConfig.MainClass, resolved);
-  if (!OpenUserCacheDirectory(name.c_str(), &Archive.Directory, reason)) return false;
+  if (!OpenUserCacheDirectory(name.c_str(), &Current.Directory, reason)) return false;
   // The runtime reads the option's value as a list, with this separator between archives.
-  if (Archive.Directory.find(ClassPathSeparator) != std::string::npos) {
-    *reason = "the cache directory " + Archive.Directory + " holds a '" + ClassPathSeparator + "'";
+  if (Current.Directory.find(ClassPathSeparator) != std::string::npos) {
+    *reason = "the cache directory " + Current.Directory + " holds a '" + ClassPathSeparator + "'";
     return false;
   }
   return true;
 }
 
 bool PlanAtExit(const std::vector<std::string>& options, std::string* reason) {
-  Archive.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, options);
+  Current.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, options);
   std::string stored;
-  const bool present = IsWholeArchive(Archive.Archive.c_str());
-  if (present && ReadWholeFile(Archive.KeyFile, &stored) && stored == Archive.Key) {
-    Archive.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Archive.Archive};
-    Trace("startup archive: using %s", Archive.Archive.c_str());
+  const bool present = IsWholeArchive(Current.Path.c_str());
+  if (present && ReadWholeFile(Current.KeyPath, &stored) && stored == Current.Key) {
+    Current.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Current.Path};
+    Trace("startup archive: using %s", Current.Path.c_str());
     return true;
   }
   if (!CanWriteArchive(reason)) return false;
   // The runtime writes into a file of this run's own, which takes the archive's place
   // only once it is whole.
-  Archive.Pending = PendingName(Archive.Archive);
-  Archive.Texts = {QuietOption, "-XX:ArchiveClassesAtExit=" + Archive.Pending};
-  Trace("startup archive: making %s (%s)", Archive.Archive.c_str(),
+  Current.Pending = PendingName(Current.Path);
+  Current.Texts = {QuietOption, "-XX:ArchiveClassesAtExit=" + Current.Pending};
+  Trace("startup archive: making %s (%s)", Current.Path.c_str(),
         present ? "its key differs" : "there is none yet");
   return true;
 }
 
 bool PlanAutoCreate(std::string* reason) {
-  Archive.Existed = ReadFileStamp(Archive.Archive.c_str(), &Archive.Before);
-  if (Archive.Existed && !IsWholeArchive(Archive.Archive.c_str())) {
+  Current.Existed = ReadFileStamp(Current.Path.c_str(), &Current.Before);
+  if (Current.Existed && !IsWholeArchive(Current.Path.c_str())) {
     // The runtime neither maps nor replaces a file that is no archive: it only warns,
     // on the standard error, at every start.
-    if (!RemoveFile(Archive.Archive.c_str())) {
-      *reason = "cannot remove the broken archive " + Archive.Archive;
+    if (!RemoveFile(Current.Path.c_str())) {
+      *reason = "cannot remove the broken archive " + Current.Path;
       return false;
     }
-    Trace("startup archive: removed the broken %s", Archive.Archive.c_str());
-    Archive.Existed = false;
+    Trace("startup archive: removed the broken %s", Current.Path.c_str());
+    Current.Existed = false;
   }
   std::string unwritable;
   if (!CanWriteArchive(&unwritable)) {
-    if (!Archive.Existed) {
+    if (!Current.Existed) {
       *reason = unwritable;
       return false;
     }
     // The runtime would renew a stale archive, and fail at the end: it maps this one
     // when it matches, and otherwise passes it over.
-    Archive.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Archive.Archive};
-    Trace("startup archive: using %s as it is, since %s", Archive.Archive.c_str(),
+    Current.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Current.Path};
+    Trace("startup archive: using %s as it is, since %s", Current.Path.c_str(),
           unwritable.c_str());
     return true;
   }
-  Archive.Texts = {QuietOption, "-XX:+AutoCreateSharedArchive",
-                   "-XX:SharedArchiveFile=" + Archive.Archive};
-  Trace("startup archive: %s, checked and renewed by the runtime", Archive.Archive.c_str());
+  Current.Texts = {QuietOption, "-XX:+AutoCreateSharedArchive",
+                   "-XX:SharedArchiveFile=" + Current.Path};
+  Trace("startup archive: %s, checked and renewed by the runtime", Current.Path.c_str());
   return true;
 }
 
@@ -231,8 +231,8 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
     *reason = "the runtime's version is not known";
     return false;
   }
-  Archive.Scheme = ChooseArchiveScheme(version);
-  if (Archive.Scheme == ArchiveScheme::None) {
+  Current.Scheme = ChooseArchiveScheme(version);
+  if (Current.Scheme == ArchiveScheme::None) {
     *reason = "Java " + FormatJavaVersion(version) + " makes no dynamic archive (13 and later do)";
     return false;
   }
@@ -242,10 +242,10 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
   }
   if (!HasBaseArchive(options, reason) || !OpenArchiveDirectory(reason)) return false;
   const std::string name = "java" + std::to_string(version.Parts[0]);
-  Archive.Archive = JoinPath(Archive.Directory, (name + ".jsa").c_str());
-  Archive.KeyFile = JoinPath(Archive.Directory, (name + ".key").c_str());
+  Current.Path = JoinPath(Current.Directory, (name + ".jsa").c_str());
+  Current.KeyPath = JoinPath(Current.Directory, (name + ".key").c_str());
   RemoveLeftovers();
-  return Archive.Scheme == ArchiveScheme::AtExit ? PlanAtExit(options, reason)
+  return Current.Scheme == ArchiveScheme::AtExit ? PlanAtExit(options, reason)
                                                  : PlanAutoCreate(reason);
 }
 
@@ -254,36 +254,36 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
 void JNICALL ExitHook(jint) { FinishStartupArchive(); }
 
 void FinishAtExit() {
-  const char* pending = Archive.Pending.c_str();
+  const char* pending = Current.Pending.c_str();
   if (!IsWholeArchive(pending)) {
     RemoveFile(pending);
     Trace("startup archive: the runtime wrote no whole archive to %s", pending);
     return;
   }
-  if (!MoveFileOver(pending, Archive.Archive.c_str())) {
-    Trace("startup archive: cannot move %s in place of %s", pending, Archive.Archive.c_str());
+  if (!MoveFileOver(pending, Current.Path.c_str())) {
+    Trace("startup archive: cannot move %s in place of %s", pending, Current.Path.c_str());
     RemoveFile(pending);
     return;
   }
   // An archive without its key is merely made again next time.
-  const std::string key = PendingName(Archive.KeyFile);
-  if (!WriteWholeFile(key, Archive.Key) || !MoveFileOver(key.c_str(), Archive.KeyFile.c_str())) {
+  const std::string key = PendingName(Current.KeyPath);
+  if (!WriteWholeFile(key, Current.Key) || !MoveFileOver(key.c_str(), Current.KeyPath.c_str())) {
     RemoveFile(key.c_str());
-    Trace("startup archive: cannot write the key %s", Archive.KeyFile.c_str());
+    Trace("startup archive: cannot write the key %s", Current.KeyPath.c_str());
     return;
   }
-  Trace("startup archive made: %s", Archive.Archive.c_str());
+  Trace("startup archive made: %s", Current.Path.c_str());
 }
 
 void FinishAutoCreate() {
   FileStamp after;
-  if (!ReadFileStamp(Archive.Archive.c_str(), &after)) {
+  if (!ReadFileStamp(Current.Path.c_str(), &after)) {
     Trace("startup archive: the runtime made none");
-  } else if (!Archive.Existed || after.Size != Archive.Before.Size ||
-             after.ModifiedNanoseconds != Archive.Before.ModifiedNanoseconds) {
-    Trace("startup archive made by the runtime: %s", Archive.Archive.c_str());
+  } else if (!Current.Existed || after.Size != Current.Before.Size ||
+             after.ModifiedNanoseconds != Current.Before.ModifiedNanoseconds) {
+    Trace("startup archive made by the runtime: %s", Current.Path.c_str());
   } else {
-    Trace("startup archive left as it was: %s", Archive.Archive.c_str());
+    Trace("startup archive left as it was: %s", Current.Path.c_str());
   }
 }
 
@@ -294,22 +294,22 @@ std::vector<JavaVMOption> StartupArchiveOptions(const std::vector<std::string>& 
   if (!LaunchConfig.StartupArchive) return options;
   std::string reason;
   if (!PlanArchive(configured, &reason)) {
-    Archive.Scheme = ArchiveScheme::None;
+    Current.Scheme = ArchiveScheme::None;
     Trace("startup archive: none, %s", reason.c_str());
     return options;
   }
-  for (std::string& text : Archive.Texts) options.push_back({&text[0], nullptr});
-  if (!Archive.Pending.empty()) {
+  for (std::string& text : Current.Texts) options.push_back({&text[0], nullptr});
+  if (!Current.Pending.empty()) {
     options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&ExitHook)});
   }
   return options;
 }
 
 void FinishStartupArchive() {
-  if (Archive.Scheme == ArchiveScheme::None || Finished.exchange(true)) return;
-  if (Archive.Scheme == ArchiveScheme::AutoCreate) {
+  if (Current.Scheme == ArchiveScheme::None || Finished.exchange(true)) return;
+  if (Current.Scheme == ArchiveScheme::AutoCreate) {
     FinishAutoCreate();
-  } else if (!Archive.Pending.empty()) {
+  } else if (!Current.Pending.empty()) {
     FinishAtExit();
   }
 }
