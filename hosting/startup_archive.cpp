@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 
 #include "hosting/java_home.h"
 #include "hosting/runtime_discovery.h"
@@ -36,10 +36,10 @@ constexpr char QuietOption[] = "-Xlog:cds*=off";
 struct StartupArchiveRecord {
   ArchiveScheme Scheme = ArchiveScheme::None;
   std::string Directory;
-  std::string Path;     // the archive
+  std::string Path;  // the archive
   std::string KeyPath;
-  std::string Key;      // Java 13 to 18: the key of this run
-  std::string Pending;  // Java 13 to 18: the file the runtime writes at the end, if any
+  std::string Key;       // Java 13 to 18: the key of this run
+  std::string Pending;   // Java 13 to 18: the file the runtime writes at the end, if any
   bool Existed = false;  // Java 19 and later: the archive as the run found it
   FileStamp Before;
   std::vector<std::string> Texts;
@@ -57,7 +57,8 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
   if (file == nullptr) return false;
   char buffer[4096];
   text->clear();
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text->append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    text->append(buffer, n);
   const bool read = std::ferror(file) == 0;
   std::fclose(file);
   return read;
@@ -196,8 +197,7 @@ bool PlanAutoCreate(std::string* reason) {
     // The runtime would renew a stale archive, and fail at the end: it maps this one
     // when it matches, and otherwise passes it over.
     Current.Texts = {QuietOption, "-XX:SharedArchiveFile=" + Current.Path};
-    Trace("startup archive: using %s as it is, since %s", Current.Path.c_str(),
-          unwritable.c_str());
+    Trace("startup archive: using %s as it is, since %s", Current.Path.c_str(), unwritable.c_str());
     return true;
   }
   Current.Texts = {QuietOption, "-XX:+AutoCreateSharedArchive",

@@ -1,5 +1,6 @@
 #include "hosting/startup_archive_rules.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,13 +29,10 @@ unsigned long long ParseSize(const char* text) {
   char* end = nullptr;
   unsigned long long value = std::strtoull(text, &end, 10);
   if (end == text) return 0;
-  switch (*end) {
-    case 't': case 'T': return value << 40;
-    case 'g': case 'G': return value << 30;
-    case 'm': case 'M': return value << 20;
-    case 'k': case 'K': return value << 10;
-    default: return value;
-  }
+  static const char Units[] = "kmgt";
+  const char* unit =
+      *end == '\0' ? nullptr : std::strchr(Units, std::tolower(static_cast<unsigned char>(*end)));
+  return unit == nullptr ? value : value << (10 * (unit - Units + 1));
 }
 
 void AppendStamp(std::string* key, const char* kind, const std::string& path) {
@@ -56,8 +54,8 @@ ArchiveScheme ChooseArchiveScheme(const JavaVersion& version) {
 std::string ArchiveDirectoryName(const std::string& mainClass, const std::string& executable) {
   std::string name;
   for (char c : mainClass.substr(0, 96)) {
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                      (c >= '0' && c <= '9') || std::strchr("._-$", c) != nullptr;
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      std::strchr("._-$", c) != nullptr;
     name += c == '/' ? '.' : keep ? c : '_';
   }
   // FNV-1a: two launchers of one application in two places keep two archives.
@@ -69,9 +67,9 @@ std::string ArchiveDirectoryName(const std::string& mainClass, const std::string
 }
 
 bool OptionsChooseSharing(const std::vector<std::string>& options) {
-  static const char* const Names[] = {"SharedArchiveFile", "ArchiveClassesAtExit",
+  static const char* const Names[] = {"SharedArchiveFile",       "ArchiveClassesAtExit",
                                       "AutoCreateSharedArchive", "UseSharedSpaces",
-                                      "SharedClassListFile", "DumpLoadedClassList"};
+                                      "SharedClassListFile",     "DumpLoadedClassList"};
   for (const std::string& option : options) {
     if (StartsWith(option, "-Xshare")) return true;
     const std::string name = FlagName(option);

@@ -71,10 +71,14 @@ TEST(StartupArchiveRules, OptionsThatMayTurnCompressedPointersOff) {
     const char* Option;
     bool Off;
   } cases[] = {
-      {"-XX:-UseCompressedOops", true}, {"-XX:+UseZGC", true},
-      {"-Xmx31g", true},                {"-Xmx40000m", true},
-      {"-XX:MaxHeapSize=64G", true},    {"-Xmx4g", false},
-      {"-Xms64g", false},               {"-XX:+UseG1GC", false},
+      {"-XX:-UseCompressedOops", true},
+      {"-XX:+UseZGC", true},
+      {"-Xmx31g", true},
+      {"-Xmx40000m", true},
+      {"-XX:MaxHeapSize=64G", true},
+      {"-Xmx4g", false},
+      {"-Xms64g", false},
+      {"-XX:+UseG1GC", false},
   };
   for (const auto& c : cases) EXPECT_EQ(MayTurnOffCompressedOops({c.Option}), c.Off) << c.Option;
 }
@@ -93,21 +97,22 @@ TEST(StartupArchiveRules, WholeArchiveBeginsWithTheMagicNumber) {
 
 TEST(StartupArchiveRules, VersionComesFromTheHomeAboveTheLibrary) {
   ScopedTempDirectory temp("archive-version");
-  const std::string root = temp.path().string();
-  const std::string sep(1, PathSeparator);
   temp.Write("jdk17/release", "JAVA_VERSION=\"17.0.2\"\n");
   temp.Write("jdk8/release", "JAVA_VERSION=\"1.8.0_392\"\n");
+  // Joined with the platform's separator, below the temporary directory unless relative.
+  auto path = [&temp](std::initializer_list<const char*> parts, bool relative = false) {
+    std::string joined = relative ? "" : temp.path().string();
+    for (const char* part : parts) joined = joined.empty() ? part : JoinPath(joined, part);
+    return joined;
+  };
   const struct {
     std::string Library;
     const char* Version;
     std::string Home;
   } cases[] = {
-      {JoinPath(root, ("jdk17" + sep + "bin" + sep + "server" + sep + "jvm.dll").c_str()),
-       "17.0.2", JoinPath(root, "jdk17")},
-      {JoinPath(root, ("jdk8" + sep + "jre" + sep + "bin" + sep + "server" + sep + "jvm.dll")
-                          .c_str()),
-       "8.0.392", JoinPath(root, "jdk8")},
-      {"j2re" + sep + "bin" + sep + "client" + sep + "jvm.dll", nullptr, ""},  // no release
+      {path({"jdk17", "bin", "server", "jvm.dll"}), "17.0.2", path({"jdk17"})},
+      {path({"jdk8", "jre", "bin", "server", "jvm.dll"}), "8.0.392", path({"jdk8"})},
+      {path({"j2re", "bin", "client", "jvm.dll"}, true), nullptr, ""},  // no release file
   };
   for (const auto& c : cases) {
     JavaVersion version;
@@ -139,7 +144,7 @@ TEST(StartupArchiveRules, KeyChangesWithTheRuntimeTheOptionsAndTheArchives) {
   // A runtime updated in place to a library of the same size.
   const std::string beforeUpdate = ArchiveKey("jvm.dll", options);
   const auto path = temp.path() / "jvm.dll";
-  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) -
-                                             std::chrono::hours(1));
+  std::filesystem::last_write_time(path,
+                                   std::filesystem::last_write_time(path) - std::chrono::hours(1));
   EXPECT_NE(beforeUpdate, ArchiveKey("jvm.dll", options));
 }

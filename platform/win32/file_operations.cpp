@@ -22,10 +22,9 @@ bool ReadFileStamp(const char* path, FileStamp* stamp) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
   stamp->Size = static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-  const long long ticks =
-      static_cast<long long>(static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime)
-                                 << 32 |
-                             data.ftLastWriteTime.dwLowDateTime);
+  const long long ticks = static_cast<long long>(
+      static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+      data.ftLastWriteTime.dwLowDateTime);
   stamp->ModifiedNanoseconds = (ticks - FileTimeAt1970) * 100;
   return true;
 }
