@@ -120,7 +120,12 @@ bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::s
 std::string ArchiveKey(const std::string& library, const std::vector<std::string>& options) {
   std::string key;
   std::string resolved;
-  AppendStamp(&key, "runtime", ResolveFinalPath(library.c_str(), &resolved) ? resolved : library);
+  if (!ResolveFinalPath(library.c_str(), &resolved)) resolved = library;
+  AppendStamp(&key, "runtime", resolved);
+  // A dynamic archive holds only what its base archive lacks; a new base makes it void.
+  for (const char* base : {"classes.jsa", "classes_nocoops.jsa"}) {
+    AppendStamp(&key, "base", JoinPath(ParentPath(resolved), base));
+  }
   for (const std::string& option : options) key += "option " + option + "\n";
   constexpr char ClassPath[] = "-Djava.class.path=";
   for (const std::string& option : options) {

@@ -41,8 +41,9 @@ bool IsWholeArchive(const char* path);
 /// False when neither holds a version.
 bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home);
 
-/// The key of an archive made by the runtime `library` under `options`: one line for
-/// the library (its full path, size and modification time), one per option, and one
-/// per entry of the "-Djava.class.path=" option with its size and modification time,
-/// so that an updated runtime or archive makes another key.
+/// The key of an archive made by the runtime `library` under `options`: the library's
+/// full path, size and modification time, the same of the base archives beside it,
+/// every option, and the size and modification time of each entry of the
+/// "-Djava.class.path=" option, so that an updated runtime or application makes
+/// another key.
 std::string ArchiveKey(const std::string& library, const std::vector<std::string>& options);

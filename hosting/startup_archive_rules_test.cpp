@@ -146,5 +146,8 @@ TEST(StartupArchiveRules, KeyChangesWithTheRuntimeTheOptionsAndTheArchives) {
   const auto path = temp.path() / "jvm.dll";
   std::filesystem::last_write_time(path,
                                    std::filesystem::last_write_time(path) - std::chrono::hours(1));
-  EXPECT_NE(beforeUpdate, ArchiveKey("jvm.dll", options));
+  const std::string afterUpdate = ArchiveKey("jvm.dll", options);
+  EXPECT_NE(beforeUpdate, afterUpdate);
+  temp.Write("classes.jsa", "a new base archive");
+  EXPECT_NE(afterUpdate, ArchiveKey("jvm.dll", options));
 }
