@@ -5,6 +5,7 @@
 #include "hosting/class_path.h"
 #include "hosting/java_string.h"
 #include "hosting/runtime_location.h"
+#include "hosting/startup_archive.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
@@ -40,7 +41,9 @@ bool LoadRuntime() {
 
 bool StartMachine() {
   VmOptionTexts = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
-  VmOptions.clear();
+  // In front, so that the configured options have the last word.
+  VmOptions = StartupArchiveOptions(VmOptionTexts.Tokens);
+  for (const JavaVMOption& option : VmOptions) Trace("jvm option %s", option.optionString);
   for (int i = 0; i < VmOptionTexts.Count; ++i) {
     JavaVMOption option{};
     option.optionString = VmOptionTexts.Vector()[i];
@@ -151,5 +154,6 @@ bool CreateVirtualMachine(bool attachConsole) {
 void DestroyVirtualMachine() {
   HostedVm.Vm->DetachCurrentThread();
   HostedVm.Vm->DestroyJavaVM();
+  FinishStartupArchive();
   FreeRuntimeLibrary(HostedVm.Library);
 }

@@ -14,6 +14,8 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 
+JavaVersion DiscoveredRuntimeVersion;
+
 namespace {
 
 // A registry key with one subkey per installed version, and where that version's
@@ -197,6 +199,7 @@ bool TakeCandidate(const RuntimeCandidate& candidate, char* result, std::size_t 
   std::memcpy(result, candidate.Library.c_str(), candidate.Library.size() + 1);
   std::memset(RegistryJavaHome, 0, sizeof RegistryJavaHome);
   std::memcpy(RegistryJavaHome, candidate.Home.c_str(), candidate.Home.size() + 1);
+  DiscoveredRuntimeVersion = candidate.Version;
   Trace("runtime taken from %s: %s", SourceName(candidate.Source), result);
   return true;
 }

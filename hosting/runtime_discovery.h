@@ -51,6 +51,9 @@ void ExamineCandidate(RuntimeCandidate* candidate, const char* versionName,
 /// RegistryJavaHome. Silent but for the trace; false when nothing passes.
 bool DiscoverRuntime(char* result, std::size_t size);
 
+/// The version of the runtime that DiscoverRuntime took; unknown while it has taken none.
+extern JavaVersion DiscoveredRuntimeVersion;
+
 /// Whether a configured library may be taken while discovery is on: it must be built for
 /// the launcher's own machine. Traces the verdict.
 bool PassesMachineCheck(const char* library);

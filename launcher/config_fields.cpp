@@ -100,6 +100,7 @@ const ConfigField ConfigFields[] = {
               &Record::ServiceDelayedStart),
     NumberField("ServiceStopTimeout", EntryServiceStopTimeout, 1, INT_MAX / 1000 - 10,
                 &Record::ServiceStopTimeout),
+    FlagField("StartupArchive", EntryStartupArchive, OptInFlag, &Record::StartupArchive),
 };
 
 const std::size_t ConfigFieldCount = sizeof ConfigFields / sizeof ConfigFields[0];

@@ -58,6 +58,7 @@ enum ConfigEntry : unsigned {
   EntryServiceRestartSeconds = 1824,
   EntryServiceDelayedStart = 1840,
   EntryServiceStopTimeout = 1856,
+  EntryStartupArchive = 1872,
 };
 
 /// The stop watchdog's seconds when ServiceStopTimeout is absent or not positive.
@@ -138,6 +139,10 @@ struct LaunchConfigRecord {
   int ServiceRestartSeconds = 0;
   bool ServiceDelayedStart = false;
   int ServiceStopTimeout = DefaultServiceStopTimeout;
+
+  // A class-data archive of the application in the user's cache, made by the runtime
+  // and mapped at the next start: off when absent.
+  bool StartupArchive = false;
 };
 
 extern LaunchConfigRecord LaunchConfig;

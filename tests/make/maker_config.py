@@ -34,6 +34,7 @@ FLAGS = {
     "SplashUntilWindow": (1408, False),
     "RuntimeDiscovery": (1744, True),
     "ServiceDelayedStart": (1840, True),
+    "StartupArchive": (1872, True),
 }
 NUMBERS = {"RuntimeSearchMode": (1088, 5), "SplashSeconds": (1424, 12),
            "ServiceRestartSeconds": (1824, 30), "ServiceStopTimeout": (1856, 45)}

@@ -83,6 +83,7 @@ class MakerLinuxTest(unittest.TestCase):
         entries = self.dump(output)
         self.assertEqual(maker_config.unscramble(entries[1168]), "org.quillmark.Quillmark")
         self.assertEqual(entries[1072], "Quillmark.jar;jh.jar")
+        self.assertEqual(entries[1872], "1")  # the sample starts from its archive
 
     def test_configuration_errors_name_file_line_and_key_and_write_nothing(self):
         cases = [

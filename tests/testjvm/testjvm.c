@@ -33,6 +33,8 @@
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
+ *   archive <path>                       the class-data archive written, as below
+ *   exit hook <status>                   the "exit" option's hook called
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
  *                                        ExitProcess(99)
@@ -66,6 +68,14 @@
  * exits or throws, in that order. System.out and System.err are the process's
  * standard streams until redirected; a FileOutputStream creates (or empties, or
  * appends to) its file when it is constructed, like Java's.
+ *
+ * Class-data archives, as HotSpot keeps them: when the process ends (System.exit,
+ * main_exit or DestroyJavaVM) an archive is written to the path of
+ * -XX:ArchiveClassesAtExit=, or with -XX:+AutoCreateSharedArchive to that of
+ * -XX:SharedArchiveFile= unless that file already begins with the archive's magic
+ * number. The file is removed first, then written with its regions before its
+ * header, and made read-only. At System.exit or main_exit the hook of an option
+ * "exit" is called afterwards with the status, then the process ends.
  *
  * A failed lookup leaves a pending exception and returns null, as a JVM does. Calling
  * a JNI function other than the exception functions while an exception is pending,
@@ -181,6 +191,74 @@ static void WaitOrDie(HANDLE event, const char* what) {
     LogLine("timeout %s", what);
     ExitProcess(kExitTimeout);
   }
+}
+
+/* ---- class-data archive ---- */
+
+static char* archive_at_exit;   /* -XX:ArchiveClassesAtExit= */
+static char* shared_archive;    /* -XX:SharedArchiveFile= */
+static int auto_create_archive; /* -XX:+AutoCreateSharedArchive */
+typedef void(JNICALL* ExitHook)(jint);
+static ExitHook exit_hook;
+static const unsigned char kArchiveMagic[4] = {0xa8, 0xab, 0x0b, 0xf0};
+
+static char* CopyText(const char* text);
+
+static void ReadArchiveOption(const JavaVMOption* option) {
+  const char* text = option->optionString ? option->optionString : "";
+  static const char kAtExit[] = "-XX:ArchiveClassesAtExit=";
+  static const char kShared[] = "-XX:SharedArchiveFile=";
+  if (strncmp(text, kAtExit, sizeof kAtExit - 1) == 0) {
+    archive_at_exit = CopyText(text + sizeof kAtExit - 1);
+  } else if (strncmp(text, kShared, sizeof kShared - 1) == 0) {
+    shared_archive = CopyText(text + sizeof kShared - 1);
+  } else if (strcmp(text, "-XX:+AutoCreateSharedArchive") == 0) {
+    auto_create_archive = 1;
+  } else if (strcmp(text, "exit") == 0) {
+    exit_hook = (ExitHook)option->extraInfo;
+  }
+}
+
+static int IsArchive(const char* path) {
+  unsigned char magic[4] = {0};
+  FILE* file = fopen(path, "rb");
+  if (!file) return 0;
+  size_t n = fread(magic, 1, sizeof magic, file);
+  fclose(file);
+  return n == sizeof magic && memcmp(magic, kArchiveMagic, sizeof magic) == 0;
+}
+
+static void WriteArchive(void) {
+  const char* path = archive_at_exit;
+  if (!path && auto_create_archive && shared_archive && !IsArchive(shared_archive))
+    path = shared_archive;
+  if (!path) return;
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            NULL);
+  if (file == INVALID_HANDLE_VALUE) Unexpected("(archive cannot be created)");
+  char regions[4096] = {0};
+  DWORD written;
+  SetFilePointer(file, sizeof regions, NULL, FILE_BEGIN);
+  WriteFile(file, regions, sizeof regions, &written, NULL);
+  SetFilePointer(file, 0, NULL, FILE_BEGIN);
+  WriteFile(file, kArchiveMagic, sizeof kArchiveMagic, &written, NULL);
+  CloseHandle(file);
+  SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
+  LogLine("archive %s", path);
+}
+
+/* System.exit as HotSpot ends the process: archive, hook, exit. */
+__attribute__((noreturn)) static void ExitJava(jint status) {
+  LogLine("exit %ld", (long)status);
+  fflush(NULL);
+  WriteArchive();
+  if (exit_hook) {
+    LogLine("exit hook %ld", (long)status);
+    exit_hook(status);
+  }
+  ExitProcess((UINT)status);
 }
 
 /* ---- script ---- */
@@ -505,10 +583,7 @@ static void RunMain(JNIEnv* env, Object* args) {
     else if (!script.ignore_stop)
       SetEvent(second_main);
   }
-  if (script.main_exit) {
-    LogLine("exit %d", script.main_exit_status);
-    ExitProcess((UINT)script.main_exit_status);
-  }
+  if (script.main_exit) ExitJava(script.main_exit_status);
   if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
 }
 
@@ -569,12 +644,8 @@ static void CallStaticVoid(JNIEnv* env, jclass clazz, jmethodID id, Arguments* a
       LeaveCriticalSection(&lock);
       break;
     }
-    case kExit: {
-      jint status = NextInt(arguments);
-      LogLine("exit %ld", (long)status);
-      fflush(NULL);
-      ExitProcess((UINT)status);
-    }
+    case kExit:
+      ExitJava(NextInt(arguments));
     default:
       Unexpected(call);
   }
@@ -922,6 +993,7 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
     LeaveCriticalSection(&lock);
   }
   WaitOrDie(no_attached_threads, "destroy");
+  WriteArchive();
   LogLine("destroy");
   return JNI_OK;
 }
@@ -1016,9 +1088,11 @@ jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args) {
           (unsigned long)args->version, (int)args->ignoreUnrecognized, (long)args->nOptions,
           args->options ? "array" : "null");
   if (args->options)
-    for (jint i = 0; i < args->nOptions; ++i)
+    for (jint i = 0; i < args->nOptions; ++i) {
       LogLine("option=%s",
               args->options[i].optionString ? args->options[i].optionString : "(null)");
+      ReadArchiveOption(&args->options[i]);
+    }
   if (script.create_fails) return JNI_ERR;
   if (created) return JNI_EEXIST;
   if (!SupportedVersion(args->version)) return JNI_EVERSION;

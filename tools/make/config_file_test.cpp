@@ -31,7 +31,8 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
                       "RuntimeMinVersion = \"1.8\"\n"
                       "ServiceDelayedStart = true\n"
                       "ServiceStopTimeout = 3\n"
-                      "Console = true\n",
+                      "Console = true\n"
+                      "StartupArchive = true\n",
                       "dir/app.toml", &config, &error))
       << error;
   EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()),
@@ -47,7 +48,8 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
   EXPECT_EQ(config.Entries.at(EntryRuntimeMinVersion), "1.8");
   EXPECT_EQ(config.Entries.at(EntryServiceDelayedStart), "1");
   EXPECT_EQ(config.Entries.at(EntryServiceStopTimeout), "3");
-  EXPECT_EQ(config.Entries.size(), 12u);  // everything else keeps the launcher's value
+  EXPECT_EQ(config.Entries.at(EntryStartupArchive), "1");
+  EXPECT_EQ(config.Entries.size(), 13u);  // everything else keeps the launcher's value
   EXPECT_TRUE(config.Console);            // no entry: the image's subsystem
   EXPECT_FALSE(config.Version.Present);
   EXPECT_FALSE(config.ManifestKeys);
@@ -83,6 +85,8 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("ClassPath = 5\n"), "app.toml:1: ClassPath: must be a string");
   EXPECT_EQ(ErrorOf("\nAllowMultipleInstances = \"yes\"\n"),
             "app.toml:2: AllowMultipleInstances: must be a boolean (true or false)");
+  EXPECT_EQ(ErrorOf("StartupArchive = 1\n"),
+            "app.toml:1: StartupArchive: must be a boolean (true or false)");
   EXPECT_EQ(ErrorOf("RuntimeSearchMode = 2.0\n"),
             "app.toml:1: RuntimeSearchMode: must be an integer");
   EXPECT_EQ(ErrorOf("RuntimeSearchMode = 8\n"),
