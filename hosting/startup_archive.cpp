@@ -158,6 +158,15 @@ bool OpenArchiveDirectory(std::string* reason) {
 }
 
 bool PlanAtExit(const std::vector<std::string>& options, std::string* reason) {
+  char directory[1024];
+  if (!ReadCurrentDirectory(directory, sizeof directory) ||
+      !ClassPathFoundInArchive(options, directory)) {
+    // The runtime would write the archive, map it, and still load every class of the
+    // application from its archives: the first run's cost for nothing.
+    *reason = "the class path lies below a directory whose name holds a blank or letters "
+              "beyond ASCII, where Java 13 to 18 do not find archived classes";
+    return false;
+  }
   Current.Key = ArchiveKey(LaunchConfig.RuntimeLibrary, options);
   std::string stored;
   const bool present = IsWholeArchive(Current.Path.c_str());

@@ -94,6 +94,26 @@ bool MayTurnOffCompressedOops(const std::vector<std::string>& options) {
   return false;
 }
 
+bool ClassPathFoundInArchive(const std::vector<std::string>& options,
+                             const std::string& currentDirectory) {
+  constexpr char Option[] = "-Djava.class.path=";
+  // What a file URL keeps as it is; a backslash becomes a '/'.
+  constexpr char Kept[] = "-_.!~*'()/:;@&=+$,\\";
+  for (const std::string& option : options) {
+    if (option.compare(0, sizeof Option - 1, Option) != 0) continue;
+    std::string paths = option.substr(sizeof Option - 1);
+    if (!paths.empty()) paths = currentDirectory + ClassPathSeparator + paths;
+    for (const char c : paths) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u < 0x80 && (std::isalnum(u) || std::strchr(Kept, c) != nullptr || c == ClassPathSeparator)) {
+        continue;
+      }
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IsWholeArchive(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;

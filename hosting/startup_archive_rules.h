@@ -30,6 +30,14 @@ bool OptionsChooseSharing(const std::vector<std::string>& options);
 /// from classes_nocoops.jsa instead of classes.jsa.
 bool MayTurnOffCompressedOops(const std::vector<std::string>& options);
 
+/// Whether Java 13 to 18 find the application's classes in an archive under the
+/// "-Djava.class.path=" option of `options`, its relative entries taken from
+/// `currentDirectory`. They look each class up by its entry's file URL and miss every
+/// entry whose full path a URL spells otherwise: a blank, a '%', a letter beyond ASCII.
+/// (Java 25 was seen to find them; 17 does not.)
+bool ClassPathFoundInArchive(const std::vector<std::string>& options,
+                             const std::string& currentDirectory);
+
 /// Whether `path` holds a whole dynamic archive. The runtime writes the header, which
 /// begins with the magic number, after everything else: a file that a killed run left
 /// behind begins with zeros.

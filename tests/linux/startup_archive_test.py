@@ -19,6 +19,12 @@ class StartupArchiveTest(JvmTest):
 
     def setUp(self):
         super().setUp()
+        # Java 13 to 18 find no archived class below a directory whose name holds a
+        # blank or letters beyond ASCII (the last case); the others run from a plain one.
+        self.unicode_app = self.app
+        self.app = os.path.join(self.work, "app")
+        os.rename(self.unicode_app, self.app)
+        self.exe = os.path.join(self.app, "quillmark")
         self.cache = os.path.join(self.work, "cache")
         self.trace = os.path.join(self.work, "trace.log")
         self.env.update(XDG_CACHE_HOME=self.cache, CORVANE_TRACE=self.trace)
@@ -131,6 +137,15 @@ class StartupArchiveTest(JvmTest):
         done, archive = self.run_traced()
         self.assertIn("startup archive: using " + self.archive(), archive)
         self.assertEqual(self.main_class_source(), "shared objects file (top)")
+
+    def test_no_archive_below_a_directory_java_17_cannot_find_classes_in(self):
+        os.rename(self.app, self.unicode_app)
+        self.exe = os.path.join(self.unicode_app, "quillmark")
+        done, archive = self.run_traced()
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(archive[-1].startswith("startup archive: none, the class path lies below"),
+                        archive)
+        self.assertEqual(os.listdir(self.directory()), [])
 
 
 if __name__ == "__main__":
