@@ -1,7 +1,5 @@
 #include "tools/make/config_file.h"
 
-#include <toml++/toml.h>
-
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 
 #include "tools/make/config_fields.h"
 #include "tools/make/string_table.h"
+#include "tools/make/toml.h"
 #include "tools/scramble.h"
 
 namespace {

@@ -93,8 +93,11 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "numbers 0 to 65535 separated by dots");
   EXPECT_EQ(ErrorOf("[version]\nProductName = \"Q\"\n"),
             "app.toml:1: version: FileVersion is missing");
-  // A syntax error is reported where the parser stopped.
+  // A syntax error is reported where the parser stopped, a stray non-ASCII letter
+  // (which the TOML library once took for undefined behaviour) included.
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nJvmOptions = \n").substr(0, 11), "app.toml:2:");
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\xC3\xA9 = 1\n").substr(0, 11), "app.toml:2:");
+  EXPECT_EQ(ErrorOf("[\\").substr(0, 11), "app.toml:1:");
 }
 
 TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
@@ -105,6 +108,11 @@ TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
   EXPECT_TRUE(ParseMakeConfig("SplashCaption = \"" + text + "\"\n", "a.toml", &config, &error))
       << error;
   EXPECT_NE(ErrorOf("SplashCaption = \"x\\u0000y\"\n").find("NUL"), std::string::npos);
+  // A line-ending backslash drops the blanks before the next letter, an accented one too.
+  EXPECT_TRUE(ParseMakeConfig("ServiceDescription = \"\"\"Serveur \\\n    \xC3\xA9v\xC3\xA9nements\"\"\"\n",
+                              "a.toml", &config, &error))
+      << error;
+  EXPECT_EQ(config.Entries.at(EntryServiceDescription), "Serveur \xC3\xA9v\xC3\xA9nements");
 }
 
 TEST(IsMessageFormat, AllowsOneStringAndPercentSigns) {
