@@ -108,7 +108,9 @@ struct LaunchConfigRecord {
   std::string MsgServiceStopTimeout;
 };
 
-extern LaunchConfigRecord LaunchConfig;
+/// Never destroyed: service and Java threads may still read it while the process
+/// ends, after the main thread has left the program's entry.
+extern LaunchConfigRecord& LaunchConfig;
 
 /// Fills every field of LaunchConfig from the executable's string table and, for
 /// JvmOptions and AppOptions, from the INI file named by IniFile (relative to the

@@ -8,6 +8,12 @@
 // C runtime's lpCmdLine, so that the program name is removed by one known rule.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RunMode = RunModeKind::Window;
-  ArgumentVector arguments = SplitArguments(SkipProgramName(GetCommandLineA()), true);
-  return RunLauncher(arguments);
+  int exitCode = 0;
+  if (RanOutOfMemory([&exitCode] {
+        ArgumentVector arguments = SplitArguments(SkipProgramName(GetCommandLineA()), true);
+        exitCode = RunLauncher(arguments);
+      })) {
+    return -1;
+  }
+  return exitCode;
 }

@@ -25,6 +25,8 @@
  *                                        (argc=null when main gets a null array)
  *   attach version=0x00010004 name=<name>
  *                                        (version=0x00000000 name= without attach args)
+ *   attach refused                       AttachCurrentThread after DestroyJavaVM
+ *                                        stopped waiting: JNI_ERR, as a JVM gives
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
@@ -54,6 +56,10 @@
  *   stdout=<text>     main prints the text and "\r\n" to System.out
  *   stderr=<text>     main prints the text and "\r\n" to System.err
  *   attach_fails      AttachCurrentThread returns -1 (after logging)
+ *   main_sleep=MS     main waits MS ms before it returns (after the other items)
+ *   slow_create=MS    JNI_CreateJavaVM waits MS ms before it creates the machine
+ *   slow_attach=MS    AttachCurrentThread waits MS ms (after logging) before it
+ *                     attaches the thread, inside this library
  *
  * Every main call performs the script: it logs, prints, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -184,6 +190,7 @@ typedef struct Script {
   int create_fails, class_missing, main_throws, main_blocks, ignore_stop, attach_fails;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
+  int main_sleep_ms, slow_create_ms, slow_attach_ms;
   char* stdout_text;
   char* stderr_text;
   char* missing[MAX_NAMES];
@@ -256,6 +263,12 @@ static void ReadScript(void) {
       script.stderr_text = CopyText(value);
     } else if (strcmp(item, "attach_fails") == 0) {
       script.attach_fails = 1;
+    } else if (strcmp(item, "main_sleep") == 0 && value) {
+      script.main_sleep_ms = atoi(value);
+    } else if (strcmp(item, "slow_create") == 0 && value) {
+      script.slow_create_ms = atoi(value);
+    } else if (strcmp(item, "slow_attach") == 0 && value) {
+      script.slow_attach_ms = atoi(value);
     } else {
       /* A misspelt script would silently test the wrong thing. */
       fprintf(stderr, "testjvm: unknown script item %s\n", item);
@@ -372,6 +385,7 @@ static JavaVM the_vm = &vm_table;
 
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
 static int created;
+static int destroyed; /* DestroyJavaVM has stopped waiting for attached threads */
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
 static int main_calls;
@@ -492,6 +506,7 @@ static void RunMain(JNIEnv* env, Object* args) {
     ExitProcess((UINT)script.main_exit_status);
   }
   if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
+  if (script.main_sleep_ms > 0) Sleep((DWORD)script.main_sleep_ms);
 }
 
 /* ---- arguments of the Call and NewObject families ---- */
@@ -810,13 +825,19 @@ static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args)
   LogLine("attach version=0x%08lx name=%s", args ? (unsigned long)args->version : 0UL, name);
   if (script.attach_fails) return JNI_ERR;
   if (args && !SupportedVersion(args->version)) return JNI_EVERSION;
+  if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
   ThreadEnv* thread = TlsGetValue(tls_slot);
   if (!thread) {
+    EnterCriticalSection(&lock);
+    int refused = destroyed;
+    if (!refused && attached_count++ == 0) ResetEvent(no_attached_threads);
+    LeaveCriticalSection(&lock);
+    if (refused) {
+      LogLine("attach refused");
+      return JNI_ERR;
+    }
     thread = NewThread(1, name);
     TlsSetValue(tls_slot, thread);
-    EnterCriticalSection(&lock);
-    if (attached_count++ == 0) ResetEvent(no_attached_threads);
-    LeaveCriticalSection(&lock);
   }
   *penv = &thread->functions;
   return JNI_OK;
@@ -847,7 +868,16 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
     if (--attached_count == 0) SetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
   }
-  WaitOrDie(no_attached_threads, "destroy");
+  /* A thread that attaches while the wait lasts is waited for too; one that comes
+   * later is refused. */
+  for (;;) {
+    WaitOrDie(no_attached_threads, "destroy");
+    EnterCriticalSection(&lock);
+    int done = attached_count == 0;
+    if (done) destroyed = 1;
+    LeaveCriticalSection(&lock);
+    if (done) break;
+  }
   LogLine("destroy");
   return JNI_OK;
 }
@@ -937,6 +967,7 @@ jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args) {
   JavaVMInitArgs* args = raw_args;
   if (!pvm || !penv || !args) Unexpected("JNI_CreateJavaVM with a null argument");
   ReadScript();
+  if (script.slow_create_ms > 0) Sleep((DWORD)script.slow_create_ms);
   LogLine("create version=0x%08lx ignoreUnrecognized=%d nOptions=%ld options=%s",
           (unsigned long)args->version, (int)args->ignoreUnrecognized, (long)args->nOptions,
           args->options ? "array" : "null");
