@@ -8,7 +8,9 @@
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
+#include "launcher/trace.h"
 #include "platform/directories.h"
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -144,6 +146,7 @@ bool AssembleClassPath() {
 
   if (entries.Length > 0) {
     entries.Text[--entries.Length] = '\0';
+    Trace("class path %s", entries.Text.get());
     AppendText(options, " \"-Djava.class.path=");
     AppendText(options, entries.Text.get(), entries.Length);
     AppendText(options, '"');

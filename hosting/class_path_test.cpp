@@ -18,24 +18,13 @@
 #include "launcher/split_arguments.h"
 #include "platform/directories.h"
 #include "platform/system_error.h"
+#include "tests/environment_variables.h"
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-void SetVariable(const std::string& name, const std::string& value) {
-  _putenv((name + "=" + value).c_str());
-}
-void UnsetVariable(const std::string& name) { _putenv((name + "=").c_str()); }
-#else
-void SetVariable(const std::string& name, const std::string& value) {
-  setenv(name.c_str(), value.c_str(), 1);
-}
-void UnsetVariable(const std::string& name) { unsetenv(name.c_str()); }
-#endif
 
 // `path` written with '/' turned into the platform's separator.
 std::string Native(std::string path) {

@@ -8,6 +8,7 @@
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
 #include "launcher/split_arguments.h"
+#include "launcher/trace.h"
 #include "platform/console.h"
 
 HostedVmRecord HostedVm;
@@ -45,6 +46,7 @@ bool StartMachine() {
     option.optionString = VmOptionTexts.Vector()[i];
     option.extraInfo = nullptr;
     VmOptions.push_back(option);
+    Trace("jvm option %s", option.optionString);
   }
   JavaVMInitArgs arguments{};
   arguments.version = JNI_VERSION_1_2;
@@ -52,7 +54,9 @@ bool StartMachine() {
   arguments.options = VmOptions.empty() ? nullptr : VmOptions.data();
   arguments.ignoreUnrecognized = JNI_TRUE;
   void* env = nullptr;
-  if (HostedVm.CreateJavaVm(&HostedVm.Vm, &env, &arguments) != 0) {
+  const jint created = HostedVm.CreateJavaVm(&HostedVm.Vm, &env, &arguments);
+  Trace("JNI_CreateJavaVM gave %d", static_cast<int>(created));
+  if (created != 0) {
     ReportError(LaunchConfig.MsgCreateJvm.c_str(), LaunchConfig.RuntimeLibrary.c_str());
     return false;
   }

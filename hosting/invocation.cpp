@@ -7,6 +7,7 @@
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
 #include "launcher/split_arguments.h"
+#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/file_system.h"
 
@@ -83,6 +84,10 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
   }
   jclass stringClass = env->FindClass("java/lang/String");
   if (JavaCallFailed(env, stringClass, c.MsgInstantiate, "java/lang/String[]")) return false;
+  if (Tracing()) {
+    Trace("main class %s, %d argument%s", c.MainClass.c_str(), argCount, argCount == 1 ? "" : "s");
+    for (int i = 0; i < argCount; ++i) Trace("argument %d: %s", i, args[i]);
+  }
   jobjectArray array = env->NewObjectArray(argCount, stringClass, nullptr);
   if (JavaCallFailed(env, array, c.MsgInstantiate, "java/lang/String[]")) return false;
   for (int i = 0; i < argCount; ++i) {
@@ -92,7 +97,9 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
     if (JavaCallThrew(env, c.MsgAssignArgument, args[i])) return false;
   }
   env->CallStaticVoidMethod(mainClass, main, array);
-  return !JavaCallThrew(env, c.MsgInvokeMethod, MainMethod);
+  const bool threw = JavaCallThrew(env, c.MsgInvokeMethod, MainMethod);
+  Trace("main %s", threw ? "ended with an exception" : "returned");
+  return !threw;
 }
 
 }  // namespace

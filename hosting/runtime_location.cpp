@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "hosting/runtime_discovery.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
+#include "launcher/trace.h"
 #include "platform/files.h"
 
 char RegistryJavaHome[RegistryJavaHomeSize];
@@ -111,19 +113,30 @@ bool ExamineVersionKey(const char* subkey, char* result, std::size_t size) {
   return false;
 }
 
+bool SearchDiscoveredRuntime(char* result, std::size_t size) {
+  return DiscoverRuntime(result, size);
+}
+
 }  // namespace
 
 bool LocateRuntime() {
   char result[RuntimePathSize] = {};
+  const bool discovery = LaunchConfig.RuntimeDiscovery;
+  // With discovery on, the mode only decides which search comes first.
+  auto other = discovery ? SearchDiscoveredRuntime : SearchRegistryRuntime;
   const bool found = LaunchConfig.RuntimeSearchMode > 3
-                         ? SearchRegistryRuntime(result, sizeof result) ||
+                         ? other(result, sizeof result) ||
                                SearchConfiguredRuntime(result, sizeof result)
                          : SearchConfiguredRuntime(result, sizeof result) ||
-                               SearchRegistryRuntime(result, sizeof result);
+                               other(result, sizeof result);
   if (!found) {
-    ReportError(LaunchConfig.MsgNoRuntime.c_str());
+    Trace("no runtime found");
+    // A table can say which Java it needs: "Quillmark needs Java %s or newer."
+    ReportError(LaunchConfig.MsgNoRuntime.c_str(),
+                discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr);
     return false;
   }
+  Trace("runtime library %s", result);
   LaunchConfig.RuntimeLibrary = result;
   return true;
 }
@@ -135,7 +148,10 @@ bool SearchConfiguredRuntime(char* result, std::size_t size) {
   for (char* entry = NextToken(list.data(), ";", &cursor); entry != nullptr;
        entry = NextToken(list.data(), ";", &cursor)) {
     const std::size_t length = std::strlen(entry);
-    if (length < size && CanOpenForReading(entry)) {
+    const bool present = length < size && CanOpenForReading(entry);
+    Trace("runtime configured %s: %s", entry, present ? "present" : "absent");
+    // With discovery on, a library for another machine is passed over, never loaded.
+    if (present && (!LaunchConfig.RuntimeDiscovery || PassesMachineCheck(entry))) {
       std::memcpy(result, entry, length + 1);
       return true;
     }
@@ -170,7 +186,10 @@ bool SearchRegistryRuntime(char* result, std::size_t size) {
 }
 
 bool TryRuntimeVersion(char* keyPath, const char* version, char* result, std::size_t size) {
-  if (!PassesVersionTest(version)) return false;
+  if (!PassesVersionTest(version)) {
+    Trace("runtime registered %s\\%s: rejected by the version test", keyPath, version);
+    return false;
+  }
   std::memset(RegistryJavaHome, 0, sizeof RegistryJavaHome);
   const std::size_t keyLength = std::strlen(keyPath);
   const std::size_t versionLength = std::strlen(version);
@@ -179,6 +198,7 @@ bool TryRuntimeVersion(char* keyPath, const char* version, char* result, std::si
   keyPath[keyLength] = '\\';
   std::memcpy(keyPath + keyLength + 1, version, versionLength + 1);
   const bool accepted = ExamineVersionKey(keyPath, result, size);
+  Trace("runtime registered %s: %s", keyPath, accepted ? result : "no library");
   // Give the caller its key back: it opens and enumerates that key next.
   keyPath[keyLength] = '\0';
   return accepted;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "launcher/config_fields.h"
+#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -49,8 +51,23 @@ void ApplyIniOverride() {
                                    LaunchConfig.IniFile.c_str());
   // A path that does not fit would name another file: no override at all.
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) return;
+  Trace("config INI file %s", path);
   OverrideFromIni("JvmOptions", path, LaunchConfig.JvmOptions);
   OverrideFromIni("AppOptions", path, LaunchConfig.AppOptions);
+}
+
+void TraceLaunchConfig() {
+  const LaunchConfigRecord& c = LaunchConfig;
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    if (field.Flag != nullptr) {
+      Trace("config %u %s = %s", field.Entry, field.Name, c.*field.Flag ? "on" : "off");
+    } else if (field.Number != nullptr) {
+      Trace("config %u %s = %d", field.Entry, field.Name, c.*field.Number);
+    } else {
+      Trace("config %u %s = \"%s\"", field.Entry, field.Name, (c.*field.Text).c_str());
+    }
+  }
 }
 
 }  // namespace
@@ -63,6 +80,11 @@ std::string LoadConfigString(unsigned entry) {
 }
 
 bool LoadConfigFlag(unsigned entry) { return LoadConfigString(entry)[0] != '0'; }
+
+bool LoadOptInFlag(unsigned entry) {
+  const std::string text = LoadConfigString(entry);
+  return !text.empty() && text[0] != '0';
+}
 
 int LoadConfigNumber(unsigned entry) { return std::atoi(LoadConfigString(entry).c_str()); }
 
@@ -91,61 +113,30 @@ const char* UnscrambleText(const char* text) {
 
 void LoadLaunchConfig() {
   LaunchConfigRecord& c = LaunchConfig;
-  c.MainClass = UnscrambleText(LoadConfigString(EntryMainClass).c_str());
-
-  c.RuntimeLibrary = LoadConfigString(EntryRuntimeLibrary);
-  c.ClassPath = LoadConfigString(EntryClassPath);
-  c.JvmOptions = LoadConfigString(EntryJvmOptions);
-  c.InstallSwitch = LoadConfigString(EntryInstallSwitch);
-  c.UninstallSwitch = LoadConfigString(EntryUninstallSwitch);
-  c.ServiceSwitch = LoadConfigString(EntryServiceSwitch);
-  c.ServiceName = LoadConfigString(EntryServiceName);
-  c.ServiceDescription = LoadConfigString(EntryServiceDescription);
-  c.WorkingDirectory = LoadConfigString(EntryWorkingDirectory);
-  c.AppOptions = LoadConfigString(EntryAppOptions);
-  c.ServiceStartOptions = LoadConfigString(EntryServiceStartOptions);
-  c.ServiceStopOptions = LoadConfigString(EntryServiceStopOptions);
-  c.StdoutFile = LoadConfigString(EntryStdoutFile);
-  c.StderrFile = LoadConfigString(EntryStderrFile);
-  c.SplashCaption = LoadConfigString(EntrySplashCaption);
-  c.IniFile = LoadConfigString(EntryIniFile);
-
-  c.WorkingDirectoryBeforeJvm = LoadConfigFlag(EntryWorkingDirectoryBeforeJvm);
-  c.AllowMultipleInstances = LoadConfigFlag(EntryAllowMultipleInstances);
-  c.SplashUntilWindow = LoadConfigFlag(EntrySplashUntilWindow);
-  c.ManualServiceStart = LoadConfigFlag(EntryManualServiceStart);
-  c.StopServiceByExit = LoadConfigFlag(EntryStopServiceByExit);
-  c.ReturnToStartDirectory = LoadConfigFlag(EntryReturnToStartDirectory);
-
-  c.SplashSeconds = LoadConfigNumber(EntrySplashSeconds);
-  c.RuntimeSearchMode = LoadConfigNumber(EntryRuntimeSearchMode);
-
-  c.JniVersionText = LoadConfigString(EntryJniVersion);
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    switch (field.Kind) {
+      case FieldKind::Flag:
+        c.*field.Flag = LoadConfigFlag(field.Entry);
+        break;
+      case FieldKind::OptInFlag:
+        c.*field.Flag = LoadOptInFlag(field.Entry);
+        break;
+      case FieldKind::Number:
+        c.*field.Number = LoadConfigNumber(field.Entry);
+        break;
+      case FieldKind::MainClass:
+        c.*field.Text = UnscrambleText(LoadConfigString(field.Entry).c_str());
+        break;
+      default:
+        c.*field.Text = LoadConfigString(field.Entry);
+        break;
+    }
+  }
   c.JniVersion = ParseJniVersion(c.JniVersionText.c_str());
-
   for (char& ch : c.MainClass) {
     if (ch == '.') ch = '/';
   }
-
-  c.MsgAlreadyRunning = LoadConfigString(EntryMsgAlreadyRunning);
-  c.MsgFileAccess = LoadConfigString(EntryMsgFileAccess);
-  c.MsgServiceStarted = LoadConfigString(EntryMsgServiceStarted);
-  c.MsgServiceStopped = LoadConfigString(EntryMsgServiceStopped);
-  c.MsgServiceStartFailed = LoadConfigString(EntryMsgServiceStartFailed);
-  c.MsgServiceStopTimeout = LoadConfigString(EntryMsgServiceStopTimeout);
-  c.MsgServiceAlreadyInstalled = LoadConfigString(EntryMsgServiceAlreadyInstalled);
-  c.MsgServiceInstalled = LoadConfigString(EntryMsgServiceInstalled);
-  c.MsgServiceUninstalled = LoadConfigString(EntryMsgServiceUninstalled);
-  c.MsgNoRuntime = LoadConfigString(EntryMsgNoRuntime);
-  c.MsgLoadJvm = LoadConfigString(EntryMsgLoadJvm);
-  c.MsgNoJniInterfaces = LoadConfigString(EntryMsgNoJniInterfaces);
-  c.MsgCreateJvm = LoadConfigString(EntryMsgCreateJvm);
-  c.MsgAttachThread = LoadConfigString(EntryMsgAttachThread);
-  c.MsgLocateClass = LoadConfigString(EntryMsgLocateClass);
-  c.MsgLocateMethod = LoadConfigString(EntryMsgLocateMethod);
-  c.MsgInstantiate = LoadConfigString(EntryMsgInstantiate);
-  c.MsgAssignArgument = LoadConfigString(EntryMsgAssignArgument);
-  c.MsgInvokeMethod = LoadConfigString(EntryMsgInvokeMethod);
-
   ApplyIniOverride();
+  if (Tracing()) TraceLaunchConfig();
 }

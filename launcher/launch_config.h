@@ -50,6 +50,9 @@ enum ConfigEntry : unsigned {
   EntryMsgServiceStopped = 1696,
   EntryMsgServiceStartFailed = 1712,
   EntryMsgServiceStopTimeout = 1728,
+  EntryRuntimeDiscovery = 1744,
+  EntryRuntimeMinVersion = 1760,
+  EntryRuntimeMaxVersion = 1776,
 };
 
 /// The launch configuration of the process. Filled once by LoadLaunchConfig on the
@@ -106,15 +109,22 @@ struct LaunchConfigRecord {
   std::string MsgServiceStopped;
   std::string MsgServiceStartFailed;
   std::string MsgServiceStopTimeout;
+
+  // Runtime discovery: off when absent, so that every table made before it keeps its
+  // behaviour. The bounds are Java versions, the upper one matched as a prefix.
+  bool RuntimeDiscovery = false;
+  std::string RuntimeMinVersion;
+  std::string RuntimeMaxVersion;
 };
 
 /// Never destroyed: service and Java threads may still read it while the process
 /// ends, after the main thread has left the program's entry.
 extern LaunchConfigRecord& LaunchConfig;
 
-/// Fills every field of LaunchConfig from the executable's string table and, for
-/// JvmOptions and AppOptions, from the INI file named by IniFile (relative to the
-/// current directory). Reports nothing and cannot fail.
+/// Fills every field of LaunchConfig (every row of ConfigFields) from the executable's
+/// string table and, for JvmOptions and AppOptions, from the INI file named by IniFile
+/// (relative to the current directory). Reports nothing and cannot fail; traces what
+/// it read.
 void LoadLaunchConfig();
 
 /// The text of one entry: empty when the entry is absent, empty, or exactly "<null>".
@@ -123,6 +133,11 @@ std::string LoadConfigString(unsigned entry);
 
 /// A flag entry: set unless its first character is '0' (so absent means set).
 bool LoadConfigFlag(unsigned entry);
+
+/// A flag entry added after the first table: set when it starts with anything but '0',
+/// clear when it is absent, empty or "<null>", so that older tables keep their
+/// behaviour.
+bool LoadOptInFlag(unsigned entry);
 
 /// A number entry, read as atoi reads it (0 when it holds no leading digits).
 int LoadConfigNumber(unsigned entry);

@@ -3,6 +3,7 @@
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
+#include "launcher/trace.h"
 #include "platform/instance_mutex.h"
 #include "splash/splash.h"
 
@@ -16,13 +17,12 @@ bool RefuseSecondInstance() {
   if (LaunchConfig.AllowMultipleInstances) return false;
   const char* name = LaunchConfig.MainClass.c_str();
   if (!InstanceMutexExists(name) && CreateInstanceMutex(name, &InstanceMutex) != 1) return false;
+  Trace("another instance holds the mutex %s", name);
   ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
   return true;
 }
 
-}  // namespace
-
-int RunLauncher(ArgumentVector& arguments) {
+int Launch(ArgumentVector& arguments) {
   if (!CaptureStartDirectory()) return 0;
   EnterExecutableDirectory();
   LoadLaunchConfig();
@@ -37,4 +37,13 @@ int RunLauncher(ArgumentVector& arguments) {
   DestroyVirtualMachine();
   if (InstanceMutex != nullptr) CloseInstanceMutex(InstanceMutex);
   return invoked ? 0 : -1;
+}
+
+}  // namespace
+
+int RunLauncher(ArgumentVector& arguments) {
+  StartTrace();
+  const int code = Launch(arguments);
+  Trace("exit code %d", code);
+  return code;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 /// Reads the attributes of `path` (GetFileAttributesA; stat elsewhere, following
 /// links): -1 when they cannot be read, with the last error set; 1 for a directory;
 /// 0 for anything else.
@@ -49,6 +51,7 @@ struct DirectoryIdentity {
 /// False when the file system cannot tell it; the last error then tells nothing.
 bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity);
 
-/// The value of the process environment variable `name` (getenv), or null when it is
-/// not set.
-const char* ReadEnvironmentVariable(const char* name);
+/// The path that `path` finally leads to: absolute, with every link on the way
+/// followed (realpath; GetFinalPathNameByHandleA on Windows, without its "\\?\"
+/// prefix). False when the path does not exist or cannot be resolved.
+bool ResolveFinalPath(const char* path, std::string* resolved);

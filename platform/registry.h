@@ -5,8 +5,8 @@
 /// Handle of an open registry key; null when none is open.
 using RegistryKey = void*;
 
-/// The root keys the launcher reads below.
-enum class RegistryRoot { LocalMachine };
+/// The root keys the launcher reads below: HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+enum class RegistryRoot { LocalMachine, CurrentUser };
 
 /// How a registry value's type is told apart: a plain string (REG_SZ), an expandable
 /// string (REG_EXPAND_SZ) or anything else.

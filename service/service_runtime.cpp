@@ -9,6 +9,7 @@
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
+#include "launcher/trace.h"
 #include "platform/win32/event_source.h"
 #include "service/service.h"
 
@@ -156,6 +157,7 @@ DWORD WINAPI ServiceStopWatchdog(LPVOID) {
 }
 
 void WINAPI ServiceControlHandler(DWORD control) {
+  Trace("service control %lu", static_cast<unsigned long>(control));
   if (control != SERVICE_CONTROL_STOP && control != SERVICE_CONTROL_SHUTDOWN) {
     EnterCriticalSection(&StatusLock);
     SetServiceStatus(ServiceStatusHandle, &ServiceStatus);
@@ -213,6 +215,7 @@ void RunServiceMain() {
     WaitForSingleObject(ServiceStopEvent, INFINITE);
   }
 
+  Trace("service ends, the application %s", ServiceOk ? "succeeded" : "failed");
   if (ServiceOk) {
     ReportInfo(LaunchConfig.MsgServiceStopped.c_str(), ServiceNameText());
   } else {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 struct DirectoryListing {
@@ -72,4 +73,10 @@ bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity) {
   return true;
 }
 
-const char* ReadEnvironmentVariable(const char* name) { return std::getenv(name); }
+bool ResolveFinalPath(const char* path, std::string* resolved) {
+  char* real = realpath(path, nullptr);
+  if (real == nullptr) return false;
+  *resolved = real;
+  std::free(real);
+  return true;
+}

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 struct DirectoryListing {
@@ -77,4 +76,22 @@ bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity) {
   return identity->Index != 0;
 }
 
-const char* ReadEnvironmentVariable(const char* name) { return std::getenv(name); }
+bool ResolveFinalPath(const char* path, std::string* resolved) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char buffer[MAX_PATH * 4];
+  const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer,
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(file);
+  if (length == 0 || length >= sizeof buffer) return false;
+  std::string text(buffer, length);
+  // The final path comes in the long form: \\?\C:\dir, or \\?\UNC\server\share.
+  if (text.rfind("\\\\?\\UNC\\", 0) == 0) {
+    text = "\\\\" + text.substr(8);
+  } else if (text.rfind("\\\\?\\", 0) == 0) {
+    text = text.substr(4);
+  }
+  *resolved = text;
+  return true;
+}

@@ -4,8 +4,12 @@
 
 namespace {
 
-// LocalMachine is the only root the launcher reads.
-HKEY RootHandle(RegistryRoot) { return HKEY_LOCAL_MACHINE; }
+// Keys are read in the process's own view: a 32-bit launcher on 64-bit Windows sees
+// the 32-bit registrations (below Wow6432Node), a 64-bit launcher the 64-bit ones,
+// each the runtimes it can load.
+HKEY RootHandle(RegistryRoot root) {
+  return root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
 
 }  // namespace
 

@@ -21,6 +21,7 @@ import maker_config  # noqa: E402
 SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
 # The generic 64-bit launcher, built by the win64 layer of run-tests before this one.
 WIN64_LAUNCHER = os.environ.get("CORVANE_WIN64_LAUNCHER", "")
+TARGET = os.environ.get("CORVANE_TARGET", "win32")  # the machine of LAUNCHER
 
 
 def bitmap_file(width, height):
@@ -75,7 +76,7 @@ class Resources:
 
 class MakerTest(WineTestCase):
 
-    def make(self, config_text=None, config=None, target="win32", launcher=None, extra=()):
+    def make(self, config_text=None, config=None, target=TARGET, launcher=None, extra=()):
         """Runs corvane-make under Wine; the output replaces this case's executable."""
         if config is None:
             config = os.path.join(self.work, "app.toml")
@@ -181,7 +182,7 @@ class MakerTest(WineTestCase):
         # No runtime lies beside it: the 64-bit launcher starts, reads its own table and
         # says so in the configured words.
         run = self.run_launcher()
-        self.assertEqual(run.texts(), ["Quillmark needs a Java runtime. Please install one "
+        self.assertEqual(run.texts(), ["Quillmark needs Java 11 or newer. Please install it "
                                        "and start Quillmark again."])
         self.assertEqual(run.exit_code, 0xFFFFFFFF)
 

@@ -4,10 +4,12 @@
 
 FakeRegistryState FakeRegistry;
 
-RegistryKey OpenRegistryKey(RegistryRoot, const char* path) {
-  FakeRegistry.Opened.push_back(path);
-  auto found = FakeRegistry.Keys.find(path);
-  if (found == FakeRegistry.Keys.end()) return nullptr;
+RegistryKey OpenRegistryKey(RegistryRoot root, const char* path) {
+  const bool user = root == RegistryRoot::CurrentUser;
+  FakeRegistry.Opened.push_back(user ? std::string("HKCU\\") + path : std::string(path));
+  auto& keys = user ? FakeRegistry.UserKeys : FakeRegistry.Keys;
+  auto found = keys.find(path);
+  if (found == keys.end()) return nullptr;
   ++FakeRegistry.OpenKeys;
   return &found->second;
 }

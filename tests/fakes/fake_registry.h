@@ -19,11 +19,13 @@ struct FakeRegistryKey {
   std::vector<std::string> Subkeys;
 };
 
-/// The fake registry below HKEY_LOCAL_MACHINE, keyed by full key path, and what was
-/// done to it.
+/// The fake registry, keyed by full key path below each root, and what was done to it.
 struct FakeRegistryState {
-  std::map<std::string, FakeRegistryKey> Keys;
-  std::vector<std::string> Opened;  // every path asked for, in order, opened or not
+  std::map<std::string, FakeRegistryKey> Keys;      // below HKEY_LOCAL_MACHINE
+  std::map<std::string, FakeRegistryKey> UserKeys;  // below HKEY_CURRENT_USER
+  // Every path asked for, in order, opened or not; those below HKEY_CURRENT_USER
+  // begin "HKCU\".
+  std::vector<std::string> Opened;
   int OpenKeys = 0;                 // opened and not yet closed
 };
 extern FakeRegistryState FakeRegistry;

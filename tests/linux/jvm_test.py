@@ -167,6 +167,36 @@ class JvmTest(unittest.TestCase):
         self.assertEqual(done.returncode, FAILED)
         self.assertIn("Error: Error accessing file/directory: missing.jar", done.stderr)
 
+    def test_discovery_finds_the_installed_jdk_without_a_configured_library(self):
+        java = os.path.realpath(shutil.which("java"))
+        home = os.path.dirname(os.path.dirname(java))
+        links = os.path.join(self.work, "links")
+        os.makedirs(links)
+        os.symlink(java, os.path.join(links, "java"))
+        trace = os.path.join(self.work, "trace.log")
+        self.set_strings("1040=<null>", "1744=1")
+        for source, extra in (("JAVA_HOME", {"JAVA_HOME": home, "PATH": links}),
+                              ("PATH", {"PATH": links}),
+                              ("system", {"PATH": "/nowhere"})):
+            self.env = {k: v for k, v in os.environ.items() if k != "JAVA_HOME"}
+            self.env.update(extra, XDG_RUNTIME_DIR=self.work, CORVANE_TRACE=trace)
+            if os.path.exists(trace):
+                os.remove(trace)
+            done = self.run_launcher("--out", "found")
+            self.assertEqual(done.returncode, 0, source + ": " + done.stderr)
+            self.assertIn("found", done.stdout)
+            with open(trace) as lines:
+                text = lines.read()
+            self.assertIn("runtime taken from %s: " % source, text)
+            self.assertIn("exit code 0", text)
+
+    def test_a_bound_no_runtime_meets_is_named_in_the_report(self):
+        self.set_strings("1040=<null>", "1744=1", "1760=99",
+                         "1472=Quillmark needs Java %s or newer.")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        self.assertEqual(done.stderr.strip(), "Error: Quillmark needs Java 99 or newer.")
+
 
 if __name__ == "__main__":
     unittest.main()

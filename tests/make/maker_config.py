@@ -21,6 +21,8 @@ TEXTS = {
     "StderrFile": (1376, ""),
     "SplashCaption": (1392, "Loading the tool"),
     "JniVersionText": (1024, "0x00010002"),
+    "RuntimeMinVersion": (1760, "1.8"),
+    "RuntimeMaxVersion": (1776, "21"),
 }
 FLAGS = {
     "ReturnToStartDirectory": (1216, True),
@@ -29,6 +31,7 @@ FLAGS = {
     "ManualServiceStart": (1328, True),
     "AllowMultipleInstances": (1344, True),
     "SplashUntilWindow": (1408, False),
+    "RuntimeDiscovery": (1744, True),
 }
 NUMBERS = {"RuntimeSearchMode": (1088, 5), "SplashSeconds": (1424, 12)}
 MESSAGES = ["MsgAlreadyRunning", "MsgFileAccess", "MsgNoRuntime", "MsgLoadJvm",

@@ -5,7 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/make/config_fields.h"
+#include "hosting/java_version.h"
+#include "launcher/config_fields.h"
+
 #include "tools/make/string_table.h"
 #include "tools/make/toml.h"
 #include "tools/scramble.h"
@@ -82,7 +84,8 @@ bool ReadField(Context& context, const ConfigField& field, const toml::node& nod
   const auto& where = node.source();
   std::string stored;
   switch (field.Kind) {
-    case FieldKind::Flag: {
+    case FieldKind::Flag:
+    case FieldKind::OptInFlag: {
       const auto* value = node.as_boolean();
       if (!value) return context.Fail(where, key, "must be a boolean (true or false)");
       stored = value->get() ? "1" : "0";
@@ -112,6 +115,12 @@ bool ReadField(Context& context, const ConfigField& field, const toml::node& nod
       }
       if (field.Kind == FieldKind::HexText && !IsHexNumber(text)) {
         return context.Fail(where, key, "\"" + text + "\" is not a hexadecimal number");
+      }
+      JavaVersion version;
+      if (field.Kind == FieldKind::Version && !text.empty() &&
+          !ParseJavaVersion(text.c_str(), &version)) {
+        return context.Fail(where, key,
+                            "\"" + text + "\" is not a Java version (such as \"17\" or \"1.8\")");
       }
       if (field.Kind == FieldKind::MainClass) {
         if (!IsJavaClassName(text)) {

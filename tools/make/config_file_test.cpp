@@ -26,7 +26,9 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
                       "StopServiceByExit = false\n"
                       "RuntimeSearchMode = 7\n"
                       "JniVersionText = \"0x00010002\"\n"
-                      "MsgFileAccess = \"100%% sure: %s\"\n",
+                      "MsgFileAccess = \"100%% sure: %s\"\n"
+                      "RuntimeDiscovery = true\n"
+                      "RuntimeMinVersion = \"1.8\"\n",
                       "dir/app.toml", &config, &error))
       << error;
   EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()),
@@ -38,7 +40,9 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
   EXPECT_EQ(config.Entries.at(EntryRuntimeSearchMode), "7");
   EXPECT_EQ(config.Entries.at(EntryJniVersion), "0x00010002");
   EXPECT_EQ(config.Entries.at(EntryMsgFileAccess), "100%% sure: %s");
-  EXPECT_EQ(config.Entries.size(), 8u);  // everything else keeps the launcher's value
+  EXPECT_EQ(config.Entries.at(EntryRuntimeDiscovery), "1");
+  EXPECT_EQ(config.Entries.at(EntryRuntimeMinVersion), "1.8");
+  EXPECT_EQ(config.Entries.size(), 10u);  // everything else keeps the launcher's value
   EXPECT_FALSE(config.Version.Present);
 }
 
@@ -80,6 +84,9 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "(identifiers separated by dots)");
   EXPECT_EQ(ErrorOf("JniVersionText = \"1.4\"\n"),
             "app.toml:1: JniVersionText: \"1.4\" is not a hexadecimal number");
+  EXPECT_EQ(ErrorOf("RuntimeMaxVersion = \"latest\"\n"),
+            "app.toml:1: RuntimeMaxVersion: \"latest\" is not a Java version (such as \"17\" or "
+            "\"1.8\")");
   EXPECT_EQ(ErrorOf("MsgLoadJvm = \"%s and %s\"\n"),
             "app.toml:1: MsgLoadJvm: a message may hold one \"%s\" and \"%%\", no other "
             "conversion");
