@@ -1,29 +1,59 @@
 /* Starts a program, waits for it and prints its full 32-bit exit code, which Wine
  * cuts to 8 bits on the way to the shell.
  *
- *   run_exit_code DIRECTORY COMMANDLINE
+ *   run_exit_code [--together N | --in-row N] DIRECTORY COMMANDLINE
  *
- * Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the program cannot start. */
+ * Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the program cannot start.
+ * With --together it starts N copies at once and waits for all of them; with --in-row
+ * it runs N copies one after the other. Either prints one line per copy, in the order
+ * they were started. */
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
-int main(int argc, char** argv) {
+static int Start(const char* directory, const char* command, PROCESS_INFORMATION* process) {
   STARTUPINFOA startup;
-  PROCESS_INFORMATION process;
-  DWORD code = 0;
-  if (argc != 3) {
-    fprintf(stderr, "usage: run_exit_code DIRECTORY COMMANDLINE\n");
-    return 2;
-  }
+  char* line = _strdup(command); /* CreateProcessA may write to the command line */
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
-  if (!CreateProcessA(NULL, argv[2], NULL, NULL, FALSE, 0, NULL, argv[1], &startup, &process)) {
-    fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
-    return 1;
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  GetExitCodeProcess(process.hProcess, &code);
+  BOOL started = line && CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, directory,
+                                        &startup, process);
+  free(line);
+  if (!started) fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
+  return started;
+}
+
+static void Finish(PROCESS_INFORMATION* process) {
+  DWORD code = 0;
+  WaitForSingleObject(process->hProcess, INFINITE);
+  GetExitCodeProcess(process->hProcess, &code);
+  CloseHandle(process->hProcess);
+  CloseHandle(process->hThread);
   printf("exit=0x%08lX\n", code);
   fflush(stdout);
+}
+
+int main(int argc, char** argv) {
+  int copies = 1;
+  int together = 0;
+  int first = 1;
+  if (argc == 5 && (strcmp(argv[1], "--together") == 0 || strcmp(argv[1], "--in-row") == 0)) {
+    together = strcmp(argv[1], "--together") == 0;
+    copies = atoi(argv[2]);
+    first = 3;
+  }
+  if (argc != first + 2 || copies < 1) {
+    fprintf(stderr, "usage: run_exit_code [--together N | --in-row N] DIRECTORY COMMANDLINE\n");
+    return 2;
+  }
+  PROCESS_INFORMATION* processes = calloc((size_t)copies, sizeof *processes);
+  if (!processes) return 1;
+  for (int i = 0; i < copies; ++i) {
+    if (!Start(argv[first], argv[first + 1], &processes[i])) return 1;
+    if (!together) Finish(&processes[i]);
+  }
+  for (int i = 0; together && i < copies; ++i) Finish(&processes[i]);
+  free(processes);
   return 0;
 }

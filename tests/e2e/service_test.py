@@ -153,6 +153,27 @@ class ServiceTest(WineTestCase):
     def stopped(self):
         return ("info", "The %s service has stopped." % self.name)
 
+    def timed_out(self):
+        return ("error", "The %s service has timed out during a stop request and will be "
+                         "terminated." % self.name)
+
+    def next_round(self):
+        """Starts a fresh log and event range for another run of the same case."""
+        self.events_start = os.path.getsize(self.events_path)
+        if os.path.exists(self.log):
+            os.remove(self.log)
+
+    def assert_ended_cleanly(self, events):
+        """The service has stopped, its process has ended and the stand-in runtime saw
+        no call it should not have; the events are those expected."""
+        self.wait_for_state("STOPPED", 45)
+        deadline = time.monotonic() + 20
+        while self.service_process_running() and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertFalse(self.service_process_running())
+        self.assertEqual(self.wait_for_events(len(events)), events)
+        self.assertFalse([line for line in self.logged() if "unexpected" in line], self.logged())
+
     # --- installation and removal ---
 
     def test_install_registers_service_and_event_source(self):
@@ -245,19 +266,7 @@ class ServiceTest(WineTestCase):
 
     def service_process_running(self):
         """Whether a process of this case's executable runs in this Wine prefix."""
-        program = os.path.basename(self.exe).encode()
-        prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                    if program not in cmdline.read():
-                        continue
-                with open("/proc/%s/environ" % pid, "rb") as environ:
-                    if prefix in environ.read().split(b"\0"):
-                        return True
-            except OSError:
-                continue
-        return False
+        return wine_harness.program_running(os.path.basename(self.exe))
 
     def test_stop_by_exit_calls_system_exit_from_an_attached_thread(self):
         # A name of its own, so that the process can be told apart on the host.
@@ -327,6 +336,56 @@ class ServiceTest(WineTestCase):
                       "terminated." % self.name),
             self.stopped()])
         self.assertNotIn("destroy", self.logged())
+
+    def test_ten_stops_while_the_application_ignores_them_end_in_one_stop(self):
+        self.install_runtime("main_blocks,ignore_stop")
+        self.configure(e1296="stop-arg")
+        self.install()
+        for _ in range(2):
+            self.next_round()
+            self.start()
+            self.wait_for_log("main thread=creator name= argc=0")
+            asked = time.monotonic()
+            for _ in range(10):
+                wine("sc", "stop", self.name)
+            self.wait_for_state("STOPPED", 45)
+            self.assertLess(time.monotonic() - asked, 31.5, "the first watchdog ends it")
+            events = self.wait_for_events(3)
+            self.assertEqual(events[0], self.started())
+            self.assertEqual(set(events[1:-1]), {self.timed_out()})
+            self.assertEqual(events[-1], self.stopped())
+            self.assert_ended_cleanly(events)
+            self.assertIn("main thread=attached %s argc=1 arg=stop-arg" % STOPPER, self.logged())
+
+    def test_stop_during_start_up_reaches_the_application_once_it_runs(self):
+        self.install_runtime("slow_create=1500,main_blocks")
+        self.configure()
+        self.install()
+        for delay in (0.1, 0.8, 1.6):
+            self.next_round()
+            self.start()
+            time.sleep(delay)
+            self.stop()
+            self.assert_ended_cleanly([self.started(), self.stopped()])
+            log = self.logged()
+            self.assertIn("main thread=attached %s argc=0" % STOPPER, log)
+            self.assertEqual(log[-1], "destroy")
+
+    def test_stop_while_main_returns_by_itself(self):
+        # main returns after a second, and an attachment takes the stop thread 1.5 s
+        # inside the runtime library: a stop shortly before the return is still there
+        # when the machine is destroyed, and must keep the library loaded.
+        self.install_runtime("main_sleep=1000,slow_attach=1500")
+        self.configure()
+        self.install()
+        for delay in (0.3, 0.8, 1.0, 1.3):
+            self.next_round()
+            self.start()
+            self.wait_for_log("main thread=creator name= argc=0")
+            time.sleep(delay)
+            wine("sc", "stop", self.name)  # refused when the service has ended already
+            self.assert_ended_cleanly([self.started(), self.stopped()])
+            self.assertIn("destroy", self.logged())
 
     def test_service_switch_at_a_command_prompt_logs_an_error_only(self):
         self.install_runtime()

@@ -55,11 +55,31 @@ def helper(name):
     return os.path.join(BIN, name + ".exe")
 
 
-class Run:
-    """What one launcher run showed: its exit code and its message boxes."""
+def program_running(program):
+    """Whether a process of the Windows program named `program` (a file name) runs in
+    this run's Wine prefix."""
+    name = program.encode()
+    prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                if name not in cmdline.read():
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as environ:
+                if prefix in environ.read().split(b"\0"):
+                    return True
+        except OSError:
+            continue
+    return False
 
-    def __init__(self, exit_code, dialogs):
-        self.exit_code = exit_code
+
+class Run:
+    """What one launcher run showed: its exit code and its message boxes. A run of
+    several copies has each copy's exit code in exit_codes and the boxes of all."""
+
+    def __init__(self, exit_codes, dialogs):
+        self.exit_codes = exit_codes
+        self.exit_code = exit_codes[0]
         self.dialogs = dialogs  # list of (caption, text)
 
     def texts(self):
@@ -86,10 +106,11 @@ class WineTestCase(unittest.TestCase):
         done = wine(helper("set_strings"), windows_path(self.exe), *args)
         self.assertEqual(done.returncode, 0, done.stderr)
 
-    def run_launcher(self, arguments="", cwd=None, timeout=60, env=None):
+    def run_launcher(self, arguments="", cwd=None, timeout=60, env=None, copies=None):
         """Starts the launcher from `cwd` (default: its own directory) with the
         argument text and the extra environment `env`, answers every message box,
-        and returns the Run."""
+        and returns the Run. `copies` ("--together" or "--in-row", N) runs N copies at
+        once or one after the other."""
         log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
         stop = log + ".stop"
         watcher = subprocess.Popen(
@@ -99,8 +120,8 @@ class WineTestCase(unittest.TestCase):
             command = '"%s"' % windows_path(self.exe)
             if arguments:
                 command += " " + arguments
-            done = wine(helper("run_exit_code"), windows_path(cwd or self.app_dir), command,
-                        timeout=timeout, env=env)
+            done = wine(helper("run_exit_code"), *map(str, copies or ()),
+                        windows_path(cwd or self.app_dir), command, timeout=timeout, env=env)
         finally:
             # Let the watcher take a last look before it ends.
             time.sleep(0.3)
@@ -110,11 +131,11 @@ class WineTestCase(unittest.TestCase):
             except subprocess.TimeoutExpired:
                 watcher.kill()
         self.assertIn("exit=0x", done.stdout, done.stderr)
-        exit_code = int(done.stdout.split("exit=")[1].split()[0], 16)
+        exit_codes = [int(part.split()[0], 16) for part in done.stdout.split("exit=")[1:]]
         dialogs = []
         if os.path.exists(log):
             with open(log, "rb") as lines:
                 for line in lines:
                     caption, _, text = line.rstrip(b"\n").partition(b"\t")
                     dialogs.append((unescape(caption), unescape(text)))
-        return Run(exit_code, dialogs)
+        return Run(exit_codes, dialogs)

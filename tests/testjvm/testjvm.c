@@ -32,7 +32,9 @@
  *   exit <status>                        System.exit, or main_exit below
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
- *                                        ExitProcess(99)
+ *                                        ExitProcess(99). Also logged (without
+ *                                        ending the process) when the library is
+ *                                        unloaded while a thread is inside it
  *   timeout <what>                       a wait of five minutes ran out; then
  *                                        ExitProcess(98)
  *
@@ -818,7 +820,9 @@ static int SupportedVersion(jint version) {
          version == JNI_VERSION_1_8 || (version >= JNI_VERSION_9 && (version & 0xFFFF) == 0);
 }
 
-static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args) {
+static LONG threads_inside; /* threads in AttachCurrentThread, which may sleep there */
+
+static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   if (vm != &the_vm || !penv) Unexpected("AttachCurrentThread");
   JavaVMAttachArgs* args = raw_args;
   const char* name = args && args->name ? args->name : "";
@@ -841,6 +845,13 @@ static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args)
   }
   *penv = &thread->functions;
   return JNI_OK;
+}
+
+static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args) {
+  InterlockedIncrement(&threads_inside);
+  jint result = AttachInside(vm, penv, raw_args);
+  InterlockedDecrement(&threads_inside);
+  return result;
 }
 
 static jint JNICALL DetachCurrentThread(JavaVM* vm) {
@@ -1003,7 +1014,6 @@ static __typeof__(&JNI_GetDefaultJavaVMInitArgs) const kDefaultArgsType =
     TestJvmGetDefaultJavaVMInitArgs;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  (void)reserved;
   (void)kCreateType;
   (void)kDefaultArgsType;
   if (reason == DLL_PROCESS_ATTACH) {
@@ -1014,5 +1024,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     second_main = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (tls_slot == TLS_OUT_OF_INDEXES || !no_attached_threads || !second_main) return FALSE;
   }
+  /* FreeLibrary (not the end of the process) while a thread sleeps in here: that thread
+   * would wake up in code that is gone. */
+  if (reason == DLL_PROCESS_DETACH && !reserved && threads_inside > 0)
+    LogLine("unexpected JNI call: the library is unloaded while a thread is inside it");
   return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "launcher/config_fields.h"
 #include "launcher/launch_config.h"
 
 namespace {
@@ -90,9 +91,11 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("MsgLoadJvm = \"%s and %s\"\n"),
             "app.toml:1: MsgLoadJvm: a message may hold one \"%s\" and \"%%\", no other "
             "conversion");
-  EXPECT_EQ(ErrorOf("JvmOptions = \"" + std::string(1024, 'x') + "\"\n"),
-            "app.toml:1: JvmOptions: the text is 1024 characters long; an entry holds at most "
-            "1023");
+  for (const std::size_t length : {std::size_t{1024}, std::size_t{10} << 20}) {
+    EXPECT_EQ(ErrorOf("JvmOptions = \"" + std::string(length, 'x') + "\"\n"),
+              "app.toml:1: JvmOptions: the text is " + std::to_string(length) +
+                  " characters long; an entry holds at most 1023");
+  }
   EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.0\"\nColour = \"red\"\n"),
             "app.toml:3: version.Colour: unknown key");
   EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.70000\"\n"),
@@ -105,6 +108,22 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nJvmOptions = \n").substr(0, 11), "app.toml:2:");
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\xC3\xA9 = 1\n").substr(0, 11), "app.toml:2:");
   EXPECT_EQ(ErrorOf("[\\").substr(0, 11), "app.toml:1:");
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nSplashCaption = \"\xFF\xFE\"\n").substr(0, 11),
+            "app.toml:2:");  // not UTF-8
+}
+
+TEST(ParseMakeConfig, EveryKeyOfTheWrongTypeIsNamed) {
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    const bool wantsString = field.Kind != FieldKind::Flag && field.Kind != FieldKind::OptInFlag &&
+                             field.Kind != FieldKind::Number;
+    const std::string error =
+        ErrorOf("\n" + std::string(field.Name) + (wantsString ? " = 1\n" : " = \"1\"\n"));
+    EXPECT_EQ(error.rfind("app.toml:2: " + std::string(field.Name) + ": must be ", 0), 0u) << error;
+  }
+  EXPECT_EQ(ErrorOf("version = 1\n"), "app.toml:1: version: must be a table");
+  EXPECT_EQ(ErrorOf("Icon = true\n"), "app.toml:1: Icon: must be a file name");
+  EXPECT_EQ(ErrorOf("[version]\nFileVersion = 1\n"), "app.toml:2: version.FileVersion: must be a string");
 }
 
 TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
