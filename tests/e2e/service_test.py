@@ -372,13 +372,14 @@ class ServiceTest(WineTestCase):
             self.assertEqual(log[-1], "destroy")
 
     def test_stop_while_main_returns_by_itself(self):
-        # main returns after a second, and an attachment takes the stop thread 1.5 s
-        # inside the runtime library: a stop shortly before the return is still there
-        # when the machine is destroyed, and must keep the library loaded.
-        self.install_runtime("main_sleep=1000,slow_attach=1500")
+        # main returns after four seconds, and an attachment takes the stop thread
+        # three seconds inside the runtime library: a stop that comes shortly before
+        # the return is still there when the machine would be destroyed. The later
+        # rounds come while main returns, and after.
+        self.install_runtime("main_sleep=4000,slow_attach=3000")
         self.configure()
         self.install()
-        for delay in (0.3, 0.8, 1.0, 1.3):
+        for delay in (0.5, 2.0, 3.5, 4.5):
             self.next_round()
             self.start()
             self.wait_for_log("main thread=creator name= argc=0")

@@ -58,10 +58,11 @@
  *   stdout=<text>     main prints the text and "\r\n" to System.out
  *   stderr=<text>     main prints the text and "\r\n" to System.err
  *   attach_fails      AttachCurrentThread returns -1 (after logging)
- *   main_sleep=MS     main waits MS ms before it returns (after the other items)
+ *   main_sleep=MS     the creating thread's main waits MS ms before it returns
+ *                     (after the other items)
  *   slow_create=MS    JNI_CreateJavaVM waits MS ms before it creates the machine
- *   slow_attach=MS    AttachCurrentThread waits MS ms (after logging) before it
- *                     attaches the thread, inside this library
+ *   slow_attach=MS    AttachCurrentThread of a thread not yet attached waits MS ms
+ *                     (after logging) before it attaches it, inside this library
  *
  * Every main call performs the script: it logs, prints, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -508,7 +509,7 @@ static void RunMain(JNIEnv* env, Object* args) {
     ExitProcess((UINT)script.main_exit_status);
   }
   if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
-  if (script.main_sleep_ms > 0) Sleep((DWORD)script.main_sleep_ms);
+  if (script.main_sleep_ms > 0 && !thread->attached) Sleep((DWORD)script.main_sleep_ms);
 }
 
 /* ---- arguments of the Call and NewObject families ---- */
@@ -829,9 +830,9 @@ static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   LogLine("attach version=0x%08lx name=%s", args ? (unsigned long)args->version : 0UL, name);
   if (script.attach_fails) return JNI_ERR;
   if (args && !SupportedVersion(args->version)) return JNI_EVERSION;
-  if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
   ThreadEnv* thread = TlsGetValue(tls_slot);
   if (!thread) {
+    if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
     EnterCriticalSection(&lock);
     int refused = destroyed;
     if (!refused && attached_count++ == 0) ResetEvent(no_attached_threads);
