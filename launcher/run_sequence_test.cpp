@@ -4,11 +4,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
+#include "platform/directories.h"
 #include "platform/instance_mutex.h"
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"
@@ -172,4 +175,15 @@ TEST(CreateInstanceMutex, TellsAMutexMadeByAnotherFromOneItMade) {
   ASSERT_EQ(CreateInstanceMutex(name.c_str(), &second), 0);
   CloseInstanceMutex(second);
   putenv(const_cast<char*>("XDG_RUNTIME_DIR="));
+}
+
+// A path cut to its buffer names another file; the service installation registers the
+// path it reads, so the reader refuses one that does not fit whole.
+TEST(ReadExecutablePath, RefusesAPathThatDoesNotFitWhole) {
+  char path[1024];
+  ASSERT_TRUE(ReadExecutablePath(path, sizeof path));
+  std::vector<char> exact(std::strlen(path) + 1);
+  EXPECT_TRUE(ReadExecutablePath(exact.data(), exact.size()));
+  EXPECT_STREQ(exact.data(), path);
+  EXPECT_FALSE(ReadExecutablePath(exact.data(), exact.size() - 1));
 }

@@ -32,7 +32,7 @@ class HostingTest(WineTestCase):
         return target
 
     def launch(self, arguments="", script="", cwd=None, copies=None):
-        return self.run_launcher(arguments, cwd=cwd, copies=copies, timeout=600, env={
+        return self.run_launcher(arguments, cwd=cwd, copies=copies, timeout=3600, env={
             "CORVANE_TESTJVM_LOG": self.log, "CORVANE_TESTJVM_SCRIPT": script})
 
     def logged(self):
@@ -170,13 +170,15 @@ class HostingTest(WineTestCase):
             self.assertEqual(run.texts(), [ALREADY_RUNNING] * 7)
             self.assertEqual(len([line for line in self.logged() if line.startswith("main ")]), 1)
 
-    def test_two_hundred_launches_in_a_row_leave_nothing_behind(self):
+    def test_launches_in_a_row_leave_nothing_behind(self):
+        # 200 in CI; bench/launch_soak runs 1,000.
+        count = int(os.environ.get("CORVANE_SOAK_LAUNCHES", "200"))
         self.install_runtime()
-        run = self.launch(copies=("--in-row", 200))
+        run = self.launch(copies=("--in-row", count))
         # Each run found the mutex free, ran main, destroyed the machine and ended.
-        self.assertEqual(run.exit_codes, [0] * 200)
+        self.assertEqual(run.exit_codes, [0] * count)
         self.assertEqual(run.dialogs, [])
-        self.assertEqual(self.logged().count("destroy"), 200)
+        self.assertEqual(self.logged().count("destroy"), count)
         self.assertFalse(program_running(os.path.basename(self.exe)))
 
 
