@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hosting/class_path.h"
+#include "hosting/java_string.h"
 #include "hosting/runtime_location.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
@@ -68,7 +69,7 @@ bool StartMachine() {
 
 jobject OpenJavaPrintStream(JNIEnv* env, const char* fileName) {
   const LaunchConfigRecord& c = LaunchConfig;
-  jstring name = env->NewStringUTF(fileName);
+  jstring name = NewJavaString(env, fileName);
   if (JavaCallFailed(env, name, c.MsgInstantiate, "java/lang/String")) return nullptr;
   jclass fileStream = env->FindClass("java/io/FileOutputStream");
   if (JavaCallFailed(env, fileStream, c.MsgLocateClass, "java/io/FileOutputStream")) {

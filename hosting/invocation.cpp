@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hosting/hosted_vm.h"
+#include "hosting/java_string.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
@@ -69,7 +70,7 @@ bool RedirectConfiguredStreams(JNIEnv* env) {
   return RedirectJavaStream(env, c.StderrFile.c_str(), "setErr");
 }
 
-bool CallMain(JNIEnv* env, int argCount, char** args) {
+bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs) {
   const LaunchConfigRecord& c = LaunchConfig;
   jclass mainClass = env->FindClass(c.MainClass.c_str());
   if (JavaCallFailed(env, mainClass, c.MsgLocateClass, c.MainClass.c_str())) return false;
@@ -81,6 +82,7 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
     defaults = SplitArguments(c.AppOptions.c_str(), false);
     argCount = defaults.Count;
     args = defaults.Vector();
+    javaArgs = nullptr;
   }
   jclass stringClass = env->FindClass("java/lang/String");
   if (JavaCallFailed(env, stringClass, c.MsgInstantiate, "java/lang/String[]")) return false;
@@ -91,7 +93,8 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
   jobjectArray array = env->NewObjectArray(argCount, stringClass, nullptr);
   if (JavaCallFailed(env, array, c.MsgInstantiate, "java/lang/String[]")) return false;
   for (int i = 0; i < argCount; ++i) {
-    jstring text = env->NewStringUTF(args[i]);
+    jstring text =
+        javaArgs != nullptr ? NewJavaString(env, javaArgs[i]) : NewJavaString(env, args[i]);
     if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
     env->SetObjectArrayElement(array, i, text);
     if (JavaCallThrew(env, c.MsgAssignArgument, args[i])) return false;
@@ -106,9 +109,9 @@ bool CallMain(JNIEnv* env, int argCount, char** args) {
 
 bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
   const LaunchConfigRecord& c = LaunchConfig;
-  jstring key = env->NewStringUTF(name);
+  jstring key = NewJavaString(env, name);
   if (JavaCallFailed(env, key, c.MsgInstantiate, "java/lang/String")) return false;
-  jstring text = env->NewStringUTF(value);
+  jstring text = NewJavaString(env, value);
   if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
   jclass system = env->FindClass("java/lang/System");
   if (JavaCallFailed(env, system, c.MsgLocateClass, "java/lang/System")) return false;
@@ -119,7 +122,8 @@ bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
   return !JavaCallThrew(env, c.MsgInvokeMethod, "setProperty");
 }
 
-bool InvokeApplication(int argCount, char** args, bool attachThread) {
+bool InvokeApplication(int argCount, char** args, bool attachThread,
+                       const std::u16string* javaArgs) {
   if (!attachThread && !LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(false)) {
     return false;
   }
@@ -137,7 +141,7 @@ bool InvokeApplication(int argCount, char** args, bool attachThread) {
   // The stop call runs while the application still writes to the files that the
   // first call opened: opening them again would empty them, so it leaves them.
   if (!attachThread && !RedirectConfiguredStreams(env)) return false;
-  return CallMain(env, argCount, args);
+  return CallMain(env, argCount, args, javaArgs);
 }
 
 bool AttachStopperThread() {

@@ -2,6 +2,8 @@
 
 #include <jni.h>
 
+#include <string>
+
 /// Calls MainClass's static main(String[]) with `args` (`argCount` texts), or with
 /// the tokens of AppOptions when `argCount` is 0. Without `attachThread` it runs on
 /// the creating thread: it first applies the working directory (unless that was done
@@ -9,8 +11,11 @@
 /// `attachThread` the calling thread is attached as "Corvane stopper thread" for the
 /// call and detached on every way out. Before the call "user.dir" is set to the
 /// current directory. True when main returned without an exception; false after a
-/// reported failure.
-bool InvokeApplication(int argCount, char** args, bool attachThread);
+/// reported failure. Java receives each argument converted from the launcher text or,
+/// when `javaArgs` is given (`argCount` texts, parallel to `args`), those texts as
+/// they are; failure reports name the launcher text.
+bool InvokeApplication(int argCount, char** args, bool attachThread,
+                       const std::u16string* javaArgs = nullptr);
 
 /// Sets the Java system property `name` to `value`. False after a reported failure.
 bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value);

@@ -33,7 +33,8 @@ int Launch(ArgumentVector& arguments) {
   if (RefuseSecondInstance()) return 0;
   if (LaunchConfig.SplashUntilWindow || LaunchConfig.SplashSeconds != 0) StartSplash();
   if (!CreateVirtualMachine(false)) return -1;
-  const bool invoked = InvokeApplication(arguments.Count - 1, arguments.Vector() + 1, false);
+  const bool invoked =
+      InvokeApplication(arguments.Count - 1, arguments.Vector() + 1, false, arguments.JavaVector());
   DestroyVirtualMachine();
   if (InstanceMutex != nullptr) CloseInstanceMutex(InstanceMutex);
   return invoked ? 0 : -1;

@@ -28,9 +28,8 @@ bool ChangeDirectoryOrReport(const char* path) {
   return false;
 }
 
-}  // namespace
-
-const char* SkipProgramName(const char* p) {
+template <typename Char>
+const Char* SkipName(const Char* p) {
   while (*p == ' ' || *p == '\t') ++p;
   if (*p == '"') {
     ++p;
@@ -42,6 +41,12 @@ const char* SkipProgramName(const char* p) {
   while (*p == ' ' || *p == '\t') ++p;
   return p;
 }
+
+}  // namespace
+
+const char* SkipProgramName(const char* commandLine) { return SkipName(commandLine); }
+
+const char16_t* SkipProgramName(const char16_t* commandLine) { return SkipName(commandLine); }
 
 bool CaptureStartDirectory() {
   if (ReadCurrentDirectory(StartDirectory, sizeof StartDirectory)) return true;

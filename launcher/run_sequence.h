@@ -16,6 +16,8 @@ extern InstanceMutexHandle InstanceMutex;
 /// quoted name ending after its closing quote (or at the end), any other name at the
 /// first blank or tab, then blanks and tabs skipped.
 const char* SkipProgramName(const char* commandLine);
+/// The same for the wide (UTF-16) command line.
+const char16_t* SkipProgramName(const char16_t* commandLine);
 
 /// The run from the split command line (slot 0 reserved, slots 1 onward the
 /// arguments) to the process's exit code. RunMode must already be Window.

@@ -16,14 +16,24 @@
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"
 
-TEST(SkipProgramName, RemovesPlainAndQuotedNames) {
-  EXPECT_STREQ(SkipProgramName("app.exe -install"), "-install");
-  EXPECT_STREQ(SkipProgramName("  \t\"C:\\Program Files\\app.exe\" \t a b"), "a b");
-  EXPECT_STREQ(SkipProgramName("\"C:\\a b\\app.exe\"x y"), "x y");
-  EXPECT_STREQ(SkipProgramName("\"unclosed name"), "");
-  EXPECT_STREQ(SkipProgramName("app.exe\targ"), "arg");
-  EXPECT_STREQ(SkipProgramName("app.exe"), "");
-  EXPECT_STREQ(SkipProgramName(""), "");
+TEST(SkipProgramName, RemovesPlainAndQuotedNamesFromNarrowAndWideLines) {
+  const struct {
+    const char* Line;
+    const char* Rest;
+  } cases[] = {{"app.exe -install", "-install"},
+               {"  \t\"C:\\Program Files\\app.exe\" \t a b", "a b"},
+               {"\"C:\\a b\\app.exe\"x y", "x y"},
+               {"\"unclosed name", ""},
+               {"app.exe\targ", "arg"},
+               {"app.exe", ""},
+               {"", ""}};
+  for (const auto& c : cases) {
+    EXPECT_STREQ(SkipProgramName(c.Line), c.Rest) << c.Line;
+    const std::u16string wide(c.Line, c.Line + std::char_traits<char>::length(c.Line));
+    EXPECT_EQ(std::u16string(SkipProgramName(wide.c_str())),
+              std::u16string(c.Rest, c.Rest + std::char_traits<char>::length(c.Rest)))
+        << c.Line;
+  }
 }
 
 class DispatchServiceSwitchTest : public ::testing::Test {

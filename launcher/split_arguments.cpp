@@ -2,20 +2,23 @@
 
 #include <cstring>
 
+#include "platform/text_encoding.h"
+
 namespace {
 
-const char* SkipLeadingBlanks(const char* p) {
+template <typename Char>
+const Char* SkipLeadingBlanks(const Char* p) {
   while (*p == ' ') ++p;
   return p;
 }
 
 // Walks the text once with the splitting rules and calls `store(start, length)` for
 // every token, so that counting and filling can never disagree.
-template <typename Store>
-void WalkTokens(const char* text, Store store) {
-  const char* p = SkipLeadingBlanks(text);
+template <typename Char, typename Store>
+void WalkTokens(const Char* text, Store store) {
+  const Char* p = SkipLeadingBlanks(text);
   if (*p == '\0' && p == text) return;
-  const char* start = p;
+  const Char* start = p;
   bool inQuote = false;
   bool lastWasBlank = false;
   for (; *p != '\0'; ++p) {
@@ -33,30 +36,62 @@ void WalkTokens(const char* text, Store store) {
   if (!lastWasBlank) store(start, static_cast<size_t>(p - start));
 }
 
-}  // namespace
+// The length of the last character of a token: one unit, or in UTF-16 two for a
+// surrogate pair, which is never cut in half.
+std::size_t LastCharacterLength(const char*, std::size_t) { return 1; }
 
-ArgumentVector SplitArguments(const char* text, bool reserveFirst) {
-  ArgumentVector result;
-  if (text == nullptr) text = "";
-  int tokens = 0;
-  WalkTokens(text, [&tokens](const char*, size_t) { ++tokens; });
-  result.Count = tokens + (reserveFirst ? 1 : 0);
-  if (result.Count == 0) return result;
+std::size_t LastCharacterLength(const char16_t* start, std::size_t length) {
+  const bool pair = length >= 3 && start[length - 1] >= 0xDC00 && start[length - 1] <= 0xDFFF &&
+                    start[length - 2] >= 0xD800 && start[length - 2] <= 0xDBFF;
+  return pair ? 2 : 1;
+}
 
-  result.Tokens.reserve(tokens);
-  WalkTokens(text, [&result](const char* start, size_t length) {
+// The tokens of `text`, each without its first and last character when it starts
+// with a quote.
+template <typename Char>
+std::vector<std::basic_string<Char>> SplitTokens(const Char* text) {
+  std::vector<std::basic_string<Char>> tokens;
+  std::size_t count = 0;
+  WalkTokens(text, [&count](const Char*, size_t) { ++count; });
+  tokens.reserve(count);
+  WalkTokens(text, [&tokens](const Char* start, size_t length) {
     if (start[0] == '"') {
       // Drop the first and the last character, whatever the last one is; a token
       // that is a lone quote becomes empty.
-      result.Tokens.emplace_back(length >= 2 ? std::string(start + 1, length - 2)
-                                             : std::string());
+      const std::size_t cut = 1 + LastCharacterLength(start, length);
+      tokens.emplace_back(length >= cut ? std::basic_string<Char>(start + 1, length - cut)
+                                        : std::basic_string<Char>());
     } else {
-      result.Tokens.emplace_back(start, length);
+      tokens.emplace_back(start, length);
     }
   });
+  return tokens;
+}
+
+ArgumentVector MakeArgumentVector(std::vector<std::string> tokens, bool reserveFirst) {
+  ArgumentVector result;
+  result.Count = static_cast<int>(tokens.size()) + (reserveFirst ? 1 : 0);
+  if (result.Count == 0) return result;
+  result.Tokens = std::move(tokens);
   result.Slots.reserve(result.Count);
   if (reserveFirst) result.Slots.push_back(nullptr);
   for (std::string& token : result.Tokens) result.Slots.push_back(token.data());
+  return result;
+}
+
+}  // namespace
+
+ArgumentVector SplitArguments(const char* text, bool reserveFirst) {
+  return MakeArgumentVector(SplitTokens(text == nullptr ? "" : text), reserveFirst);
+}
+
+ArgumentVector SplitArguments(const char16_t* text, bool reserveFirst) {
+  std::vector<std::u16string> wide = SplitTokens(text == nullptr ? u"" : text);
+  std::vector<std::string> tokens;
+  tokens.reserve(wide.size());
+  for (const std::u16string& token : wide) tokens.push_back(TextFromUtf16(token));
+  ArgumentVector result = MakeArgumentVector(std::move(tokens), reserveFirst);
+  result.JavaTexts = std::move(wide);
   return result;
 }
 

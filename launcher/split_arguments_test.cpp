@@ -24,7 +24,7 @@ TEST(SplitArguments, EmptyTextGivesNoSlotsOrOnlyTheReservedOne) {
   EXPECT_EQ(plain.Count, 0);
   EXPECT_EQ(plain.Vector(), nullptr);
 
-  ArgumentVector reserved = SplitArguments(nullptr, true);
+  ArgumentVector reserved = SplitArguments(static_cast<const char*>(nullptr), true);
   ASSERT_EQ(reserved.Count, 1);
   EXPECT_EQ(reserved.Vector()[0], nullptr);
 }
@@ -92,6 +92,31 @@ TEST(SplitArguments, SurvivesBeingMoved) {
   ArgumentVector moved = std::move(first);
   EXPECT_STREQ(moved.Vector()[0], "alpha");
   EXPECT_STREQ(moved.Vector()[1], "beta");
+}
+
+TEST(SplitArguments, WideTextFollowsTheSameRulesAndKeepsWhatWasTyped) {
+  // ASCII texts of the cases above: the same tokens, narrow and wide.
+  for (const char* text : {"  word", "a  b", "word  ", "   ", "a\tb", "\"a b c\"d",
+                           "-Dname=\"a b\" next", "x \"a b c", "a \"", "\"\""}) {
+    const std::u16string wide(text, text + std::char_traits<char>::length(text));
+    ArgumentVector split = SplitArguments(wide.c_str(), true);
+    ASSERT_EQ(split.Count, static_cast<int>(split.JavaTexts.size()) + 1) << text;
+    EXPECT_EQ(split.Vector()[0], nullptr);
+    const Tokens narrow = Split(text);
+    EXPECT_EQ(split.Tokens, narrow) << text;
+    for (std::size_t i = 0; i < narrow.size(); ++i) {
+      EXPECT_EQ(split.JavaTexts[i], std::u16string(narrow[i].begin(), narrow[i].end())) << text;
+    }
+  }
+  // A fullwidth quote quotes nothing, whatever the code page makes of it; a quoted
+  // token that ends in a character beyond the Basic Multilingual Plane loses the whole
+  // surrogate pair, never half of it.
+  ArgumentVector split = SplitArguments(u"\uFF02a b\uFF02 \"c d\"\U0001F600", false);
+  EXPECT_EQ(split.JavaTexts, (std::vector<std::u16string>{u"\uFF02a", u"b\uFF02", u"c d\""}));
+  ASSERT_EQ(split.Count, 3);
+  EXPECT_STREQ(split.Vector()[2], "c d\"");
+  EXPECT_EQ(split.JavaVector(), split.JavaTexts.data());
+  EXPECT_EQ(SplitArguments("a b", false).JavaVector(), nullptr);
 }
 
 TEST(NextToken, SkipsEmptyEntriesAndCutsTheTextInPlace) {

@@ -15,7 +15,7 @@ TARGET = os.environ.get("CORVANE_TARGET", "win32")
 OTHER_TESTJVM = os.environ.get("CORVANE_OTHER_TESTJVM", "")
 OTHER_LAUNCHER = os.environ.get("CORVANE_OTHER_LAUNCHER", "")
 VENDORS = ["Software\\JavaSoft", "Software\\Eclipse Adoptium", "Software\\Microsoft\\JDK",
-           "Software\\Azul Systems"]
+           "Software\\Azul Systems", "Software\\BellSoft"]
 
 
 def other_machine_library(path):
@@ -80,8 +80,12 @@ class DiscoveryTest(HostingTest):
                       self.home("temurin21", "21.0.1", own_machine=False), own_view)
         self.register("Software\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", "Path",
                       self.home("microsoft17", "17.0.9"), own_view)
+        # The current user's keys are one for both machines: found, and passed over.
         self.register("Software\\Azul Systems\\Zulu\\zulu-25", "InstallationPath",
-                      self.home("zulu25", "25", own_machine=False), other_view, root="HKCU")
+                      self.home("zulu25", "25", own_machine=False), own_view, root="HKCU")
+        # The machine's keys for the other machine lie in a view of their own.
+        self.register("Software\\BellSoft\\Liberica\\jdk-22", "InstallationPath",
+                      self.home("liberica22", "22", own_machine=False), other_view)
         # The home taken is what %JAVA_HOME% means in the class path.
         self.set_strings(e1072="%JAVA_HOME%\\lib\\app.jar")
 
@@ -91,13 +95,14 @@ class DiscoveryTest(HostingTest):
         taken = windows_path(os.path.join(self.work, "microsoft17"))
         self.assertIn("runtime taken from registry: %s\\bin\\server\\jvm.dll" % taken, trace)
         self.assertIn("option=-Djava.class.path=%s\\lib\\app.jar" % taken, self.logged())
-        for home, verdict in (("jdk11", "passes"), ("microsoft17", "passes"),
-                              ("temurin21", "rejected, built for ")):
+        for home, root, verdict in (("jdk11", "HKLM", "passes"), ("microsoft17", "HKLM", "passes"),
+                                    ("temurin21", "HKLM", "rejected, built for "),
+                                    ("zulu25", "HKCU", "rejected, built for ")):
             line = [line for line in trace.splitlines() if "\\%s\"," % home in line]
             self.assertEqual(len(line), 1, trace)
-            self.assertIn("runtime candidate from registry HKLM\\Software\\", line[0])
+            self.assertIn("runtime candidate from registry %s\\Software\\" % root, line[0])
             self.assertIn(": " + verdict, line[0])
-        self.assertNotIn("zulu25", trace)  # the other machine's view is not read
+        self.assertNotIn("liberica22", trace)
 
         if OTHER_LAUNCHER:
             shutil.copy(OTHER_LAUNCHER, self.exe)
@@ -106,6 +111,8 @@ class DiscoveryTest(HostingTest):
             self.assertEqual(run.exit_code, 0, trace)
             self.assertIn("runtime taken from registry: %s\\bin\\server\\jvm.dll" %
                           windows_path(os.path.join(self.work, "zulu25")), trace)
+            self.assertIn("liberica22", trace)
+            self.assertNotIn("microsoft17", trace)
 
     def test_java_home_comes_before_path(self):
         from_variable = self.home("variable", "17.0.2")

@@ -38,7 +38,7 @@ class HostingTest(WineTestCase):
     def logged(self):
         if not os.path.exists(self.log):
             return []
-        with open(self.log, encoding="latin-1") as lines:
+        with open(self.log, encoding="utf-8") as lines:
             return [line.rstrip("\n") for line in lines]
 
     def test_machine_receives_the_options_exactly(self):
@@ -62,14 +62,29 @@ class HostingTest(WineTestCase):
         self.assertEqual(self.logged()[0],
                          "create version=0x00010002 ignoreUnrecognized=1 nOptions=0 options=null")
 
-    def test_arguments_and_user_dir_reach_main(self):
+    def test_every_typed_character_reaches_main(self):
+        # What is typed, and what main receives: plain, quoted with a blank, in the code
+        # page, outside it (CJK, an emoji beyond the Basic Multilingual Plane), and a
+        # fullwidth quote, which the code page maps to '"' but which quotes nothing.
+        arguments = [("first", "first"), ('"two words"', "two words"), ("Zoë", "Zoë"),
+                     ("日本語", "日本語"), ("😀", "😀"), ('"Łukasz 😀"', "Łukasz 😀"),
+                     ("＂x＂", "＂x＂")]
         self.install_runtime()
-        run = self.launch('first "two words"')
+        # A working directory and an output file with non-ASCII names, from the table.
+        os.makedirs(os.path.join(self.app_dir, "Zoë"))
+        self.set_strings(e1152="Zoë", e1360="Zoë-out.txt")
+        run = self.launch(" ".join(typed for typed, _ in arguments), script="stdout=printed")
+        self.assertEqual(run.dialogs, [])
         self.assertEqual(run.exit_code, 0)
         log = self.logged()
-        self.assertIn("main thread=creator name= argc=2 arg=first arg=two words", log)
-        self.assertTrue(any(line.startswith("set_property user.dir=") and
-                            line.endswith("\\app") for line in log), log)
+        self.assertIn("main thread=creator name= argc=%d " % len(arguments) +
+                      " ".join("arg=" + received for _, received in arguments), log)
+        self.assertIn("redirect setOut Zoë-out.txt", log)
+        user_dir = [line for line in log if line.startswith("set_property user.dir=")]
+        self.assertEqual(len(user_dir), 1, log)
+        self.assertTrue(user_dir[0].endswith("\\app\\Zoë"), user_dir)
+        with open(os.path.join(self.app_dir, "Zoë", "Zoë-out.txt"), "rb") as out:
+            self.assertEqual(out.read(), b"printed\r\n")
 
     def test_ini_file_beside_the_executable_is_used_from_another_directory(self):
         self.install_runtime()

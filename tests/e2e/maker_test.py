@@ -7,6 +7,7 @@ import shutil
 import struct
 import sys
 import unittest
+from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_harness import WineTestCase, helper, wine, windows_path  # noqa: E402
@@ -55,8 +56,14 @@ class Resources:
         self.icons = []
         self.version_strings = {}
         self.messages = {}
+        self.manifest = None
         self.lines = output.splitlines()
         for line in self.lines:
+            if line.startswith("manifest\t"):
+                # The bytes as written, for the XML parser.
+                self.manifest = line[len("manifest\t"):].encode("latin-1").decode(
+                    "unicode_escape").encode("latin-1")
+                continue
             kind, _, rest = line.partition(" ")
             if kind == "string":
                 entry, _, text = rest.partition("\t")
@@ -69,6 +76,7 @@ class Resources:
             elif kind == "message":
                 event, _, text = rest.partition("\t")
                 self.messages[event] = text
+
 
     def first(self, prefix):
         return next((line for line in self.lines if line.startswith(prefix)), None)
@@ -185,6 +193,63 @@ class MakerTest(WineTestCase):
         self.assertEqual(run.texts(), ["Quillmark needs Java 11 or newer. Please install it "
                                        "and start Quillmark again."])
         self.assertEqual(run.exit_code, 0xFFFFFFFF)
+
+    def test_manifest_reads_back_well_formed_with_each_option(self):
+        asm = "{urn:schemas-microsoft-com:asm.v3}"
+        settings = "{http://schemas.microsoft.com/SMI/%s/WindowsSettings}"
+        cases = [(None, "asInvoker", None, None),  # the generic launcher's own
+                 ("", "asInvoker", None, None),
+                 ('ExecutionLevel = "requireAdministrator"\nDpiAware = true\n',
+                  "requireAdministrator", "true", None),
+                 ('ExecutionLevel = "highestAvailable"\nUtf8 = true\n', "highestAvailable",
+                  None, "UTF-8")]
+        for config, level, dpi_aware, code_page in cases:
+            if config is None:
+                read = Resources(wine(helper("read_resources"), windows_path(LAUNCHER)).stdout)
+            else:
+                self.assertEqual(self.make(config).returncode, 0)
+                read = self.resources()
+            self.assertIsNotNone(read.manifest, read.lines)
+            root = ElementTree.fromstring(read.manifest)
+            self.assertEqual(root.tag, "{urn:schemas-microsoft-com:asm.v1}assembly")
+            requested = root.find(".//%srequestedExecutionLevel" % asm)
+            self.assertEqual((requested.get("level"), requested.get("uiAccess")),
+                             (level, "false"), config)
+            systems = root.findall(".//{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
+            self.assertEqual(len(systems), 4)
+            found = [root.find(".//" + settings % "2005" + "dpiAware"),
+                     root.find(".//" + settings % "2019" + "activeCodePage")]
+            self.assertEqual([None if e is None else e.text for e in found],
+                             [dpi_aware, code_page], config)
+
+    def test_setup_name_runs_as_invoker_and_utf8_makes_the_code_page_utf8(self):
+        # Without a manifest Windows would ask to elevate a program named like an
+        # installer. With Utf8 the table's texts and the current directory are read in
+        # UTF-8, so characters outside code page 1252 reach Java from there too.
+        runtime = os.path.join(self.app_dir, "j2re1.4.1_02", "bin", "client", "jvm.dll")
+        os.makedirs(os.path.dirname(runtime))
+        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), runtime)
+        os.makedirs(os.path.join(self.app_dir, "日本"))
+        config = ('MainClass = "com.example.Tool"\nClassPath = ""\nAppOptions = "日本 Zoë"\n'
+                  'SplashUntilWindow = false\n')
+        log = os.path.join(self.work, "testjvm.log")
+        cases = [("setup-tool.exe", "", "arg=?? arg=Zoë", "\\app"),
+                 ("utf8.exe", 'Utf8 = true\nWorkingDirectory = "日本"\n', "arg=日本 arg=Zoë",
+                  "\\app\\日本")]
+        for name, more, arguments, directory in cases:
+            self.exe = os.path.join(self.app_dir, name)
+            done = self.make(config + more)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            if os.path.exists(log):
+                os.remove(log)
+            run = self.run_launcher(env={"CORVANE_TESTJVM_LOG": log,
+                                         "CORVANE_TESTJVM_SCRIPT": ""})
+            self.assertEqual((run.exit_code, run.dialogs), (0, []), name)
+            with open(log, encoding="utf-8") as lines:
+                logged = [line.rstrip("\n") for line in lines]
+            self.assertIn("main thread=creator name= argc=2 " + arguments, logged)
+            user_dir = [line for line in logged if line.startswith("set_property user.dir=")]
+            self.assertTrue(user_dir and user_dir[0].endswith(directory), logged)
 
     def test_faults_write_nothing_and_leave_the_generic_launcher_alone(self):
         with open(LAUNCHER, "rb") as generic:

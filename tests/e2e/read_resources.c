@@ -11,12 +11,14 @@
  *   version_string KEY<TAB>VALUE
  *   bitmap WxH bpp=B | bitmap failed
  *   message ID<TAB>TEXT           (FormatMessageA with the insertion "inserted")
+ *   manifest<TAB>TEXT             (RT_MANIFEST 1, escaped) | manifest none
  */
 #include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
-static void PrintEscaped(const char* text) {
-  for (; *text; ++text) {
+static void PrintEscapedBytes(const char* text, const char* end) {
+  for (; text < end; ++text) {
     switch (*text) {
       case '\\':
         fputs("\\\\", stdout);
@@ -34,6 +36,21 @@ static void PrintEscaped(const char* text) {
         putchar(*text);
     }
   }
+}
+
+static void PrintEscaped(const char* text) { PrintEscapedBytes(text, text + strlen(text)); }
+
+static void PrintManifest(HMODULE module) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  const char* bytes;
+  if (!found) {
+    puts("manifest none");
+    return;
+  }
+  bytes = (const char*)LockResource(LoadResource(module, found));
+  fputs("manifest\t", stdout);
+  PrintEscapedBytes(bytes, bytes + SizeofResource(module, found));
+  putchar('\n');
 }
 
 static void PrintIcons(HMODULE module) {
@@ -114,7 +131,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot load %s: error %lu\n", argv[1], (unsigned long)GetLastError());
     return 1;
   }
-  for (id = 1024; id <= 1728; id += 16) {
+  /* Every entry number a setting may have, those added later included. */
+  for (id = 1024; id < 4096; id += 16) {
     char text[1024];
     if (LoadStringA(module, id, text, sizeof text) > 0) {
       printf("string %u\t", id);
@@ -144,6 +162,7 @@ int main(int argc, char** argv) {
       putchar('\n');
     }
   }
+  PrintManifest(module);
   fflush(stdout);
   return 0;
 }

@@ -3,21 +3,22 @@
  *
  *   run_exit_code [--together N | --in-row N] DIRECTORY COMMANDLINE
  *
- * Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the program cannot start.
- * With --together it starts N copies at once and waits for all of them; with --in-row
- * it runs N copies one after the other. Either prints one line per copy, in the order
- * they were started. */
+ * The command line is passed on in UTF-16, so that characters outside the ANSI code
+ * page arrive as typed. Prints "exit=0xXXXXXXXX" and exits 0, or exits 1 when the
+ * program cannot start. With --together it starts N copies at once and waits for all
+ * of them; with --in-row it runs N copies one after the other. Either prints one line
+ * per copy, in the order they were started. */
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
-static int Start(const char* directory, const char* command, PROCESS_INFORMATION* process) {
-  STARTUPINFOA startup;
-  char* line = _strdup(command); /* CreateProcessA may write to the command line */
+static int Start(const wchar_t* directory, const wchar_t* command, PROCESS_INFORMATION* process) {
+  STARTUPINFOW startup;
+  wchar_t* line = _wcsdup(command); /* CreateProcessW may write to the command line */
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
-  BOOL started = line && CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, directory,
+  BOOL started = line && CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, directory,
                                         &startup, process);
   free(line);
   if (!started) fprintf(stderr, "run_exit_code: cannot start: error %lu\n", GetLastError());
@@ -34,13 +35,13 @@ static void Finish(PROCESS_INFORMATION* process) {
   fflush(stdout);
 }
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   int copies = 1;
   int together = 0;
   int first = 1;
-  if (argc == 5 && (strcmp(argv[1], "--together") == 0 || strcmp(argv[1], "--in-row") == 0)) {
-    together = strcmp(argv[1], "--together") == 0;
-    copies = atoi(argv[2]);
+  if (argc == 5 && (wcscmp(argv[1], L"--together") == 0 || wcscmp(argv[1], L"--in-row") == 0)) {
+    together = wcscmp(argv[1], L"--together") == 0;
+    copies = _wtoi(argv[2]);
     first = 3;
   }
   if (argc != first + 2 || copies < 1) {

@@ -130,7 +130,7 @@ class ServiceTest(WineTestCase):
     def logged(self):
         if not os.path.exists(self.log):
             return []
-        with open(self.log, encoding="latin-1") as lines:
+        with open(self.log, encoding="utf-8") as lines:
             return [line.rstrip("\n") for line in lines]
 
     def wait_for_log(self, line, timeout=20):
@@ -237,7 +237,8 @@ class ServiceTest(WineTestCase):
 
     def test_start_and_stop_pass_the_configured_arguments(self):
         self.install_runtime("main_blocks")
-        self.configure(e1280='start-arg "two words"', e1296="stop-arg", e1184="app-arg")
+        # The table's texts reach Java converted from the code page.
+        self.configure(e1280='start-arg "two words"', e1296="stop-arg Zoë", e1184="app-arg")
         self.install()
         self.start()
         self.wait_for_log("main thread=creator name= argc=2 arg=start-arg arg=two words")
@@ -248,10 +249,34 @@ class ServiceTest(WineTestCase):
         self.wait_for_state("STOPPED", 20)
         log = self.logged()
         self.assertIn("attach version=0x00010004 " + STOPPER, log)
-        second = log.index("main thread=attached %s argc=1 arg=stop-arg" % STOPPER)
+        second = log.index("main thread=attached %s argc=2 arg=stop-arg arg=Zoë" % STOPPER)
         self.assertEqual(log[-1], "destroy")
         self.assertLess(second, len(log) - 1)
         self.assertEqual(self.wait_for_events(2), [self.started(), self.stopped()])
+
+    def test_trace_follows_the_service(self):
+        # run-tests has every service of the run trace to one file; this case reads
+        # what was added during it.
+        path = os.environ.get("CORVANE_SERVICE_TRACE", "")
+        start = os.path.getsize(path) if os.path.exists(path) else 0
+        self.install_runtime("main_blocks")
+        self.configure()
+        self.install()
+        self.start()
+        self.wait_for_log("main thread=creator name= argc=0")
+        self.stop()
+        self.wait_for_state("STOPPED", 20)
+        deadline = time.monotonic() + 10
+        text = ""
+        while "exit code 0" not in text and time.monotonic() < deadline:
+            time.sleep(0.25)
+            if os.path.exists(path):
+                with open(path, "rb") as trace:
+                    trace.seek(start)
+                    text = trace.read().decode("latin-1")
+        for line in ("config 1248 ServiceName = \"%s\"" % self.name, "service control 1",
+                     "service ends, the application succeeded", "exit code 0"):
+            self.assertIn(line, text)
 
     def test_empty_start_and_stop_options_give_app_options(self):
         self.install_runtime("main_blocks")

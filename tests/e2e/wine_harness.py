@@ -31,6 +31,9 @@ def unescape(field):
 def wine_environment(extra=None):
     env = dict(os.environ)
     env.setdefault("WINEDEBUG", "-all")
+    # Wine reads command lines and file names in the host's character set: UTF-8 keeps
+    # every character. Its ANSI code page stays 1252.
+    env["LC_ALL"] = "C.UTF-8"
     env.update(extra or {})
     return env
 

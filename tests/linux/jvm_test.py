@@ -19,10 +19,12 @@ class JvmTest(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="corvane-jvm-")
         self.addCleanup(shutil.rmtree, self.work, True)
-        self.app = os.path.join(self.work, "app")
+        # Every case runs from a directory whose name is not ASCII; Java reads and
+        # prints UTF-8 by the locale.
+        self.app = os.path.join(self.work, "app Zoë 日本")
         shutil.copytree(DEMO, self.app)
         self.exe = os.path.join(self.app, "quillmark")
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.work)
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.work, LC_ALL="C.UTF-8")
 
     def set_strings(self, *assignments):
         subprocess.run([STRINGS_TOOL, self.exe, *assignments], check=True)
@@ -34,18 +36,24 @@ class JvmTest(unittest.TestCase):
 
     def run_launcher(self, *args, cwd=None):
         return subprocess.run([self.exe, *args], cwd=cwd or self.work, env=self.env,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
-                              timeout=120)
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              encoding="utf-8", timeout=120)
 
     def arguments(self, done):
         return [line[len("argument: ["):-1] for line in done.stdout.splitlines()
                 if line.startswith("argument: [")]
 
-    def test_command_line_arguments_replace_app_options(self):
+    def test_command_line_arguments_arrive_as_typed_and_replace_app_options(self):
+        # The bytes typed, and what main receives: beyond the Basic Multilingual Plane
+        # UTF-8 and the JNI's modified UTF-8 differ; bytes that are not UTF-8 (a stray
+        # byte, a sequence cut short) arrive as U+FFFD, one each.
+        arguments = [(b"one", "one"), (b"two words", "two words"), ("Zoë".encode(), "Zoë"),
+                     ("日本語".encode(), "日本語"), ("😀".encode(), "😀"),
+                     (b"a\xffb\xe6\x97", "a\ufffdb\ufffd")]
         self.set_strings("1184=from table")
-        done = self.run_launcher("one", "two words")
+        done = self.run_launcher(*(typed for typed, _ in arguments))
         self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertEqual(self.arguments(done), ["one", "two words"])
+        self.assertEqual(self.arguments(done), [received for _, received in arguments])
         self.assertIn("Quillmark help is available", done.stdout)  # jh.jar is on the path
         self.assertIn("Corvane property: Yes", done.stdout)
 

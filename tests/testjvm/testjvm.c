@@ -4,7 +4,12 @@
  * with a simulated application, and writes what it is asked to do to a log.
  *
  * Log: the file named by CORVANE_TESTJVM_LOG (nothing is logged when it is unset; a
- * path that starts with '/' is a host path and is opened on drive Z:).
+ * path that starts with '/' is a host path and is opened on drive Z:). Java strings
+ * are held in UTF-16, as a JVM holds them, and logged in UTF-8: the log shows every
+ * character the launcher handed over. NewString takes UTF-16 as it is; NewStringUTF
+ * decodes modified UTF-8 and counts anything else (an ANSI byte such as 0xEB, a
+ * four-byte UTF-8 sequence) as an unexpected call, where a JVM would make a corrupt
+ * string. A FileOutputStream opens its file by the UTF-16 name.
  *
  * Settings file: a process whose environment the test does not make (a service,
  * started by the service manager) finds both settings in "testjvm.env" beside this
@@ -292,7 +297,7 @@ static int Listed(char* const* names, int count, const char* name) {
 
 typedef enum Kind {
   kClass,       /* text: the class name */
-  kString,      /* text: the bytes given to NewStringUTF */
+  kString,      /* text: the string in UTF-8; wide: in UTF-16 */
   kArray,       /* elements, length, text: element class */
   kFileStream,  /* text: file name; file, append */
   kPrintStream, /* target: its file stream */
@@ -302,6 +307,7 @@ typedef enum Kind {
 typedef struct Object {
   Kind kind;
   char* text;
+  WCHAR* wide;
   FILE* file;
   int append;
   struct Object* target;
@@ -629,9 +635,10 @@ static jobject NewObjectOf(JNIEnv* env, jclass clazz, jmethodID id, Arguments* a
       Throw(env, "java/lang/NullPointerException", "FileOutputStream");
       return NULL;
     }
-    Object* stream = NewRecord(kFileStream, Expect(name, kString, call)->text);
+    Object* file_name = Expect(name, kString, call);
+    Object* stream = NewRecord(kFileStream, file_name->text);
     stream->append = append ? 1 : 0;
-    stream->file = fopen(stream->text, append ? "ab" : "wb");
+    stream->file = _wfopen(file_name->wide, append ? L"ab" : L"wb");
     if (!stream->file) {
       Throw(env, "java/io/FileNotFoundException", stream->text);
       return NULL;
@@ -699,10 +706,65 @@ static jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass clazz, const char
   return FindMethod(env, clazz, name, signature, 1, "GetStaticMethodID");
 }
 
+/* A string of `length` UTF-16 units, which it takes over. */
+static Object* NewStringRecord(WCHAR* units, int length) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, units, length, NULL, 0, NULL, NULL);
+  char* text = malloc((size_t)size + 1);
+  if (!text) Unexpected("(out of memory)");
+  WideCharToMultiByte(CP_UTF8, 0, units, length, text, size, NULL, NULL);
+  text[size] = '\0';
+  Object* string = NewRecord(kString, text);
+  free(text);
+  string->wide = units;
+  return string;
+}
+
+static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
+  Enter(env, "NewString");
+  if (length < 0 || (!chars && length > 0)) Unexpected("NewString");
+  WCHAR* units = malloc(((size_t)length + 1) * sizeof(WCHAR));
+  if (!units) Unexpected("(out of memory)");
+  if (length > 0) memcpy(units, chars, (size_t)length * sizeof(WCHAR));
+  units[length] = 0;
+  return (jstring)AsHandle(NewStringRecord(units, length));
+}
+
+/* Modified UTF-8: units of one to three bytes (NUL as C0 80, a character beyond the
+ * Basic Multilingual Plane as its two surrogates). NULL for anything else. */
+static WCHAR* DecodeModifiedUtf8(const char* bytes, int* length) {
+  WCHAR* units = malloc((strlen(bytes) + 1) * sizeof(WCHAR));
+  if (!units) Unexpected("(out of memory)");
+  const unsigned char* p = (const unsigned char*)bytes;
+  int n = 0;
+  while (*p) {
+    unsigned c = *p++;
+    int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : -1;
+    if (more < 0) {
+      free(units);
+      return NULL;
+    }
+    if (more) c &= more == 1 ? 0x1F : 0x0F;
+    for (; more > 0; --more, ++p) {
+      if ((*p & 0xC0) != 0x80) {
+        free(units);
+        return NULL;
+      }
+      c = (c << 6) | (*p & 0x3F);
+    }
+    units[n++] = (WCHAR)c;
+  }
+  units[n] = 0;
+  *length = n;
+  return units;
+}
+
 static jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) {
   Enter(env, "NewStringUTF");
   if (!bytes) return NULL;
-  return (jstring)AsHandle(NewRecord(kString, bytes));
+  int length = 0;
+  WCHAR* units = DecodeModifiedUtf8(bytes, &length);
+  if (!units) Unexpected("NewStringUTF with bytes that are not modified UTF-8");
+  return (jstring)AsHandle(NewStringRecord(units, length));
 }
 
 static jobjectArray JNICALL NewObjectArray(JNIEnv* env, jsize length, jclass element_class,
@@ -949,6 +1011,7 @@ static void FillTables(void) {
   env_table.FindClass = FindClass;
   env_table.GetMethodID = GetMethodID;
   env_table.GetStaticMethodID = GetStaticMethodID;
+  env_table.NewString = NewString;
   env_table.NewStringUTF = NewStringUTF;
   env_table.NewObjectArray = NewObjectArray;
   env_table.SetObjectArrayElement = SetObjectArrayElement;

@@ -2,11 +2,13 @@
  * that the double's log, scripts and threads can be checked on their own.
  *
  *   testjvm_check DLL [--dll-dir DIR] [--out FILE] [--err FILE] [--stop MS] [--hold MS]
- *                     [--exit MS] [--watch-window] [--unexpected] [--pending]
+ *                     [--exit MS] [--watch-window] [--unexpected] [--pending] [--ansi]
  *
  * It loads DLL, resolves both entry points, creates a machine with two options, sets
  * "user.dir", redirects System.out/err when asked, calls check/Main.main with the
- * arguments "alpha" and "two words", detaches and destroys. On the way:
+ * arguments "alpha", "two words" and "caf\u00e9" (made by NewStringUTF) and
+ * "Zo\u00eb \U0001F600" (made by NewString from UTF-16), detaches and destroys. On
+ * the way:
  *   --dll-dir DIR  adds DIR to the DLL search path (SetDllDirectoryA) before loading
  *   --stop MS      another thread waits MS, attaches as "Corvane stopper thread" and
  *                  calls main with "stop"
@@ -15,6 +17,8 @@
  *   --watch-window prints "window seen" once a visible "testjvm window" shows
  *   --unexpected   calls GetVersion, which the double leaves unimplemented
  *   --pending      calls FindClass while a FindClass exception is still pending
+ *   --ansi         calls NewStringUTF with "Zo\xEB", an ANSI text that is no modified
+ *                  UTF-8
  *
  * Exit codes: 0 done, 1 main threw, 2 the DLL did not load, 3 an entry point is
  * missing, 4 creation failed, 5 a class was not found, 6 a method was not found,
@@ -52,13 +56,17 @@ static JNIEnv* Attach(void) {
   return env;
 }
 
-static jobjectArray Arguments(JNIEnv* env, int count, const char* const* texts) {
+/* The `count` texts, then `wide` (when not NULL) as the last element. */
+static jobjectArray Arguments(JNIEnv* env, int count, const char* const* texts, const jchar* wide,
+                              jsize wide_length) {
   jclass string_class = (*env)->FindClass(env, "java/lang/String");
   if (Failed(env) || !string_class) return NULL;
-  jobjectArray array = (*env)->NewObjectArray(env, count, string_class, NULL);
+  jobjectArray array = (*env)->NewObjectArray(env, count + (wide ? 1 : 0), string_class, NULL);
   if (Failed(env) || !array) return NULL;
-  for (int i = 0; i < count; ++i) {
-    jstring text = (*env)->NewStringUTF(env, texts[i]);
+  for (int i = 0; i <= count; ++i) {
+    if (i == count && !wide) break;
+    jstring text =
+        i < count ? (*env)->NewStringUTF(env, texts[i]) : (*env)->NewString(env, wide, wide_length);
     if (Failed(env) || !text) return NULL;
     (*env)->SetObjectArrayElement(env, array, i, text);
     if (Failed(env)) return NULL;
@@ -67,12 +75,13 @@ static jobjectArray Arguments(JNIEnv* env, int count, const char* const* texts) 
 }
 
 /* 0, or the exit code of the step that failed. */
-static int CallMain(JNIEnv* env, int count, const char* const* texts) {
+static int CallMain(JNIEnv* env, int count, const char* const* texts, const jchar* wide,
+                    jsize wide_length) {
   jclass main_class = (*env)->FindClass(env, "check/Main");
   if (Failed(env) || !main_class) return 5;
   jmethodID main = (*env)->GetStaticMethodID(env, main_class, "main", "([Ljava/lang/String;)V");
   if (Failed(env) || !main) return 6;
-  jobjectArray array = Arguments(env, count, texts);
+  jobjectArray array = Arguments(env, count, texts, wide, wide_length);
   if (!array) return 9;
   (*env)->CallStaticVoidMethod(env, main_class, main, array);
   return Failed(env) ? 1 : 0;
@@ -120,7 +129,7 @@ static DWORD WINAPI StopThread(LPVOID unused) {
   JNIEnv* env = Attach();
   if (!env) return 0;
   static const char* const stop[] = {"stop"};
-  if (CallMain(env, 1, stop) != 0) InterlockedExchange(&thread_failed, 1);
+  if (CallMain(env, 1, stop, NULL, 0) != 0) InterlockedExchange(&thread_failed, 1);
   (*vm)->DetachCurrentThread(vm);
   return 0;
 }
@@ -200,7 +209,7 @@ int main(int argc, char** argv) {
   const char* out = NULL;
   const char* err = NULL;
   const char* dll_dir = NULL;
-  int unexpected = 0, pending = 0, watch = 0;
+  int unexpected = 0, pending = 0, watch = 0, ansi = 0;
   for (int i = 2; i < argc; ++i) {
     const char* next = i + 1 < argc ? argv[i + 1] : "0";
     if (strcmp(argv[i], "--dll-dir") == 0) {
@@ -221,6 +230,8 @@ int main(int argc, char** argv) {
       unexpected = 1;
     } else if (strcmp(argv[i], "--pending") == 0) {
       pending = 1;
+    } else if (strcmp(argv[i], "--ansi") == 0) {
+      ansi = 1;
     }
   }
 
@@ -247,6 +258,7 @@ int main(int argc, char** argv) {
     return 4;
   }
   if (unexpected) (*env)->GetVersion(env);
+  if (ansi) (*env)->NewStringUTF(env, "Zo\xEB");
   if (pending) {
     (*env)->FindClass(env, "no.such.Class");
     (*env)->FindClass(env, "java/lang/String");
@@ -264,8 +276,9 @@ int main(int argc, char** argv) {
   if (exit_delay != (DWORD)-1) Start(ExitRequestThread);
   if (watch) Start(WatchWindow);
 
-  static const char* const texts[] = {"alpha", "two words"};
-  int result = CallMain(env, 2, texts);
+  static const char* const texts[] = {"alpha", "two words", "caf\xC3\xA9"};
+  static const jchar wide[] = {'Z', 'o', 0xEB, ' ', 0xD83D, 0xDE00};
+  int result = CallMain(env, 3, texts, wide, 6);
   (*vm)->DetachCurrentThread(vm);
   (*vm)->DestroyJavaVM(vm);
   /* A helper that never attached is not waited for by the machine. */

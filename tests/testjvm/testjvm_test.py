@@ -33,7 +33,7 @@ CREATION = [
 MAIN = [
     "find_class check/Main",
     "find_class java/lang/String",
-    "main thread=creator name= argc=2 arg=alpha arg=two words",
+    "main thread=creator name= argc=4 arg=alpha arg=two words arg=caf\u00e9 arg=Zo\u00eb \U0001F600",
 ]
 STOPPER = "Corvane stopper thread"
 
@@ -65,7 +65,7 @@ class TestJvmTest(unittest.TestCase):
         if not os.path.exists(LOG):
             return []
         with open(LOG, "rb") as f:
-            return f.read().decode("latin-1").split("\n")[:-1]
+            return f.read().decode("utf-8").split("\n")[:-1]
 
     def assertInOrder(self, expected, lines):
         """Every expected line occurs in lines, in this order."""
@@ -159,13 +159,17 @@ class TestJvmTest(unittest.TestCase):
         self.assertEqual(self.log(), CREATION + MAIN + ["exception described", "detach",
                                                         "destroy"])
 
-    def test_unimplemented_slot_and_call_with_pending_exception_end_the_process(self):
+    def test_unimplemented_slot_pending_exception_and_ansi_text_end_the_process(self):
         self.assertEqual(self.check("--unexpected"), 99)
         self.assertEqual(self.log()[-1], "unexpected JNI call JNIEnv slot=4")
         os.remove(LOG)
         self.assertEqual(self.check("--pending"), 99)
         self.assertEqual(self.log()[-2:], ["find_class no.such.Class",
                                            "unexpected JNI call FindClass with a pending exception"])
+        os.remove(LOG)
+        self.assertEqual(self.check("--ansi"), 99)
+        self.assertEqual(self.log()[-1],
+                         "unexpected JNI call NewStringUTF with bytes that are not modified UTF-8")
 
     # --- exit ---
 

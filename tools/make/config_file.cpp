@@ -188,6 +188,27 @@ bool ReadPath(Context& context, const std::string& key, const toml::node& node, 
   return true;
 }
 
+bool ReadManifestKey(Context& context, const std::string& key, const toml::node& node,
+                     ManifestSettings* manifest) {
+  if (key == "ExecutionLevel") {
+    const auto* value = node.as_string();
+    if (!value) return context.Fail(node.source(), key, "must be a string");
+    for (const char* level : ExecutionLevels) {
+      if (value->get() == level) {
+        manifest->ExecutionLevel = level;
+        return true;
+      }
+    }
+    return context.Fail(
+        node.source(), key,
+        "\"" + value->get() + "\" is not asInvoker, highestAvailable or requireAdministrator");
+  }
+  const auto* value = node.as_boolean();
+  if (!value) return context.Fail(node.source(), key, "must be a boolean (true or false)");
+  (key == "DpiAware" ? manifest->DpiAware : manifest->Utf8) = value->get();
+  return true;
+}
+
 }  // namespace
 
 bool IsMessageFormat(const std::string& text) {
@@ -241,6 +262,9 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
       if (!ReadPath(context, key, node, &config->IconPath)) return false;
     } else if (key == "Splash") {
       if (!ReadPath(context, key, node, &config->SplashPath)) return false;
+    } else if (key == "ExecutionLevel" || key == "DpiAware" || key == "Utf8") {
+      if (!ReadManifestKey(context, key, node, &config->Manifest)) return false;
+      config->ManifestKeys = true;
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {

@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "tools/make/manifest.h"
+
 /// The version resource as the configuration file's [version] table gives it.
 struct VersionSettings {
   bool Present = false;
@@ -20,6 +22,9 @@ struct MakeConfig {
   /// Icon and Splash, resolved against the file's directory; empty when not given.
   std::string IconPath;
   std::string SplashPath;
+  /// ExecutionLevel, DpiAware and Utf8; ManifestKeys tells whether any was given.
+  ManifestSettings Manifest;
+  bool ManifestKeys = false;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to

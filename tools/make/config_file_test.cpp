@@ -45,16 +45,22 @@ TEST(ParseMakeConfig, StoresEachKindAsTheLauncherReadsIt) {
   EXPECT_EQ(config.Entries.at(EntryRuntimeMinVersion), "1.8");
   EXPECT_EQ(config.Entries.size(), 10u);  // everything else keeps the launcher's value
   EXPECT_FALSE(config.Version.Present);
+  EXPECT_FALSE(config.ManifestKeys);
 }
 
-TEST(ParseMakeConfig, ReadsTheVersionTableAndArtworkPaths) {
+TEST(ParseMakeConfig, ReadsTheVersionTableArtworkPathsAndManifestKeys) {
   MakeConfig config;
   std::string error;
   ASSERT_TRUE(
       ParseMakeConfig("Icon = \"art/app.ico\"\nSplash = \"splash.bmp\"\n"
+                      "ExecutionLevel = \"requireAdministrator\"\nUtf8 = true\n"
                       "[version]\nFileVersion = \"1.2.3\"\nProductName = \"Quill\"\n",
                       "dir/app.toml", &config, &error))
       << error;
+  EXPECT_TRUE(config.ManifestKeys);
+  EXPECT_EQ(config.Manifest.ExecutionLevel, "requireAdministrator");
+  EXPECT_TRUE(config.Manifest.Utf8);
+  EXPECT_FALSE(config.Manifest.DpiAware);
   // Compared as paths: Windows joins with a backslash.
   EXPECT_EQ(std::filesystem::path(config.IconPath), std::filesystem::path("dir/art/app.ico"));
   EXPECT_EQ(std::filesystem::path(config.SplashPath), std::filesystem::path("dir/splash.bmp"));
@@ -103,6 +109,10 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "numbers 0 to 65535 separated by dots");
   EXPECT_EQ(ErrorOf("[version]\nProductName = \"Q\"\n"),
             "app.toml:1: version: FileVersion is missing");
+  EXPECT_EQ(ErrorOf("Utf8 = true\nExecutionLevel = \"asinvoker\"\n"),
+            "app.toml:2: ExecutionLevel: \"asinvoker\" is not asInvoker, highestAvailable or "
+            "requireAdministrator");
+  EXPECT_EQ(ErrorOf("DpiAware = 1\n"), "app.toml:1: DpiAware: must be a boolean (true or false)");
   // A syntax error is reported where the parser stopped, a stray non-ASCII letter
   // (which the TOML library once took for undefined behaviour) included.
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nJvmOptions = \n").substr(0, 11), "app.toml:2:");

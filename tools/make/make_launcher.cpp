@@ -9,6 +9,7 @@
 #include "tools/make/bitmap.h"
 #include "tools/make/config_file.h"
 #include "tools/make/icon.h"
+#include "tools/make/manifest.h"
 #include "tools/make/message_table.h"
 #include "tools/make/pe_image.h"
 #include "tools/make/pe_resource_writer.h"
@@ -43,6 +44,7 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
     }
   }
   SetEventMessageTable(&tree);
+  SetManifest(&tree, BuildManifest(config.Manifest));
   if (!bitmapPath.empty()) {
     std::string file;
     std::string resource;
@@ -147,9 +149,9 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
   if (!ReadWholeFile(options.LauncherPath, &launcher, error)) return false;
   std::string out;
   if (options.Target == "linux") {
-    if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present) {
+    if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present || config.ManifestKeys) {
       *notice =
-          "the linux target carries no icon, splash bitmap or version resource; "
+          "the linux target carries no icon, splash bitmap, version resource or manifest; "
           "those settings are not used";
     }
     if (!MakeLinuxImage(options, config, launcher, &out, error)) return false;

@@ -9,6 +9,7 @@
 #include "launcher/launch_config.h"
 #include "platform/posix/string_blob.h"
 #include "tests/temp_directory.h"
+#include "tools/make/manifest.h"
 #include "tools/make/pe_image.h"
 #include "tools/make/pe_test_image.h"
 #include "tools/make/string_table.h"
@@ -109,7 +110,28 @@ TEST_F(MakeLauncherTest, WindowsTargetWritesStringsAndMessageTable) {
       &block));
   EXPECT_EQ(block[0], u"Keep");
   EXPECT_EQ(image.Resources[ResourceKey(ResourceTypeMessageTable)][ResourceKey(1)].count(1033), 1u);
+  EXPECT_EQ(
+      image.Resources[ResourceKey(ResourceTypeManifest)][ResourceKey(1)][ManifestLanguage].Bytes,
+      BuildManifest(ManifestSettings()));
   EXPECT_EQ(ReadFile(Path("generic.exe")), windows_);
+}
+
+TEST_F(MakeLauncherTest, ManifestKeysShapeTheWindowsManifestAndAreNotedForLinux) {
+  const char* config = "ExecutionLevel = \"highestAvailable\"\nDpiAware = true\nUtf8 = true\n";
+  ASSERT_TRUE(Make(config, "win32", "generic.exe")) << error_;
+  PeImage image;
+  std::string error;
+  ASSERT_TRUE(ReadPeImage(ReadFile(Path("out")), &image, &error)) << error;
+  ManifestSettings settings;
+  settings.ExecutionLevel = "highestAvailable";
+  settings.DpiAware = true;
+  settings.Utf8 = true;
+  EXPECT_EQ(
+      image.Resources[ResourceKey(ResourceTypeManifest)][ResourceKey(1)][ManifestLanguage].Bytes,
+      BuildManifest(settings));
+  EXPECT_EQ(notice_, "");
+  ASSERT_TRUE(Make(config, "linux", "generic")) << error_;
+  EXPECT_NE(notice_.find("manifest"), std::string::npos) << notice_;
 }
 
 TEST_F(MakeLauncherTest, ConfigurationErrorsWriteNothing) {

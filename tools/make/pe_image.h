@@ -42,6 +42,7 @@ enum : std::uint32_t {
   ResourceTypeMessageTable = 11,
   ResourceTypeGroupIcon = 14,
   ResourceTypeVersion = 16,
+  ResourceTypeManifest = 24,
 };
 
 /// One section header.
