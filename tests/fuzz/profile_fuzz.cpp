@@ -1,7 +1,8 @@
 // Reads arbitrary bytes as the INI file of the launch configuration. Whatever the file
-// holds, a read gives a terminated text that fits the buffer, a cut value is the
-// start of the whole one, names match without regard to case, and a key that the
-// file does not hold gives the fallback.
+// holds, a read gives a text terminated at the length it returns that fits the buffer
+// (a value may hold a NUL byte of the file; the configuration reads up to it), a cut
+// value is the start of the whole one, names match without regard to case, and a key
+// that the file does not hold gives the fallback.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,7 +28,7 @@ std::string Read(const char* section, const char* key, const char* fallback, std
   char buffer[ValueSize + 1];
   std::memset(buffer, 'x', sizeof buffer);
   const std::size_t length = ReadProfileString(section, key, fallback, buffer, size, path);
-  if (length >= size || std::strlen(buffer) != length || buffer[size] != 'x') std::abort();
+  if (length >= size || buffer[length] != '\0' || buffer[size] != 'x') std::abort();
   return std::string(buffer, length);
 }
 
