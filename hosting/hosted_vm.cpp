@@ -17,9 +17,10 @@ HostedVmRecord HostedVm;
 
 namespace {
 
-// The creation arguments live as long as the process, as the machine may keep them.
-ArgumentVector VmOptionTexts;
-std::vector<JavaVMOption> VmOptions;
+// The creation arguments live as long as the process, as the machine may keep them:
+// never destroyed, not even while the process ends around the machine's threads.
+ArgumentVector& VmOptionTexts = *new ArgumentVector();
+std::vector<JavaVMOption>& VmOptions = *new std::vector<JavaVMOption>();
 
 bool LoadRuntime() {
   const char* path = LaunchConfig.RuntimeLibrary.c_str();
@@ -67,6 +68,8 @@ bool StartMachine() {
   return true;
 }
 
+}  // namespace
+
 jobject OpenJavaPrintStream(JNIEnv* env, const char* fileName) {
   const LaunchConfigRecord& c = LaunchConfig;
   jstring name = NewJavaString(env, fileName);
@@ -102,8 +105,6 @@ bool SetJavaStream(JNIEnv* env, jobject stream, const char* setterName) {
   return !JavaCallThrew(env, c.MsgInvokeMethod, setterName);
 }
 
-}  // namespace
-
 bool JavaCallFailed(JNIEnv* env, const void* result, const std::string& message,
                     const char* argument) {
   if (!CheckJavaException(env) && result != nullptr) return false;
@@ -129,12 +130,6 @@ bool RedirectJavaStream(JNIEnv* env, const char* fileName, const char* setterNam
   return stream != nullptr && SetJavaStream(env, stream, setterName);
 }
 
-bool RedirectBothJavaStreams(JNIEnv* env, const char* fileName) {
-  jobject stream = OpenJavaPrintStream(env, fileName);
-  return stream != nullptr && SetJavaStream(env, stream, "setOut") &&
-         SetJavaStream(env, stream, "setErr");
-}
-
 bool CreateVirtualMachine(bool attachConsole) {
   if (LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(true)) return false;
   if (!LocateRuntime()) return false;
@@ -152,8 +147,14 @@ bool CreateVirtualMachine(bool attachConsole) {
 }
 
 void DestroyVirtualMachine() {
+  TearDownVirtualMachine();
+  UnloadVirtualMachineLibrary();
+}
+
+void TearDownVirtualMachine() {
   HostedVm.Vm->DetachCurrentThread();
   HostedVm.Vm->DestroyJavaVM();
   FinishStartupArchive();
-  FreeRuntimeLibrary(HostedVm.Library);
 }
+
+void UnloadVirtualMachineLibrary() { FreeRuntimeLibrary(HostedVm.Library); }

@@ -31,6 +31,14 @@ bool CreateVirtualMachine(bool attachConsole);
 /// non-daemon threads) and unloads the library. Reports nothing.
 void DestroyVirtualMachine();
 
+/// The first two steps of DestroyVirtualMachine: the creating thread detaches and the
+/// machine is destroyed; the library stays loaded.
+void TearDownVirtualMachine();
+
+/// The last step of DestroyVirtualMachine: unloads the runtime library. Only once no
+/// thread can call into it any more.
+void UnloadVirtualMachineLibrary();
+
 /// True when a Java exception was pending; it has been described and cleared.
 bool CheckJavaException(JNIEnv* env);
 
@@ -47,6 +55,10 @@ bool JavaCallThrew(JNIEnv* env, const std::string& message, const char* argument
 /// emptied. False after a reported failure.
 bool RedirectJavaStream(JNIEnv* env, const char* fileName, const char* setterName);
 
-/// Points both System.out and System.err at one stream on `fileName`, so that
-/// neither overwrites what the other wrote. False after a reported failure.
-bool RedirectBothJavaStreams(JNIEnv* env, const char* fileName);
+/// Makes a java.io.PrintStream on `fileName`, created or emptied: the first seven
+/// steps of RedirectJavaStream. Null after a reported failure.
+jobject OpenJavaPrintStream(JNIEnv* env, const char* fileName);
+
+/// Points System.out ("setOut") or System.err ("setErr") at `stream`: the last
+/// three steps of RedirectJavaStream. False after a reported failure.
+bool SetJavaStream(JNIEnv* env, jobject stream, const char* setterName);

@@ -10,6 +10,7 @@
 #include "launcher/split_arguments.h"
 #include "launcher/trace.h"
 #include "platform/directories.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -25,12 +26,16 @@ struct AttachedThread {
   }
 };
 
-bool Attach(AttachedThread& guard, JNIEnv** env) {
+bool AttachWithEnv(JNIEnv** env) {
   JavaVMAttachArgs arguments{};
   arguments.version = LaunchConfig.JniVersion;
   arguments.name = const_cast<char*>(StopperThreadName);
   arguments.group = nullptr;
-  if (HostedVm.Vm->AttachCurrentThread(reinterpret_cast<void**>(env), &arguments) != 0) {
+  return HostedVm.Vm->AttachCurrentThread(reinterpret_cast<void**>(env), &arguments) == 0;
+}
+
+bool Attach(AttachedThread& guard, JNIEnv** env) {
+  if (!AttachWithEnv(env)) {
     ReportError(LaunchConfig.MsgAttachThread.c_str());
     return false;
   }
@@ -38,20 +43,31 @@ bool Attach(AttachedThread& guard, JNIEnv** env) {
   return true;
 }
 
-// Two streams on one file would each truncate it and overwrite each other's output,
-// so one file named twice gets one stream for both.
+// Whether two names lead to one file, as the file system tells it (volume and file
+// index, or device and inode): letter case, relative and absolute forms, "." and
+// "..", '/' for '\\' and short names all lead to the same file.
+bool NameTheSameFile(const char* first, const char* second) {
+  DirectoryIdentity a;
+  DirectoryIdentity b;
+  return ReadDirectoryIdentity(first, &a) && ReadDirectoryIdentity(second, &b) &&
+         a.Volume == b.Volume && a.Index == b.Index;
+}
+
 bool RedirectConfiguredStreams(JNIEnv* env) {
   const LaunchConfigRecord& c = LaunchConfig;
-  if (!c.StdoutFile.empty() && c.StdoutFile == c.StderrFile) {
-    return RedirectBothJavaStreams(env, c.StdoutFile.c_str());
+  jobject out = nullptr;
+  if (!c.StdoutFile.empty()) {
+    out = OpenJavaPrintStream(env, c.StdoutFile.c_str());
+    if (out == nullptr || !SetJavaStream(env, out, "setOut")) return false;
   }
-  if (!c.StdoutFile.empty() && !RedirectJavaStream(env, c.StdoutFile.c_str(), "setOut")) {
-    return false;
+  if (c.StderrFile.empty()) return true;
+  // A second stream on the file that System.out writes to would empty it again and
+  // write over it: when StderrFile names that file, however written, System.err
+  // shares System.out's stream. The stream has made the file, so it can be compared.
+  if (out != nullptr && NameTheSameFile(c.StdoutFile.c_str(), c.StderrFile.c_str())) {
+    return SetJavaStream(env, out, "setErr");
   }
-  if (!c.StderrFile.empty() && !RedirectJavaStream(env, c.StderrFile.c_str(), "setErr")) {
-    return false;
-  }
-  return true;
+  return RedirectJavaStream(env, c.StderrFile.c_str(), "setErr");
 }
 
 bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs) {
@@ -126,6 +142,11 @@ bool InvokeApplication(int argCount, char** args, bool attachThread,
   // first call opened: opening them again would empty them, so it leaves them.
   if (!attachThread && !RedirectConfiguredStreams(env)) return false;
   return CallMain(env, argCount, args, javaArgs);
+}
+
+bool AttachStopperThread() {
+  JNIEnv* env = nullptr;
+  return AttachWithEnv(&env);
 }
 
 bool RequestApplicationExit() {

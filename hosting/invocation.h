@@ -20,6 +20,12 @@ bool InvokeApplication(int argCount, char** args, bool attachThread,
 /// Sets the Java system property `name` to `value`. False after a reported failure.
 bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value);
 
+/// Attaches the calling thread as "Corvane stopper thread", without a report: true
+/// when it is attached (already or now). The thread then counts among the
+/// application's threads until it detaches, which InvokeApplication and
+/// RequestApplicationExit do at their end.
+bool AttachStopperThread();
+
 /// Attaches the calling thread and calls System.exit(0); when that takes effect the
 /// process ends inside the call. False after a reported failure; true only when
 /// System.exit came back without an exception.

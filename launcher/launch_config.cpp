@@ -10,7 +10,7 @@
 #include "platform/profile.h"
 #include "platform/string_table.h"
 
-LaunchConfigRecord LaunchConfig;
+LaunchConfigRecord& LaunchConfig = *new LaunchConfigRecord();
 
 namespace {
 

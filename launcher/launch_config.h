@@ -145,7 +145,9 @@ struct LaunchConfigRecord {
   bool StartupArchive = false;
 };
 
-extern LaunchConfigRecord LaunchConfig;
+/// Never destroyed: service and Java threads may still read it while the process
+/// ends, after the main thread has left the program's entry.
+extern LaunchConfigRecord& LaunchConfig;
 
 /// Fills every field of LaunchConfig (every row of ConfigFields) from the executable's
 /// string table and, for JvmOptions and AppOptions, from the INI file named by IniFile

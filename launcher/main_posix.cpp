@@ -6,9 +6,15 @@
 // the splitter gives on Windows: a reserved null slot, then the arguments.
 int main(int argc, char** argv) {
   RunMode = RunModeKind::Window;
-  ArgumentVector arguments;
-  arguments.Count = argc < 1 ? 1 : argc;
-  arguments.Slots.push_back(nullptr);
-  for (int i = 1; i < argc; ++i) arguments.Slots.push_back(argv[i]);
-  return RunLauncher(arguments);
+  int exitCode = 0;
+  if (RanOutOfMemory([&] {
+        ArgumentVector arguments;
+        arguments.Count = argc < 1 ? 1 : argc;
+        arguments.Slots.push_back(nullptr);
+        for (int i = 1; i < argc; ++i) arguments.Slots.push_back(argv[i]);
+        exitCode = RunLauncher(arguments);
+      })) {
+    return -1;
+  }
+  return exitCode;
 }

@@ -10,7 +10,13 @@
 // itself works on each argument's ANSI form, converted as GetCommandLineA converts.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RunMode = RunModeKind::Window;
-  const char16_t* commandLine = reinterpret_cast<const char16_t*>(GetCommandLineW());
-  ArgumentVector arguments = SplitArguments(SkipProgramName(commandLine), true);
-  return RunLauncher(arguments);
+  int exitCode = 0;
+  if (RanOutOfMemory([&exitCode] {
+        const char16_t* commandLine = reinterpret_cast<const char16_t*>(GetCommandLineW());
+        ArgumentVector arguments = SplitArguments(SkipProgramName(commandLine), true);
+        exitCode = RunLauncher(arguments);
+      })) {
+    return -1;
+  }
+  return exitCode;
 }

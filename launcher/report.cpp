@@ -6,6 +6,12 @@
 
 RunModeKind RunMode = RunModeKind::Window;
 
+namespace {
+
+constexpr char OutOfMemoryText[] = "Out of memory.";
+
+}  // namespace
+
 std::string FormatReport(const char* format, const char* argument) {
   std::string text;
   if (format == nullptr) return text;
@@ -48,6 +54,8 @@ void ReportInfo(const char* format, const char* argument) {
 void ReportError(const char* format, const char* argument) {
   RouteReport(ReportKind::Error, FormatReport(format, argument).c_str());
 }
+
+void ReportOutOfMemory() { RouteReport(ReportKind::Error, OutOfMemoryText); }
 
 void ReportLastSystemError() {
   const unsigned long code = LastSystemError();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <new>
 #include <string>
 
 #include "platform/report_sink.h"
@@ -35,3 +36,21 @@ void ReportLastSystemError();
 
 /// Routes a finished text by RunMode; the text is shown as it stands.
 void RouteReport(ReportKind kind, const char* text);
+
+/// Reports that memory ran out, as an error with a fixed text that is routed without
+/// taking any memory.
+void ReportOutOfMemory();
+
+/// Runs `work`, the whole body of an entry point (the program's, a thread's, or a
+/// callback's that the system calls). Gives true when memory ran out inside it; that
+/// has then been reported. Nothing of the exception leaves the entry point.
+template <typename Work>
+bool RanOutOfMemory(Work&& work) {
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory();
+    return true;
+  }
+  return false;
+}

@@ -11,16 +11,16 @@
 namespace {
 
 // Gives true when another instance holds the mutex; otherwise takes it (a failure
-// to create it leaves the run without single-instance protection).
+// to create it leaves the run without single-instance protection). Of two launchers
+// started at once both may find no mutex: the one whose creation finds it made
+// already is the second.
 bool RefuseSecondInstance() {
   if (LaunchConfig.AllowMultipleInstances) return false;
-  if (InstanceMutexExists(LaunchConfig.MainClass.c_str())) {
-    Trace("another instance holds the mutex %s", LaunchConfig.MainClass.c_str());
-    ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
-    return true;
-  }
-  InstanceMutex = CreateInstanceMutex(LaunchConfig.MainClass.c_str());
-  return false;
+  const char* name = LaunchConfig.MainClass.c_str();
+  if (!InstanceMutexExists(name) && CreateInstanceMutex(name, &InstanceMutex) != 1) return false;
+  Trace("another instance holds the mutex %s", name);
+  ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
+  return true;
 }
 
 int Launch(ArgumentVector& arguments) {

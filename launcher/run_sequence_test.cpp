@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
+#include "platform/directories.h"
+#include "platform/instance_mutex.h"
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"
 
@@ -156,4 +163,37 @@ TEST_F(ApplyWorkingDirectoryTest, MissingDirectoryGivesSystemTextThenFileAccess)
   EXPECT_EQ(RecordedReports[0].Text, "not there");
   EXPECT_EQ(RecordedReports[1].Text,
             "Error accessing file/directory: " + LaunchConfig.WorkingDirectory);
+}
+
+// Of two launchers started at once both may find no mutex; the creation tells the
+// second one, which then holds nothing.
+TEST(CreateInstanceMutex, TellsAMutexMadeByAnotherFromOneItMade) {
+  ScopedTempDirectory dir{"mutex"};
+  // Where the Linux build keeps its lock files; putenv keeps the text itself.
+  static std::string lockDirectory;
+  lockDirectory = "XDG_RUNTIME_DIR=" + dir.path().string();
+  putenv(const_cast<char*>(lockDirectory.c_str()));
+  const std::string name =
+      "CorvaneMutexTest" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  InstanceMutexHandle first = nullptr;
+  InstanceMutexHandle second = &first;
+  ASSERT_EQ(CreateInstanceMutex(name.c_str(), &first), 0);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(CreateInstanceMutex(name.c_str(), &second), 1);
+  EXPECT_EQ(second, nullptr);
+  CloseInstanceMutex(first);
+  ASSERT_EQ(CreateInstanceMutex(name.c_str(), &second), 0);
+  CloseInstanceMutex(second);
+  putenv(const_cast<char*>("XDG_RUNTIME_DIR="));
+}
+
+// A path cut to its buffer names another file; the service installation registers the
+// path it reads, so the reader refuses one that does not fit whole.
+TEST(ReadExecutablePath, RefusesAPathThatDoesNotFitWhole) {
+  char path[1024];
+  ASSERT_TRUE(ReadExecutablePath(path, sizeof path));
+  std::vector<char> exact(std::strlen(path) + 1);
+  EXPECT_TRUE(ReadExecutablePath(exact.data(), exact.size()));
+  EXPECT_STREQ(exact.data(), path);
+  EXPECT_FALSE(ReadExecutablePath(exact.data(), exact.size() - 1));
 }

@@ -12,8 +12,9 @@ namespace {
 
 std::FILE* TraceFile = nullptr;
 std::chrono::steady_clock::time_point TraceStart;
-// Lines from the service's threads would otherwise interleave mid-line.
-std::mutex TraceLock;
+// Lines from the service's threads would otherwise interleave mid-line. Never
+// destroyed: a service thread may still trace while the process runs its exit.
+std::mutex& TraceLock = *new std::mutex;
 
 }  // namespace
 

@@ -38,15 +38,16 @@ ListingStep NextDirectoryEntry(DirectoryListing* listing, DirectoryEntry* entry)
 /// Closes a listing from OpenDirectoryListing; null is allowed. Keeps the last error.
 void CloseDirectoryListing(DirectoryListing* listing);
 
-/// What tells one directory from every other while the process runs, whatever path
-/// leads to it.
+/// What tells one directory (or file) from every other while the process runs,
+/// whatever path leads to it.
 struct DirectoryIdentity {
   unsigned long long Volume = 0;
   unsigned long long Index = 0;
 };
 
-/// Reads the identity of the directory at `path`, following links (the volume serial
-/// number and file index of GetFileInformationByHandle; device and inode elsewhere).
+/// Reads the identity of the directory or file at `path`, following links (the volume
+/// serial number and file index of GetFileInformationByHandle; device and inode
+/// elsewhere).
 /// False when the file system cannot tell it; the last error then tells nothing.
 bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity);
 

@@ -5,6 +5,7 @@
 
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
+#include "platform/directories.h"
 #include "service/service.h"
 #include "service/service_extras.h"
 
@@ -68,6 +69,16 @@ int FailWithLastError() {
   return -1;
 }
 
+// Closes the handles of a failed step (null ones are skipped) and reports the error
+// of that step, which closing them must not replace.
+int FailClosing(SC_HANDLE first, SC_HANDLE second = nullptr) {
+  const DWORD error = GetLastError();
+  if (second != nullptr) CloseServiceHandle(second);
+  CloseServiceHandle(first);
+  SetLastError(error);
+  return FailWithLastError();
+}
+
 }  // namespace
 
 int IsServiceInstalled(const char* name) {
@@ -88,9 +99,9 @@ int InstallService(const char* name, const char* description) {
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
   if (manager == nullptr) return FailWithLastError();
 
+  // A path that does not fit would register another file as the service.
   char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  path[length < sizeof path ? length : sizeof path - 1] = '\0';
+  if (!ReadExecutablePath(path, sizeof path)) return FailClosing(manager);
   // Quoted, so that a path with blanks stays one program name for the service manager.
   const std::string command = std::string("\"") + path + "\" " + LaunchConfig.ServiceSwitch;
 
@@ -99,13 +110,7 @@ int InstallService(const char* name, const char* description) {
   SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
                                      SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                      command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-  if (service == nullptr) {
-    // Closing the manager must not replace the error that is reported.
-    const DWORD error = GetLastError();
-    CloseServiceHandle(manager);
-    SetLastError(error);
-    return FailWithLastError();
-  }
+  if (service == nullptr) return FailClosing(manager);
   ApplyServiceExtras(service);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
@@ -132,19 +137,8 @@ int UninstallService(const char* name) {
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (manager == nullptr) return FailWithLastError();
   SC_HANDLE service = OpenServiceA(manager, name, DELETE);
-  if (service == nullptr) {
-    const DWORD error = GetLastError();
-    CloseServiceHandle(manager);
-    SetLastError(error);
-    return FailWithLastError();
-  }
-  if (!DeleteService(service)) {
-    const DWORD error = GetLastError();
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    SetLastError(error);
-    return FailWithLastError();
-  }
+  if (service == nullptr) return FailClosing(manager);
+  if (!DeleteService(service)) return FailClosing(manager, service);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
   return 0;

@@ -38,11 +38,18 @@ HANDLE ServiceStopEvent = nullptr;
 // by the service thread once the stop event has fired.
 std::atomic<bool> ServiceOk{false};
 
-// Where the worker's machine stands, so that a stop thread never attaches to a
-// machine that is still being created, failed to be created, or is being destroyed.
-enum MachineStage { MachinePending, MachineRunning, MachineGone };
+// Where the worker's machine stands. A stop thread waits while it is being created
+// and calls into it while it runs or while its destruction waits for the
+// application's threads (that is how they learn to stop); once the destruction has
+// returned, and after a failed creation, it leaves it alone. The stage changes, and
+// stop threads enter, under MachineLock; the worker unloads the library only when
+// StopCallsInside, the stop threads let in and not yet out, is back to 0.
+enum MachineStage { MachinePending, MachineRunning, MachineDestroying, MachineGone };
 std::atomic<int> ServiceMachine{MachinePending};
 constexpr DWORD MachinePollMs = 50;
+CRITICAL_SECTION MachineLock;
+CONDITION_VARIABLE NoStopCallInside;
+int StopCallsInside = 0;
 
 // The service thread and the control handler (on the main thread) both change the
 // status record and send it; each change and its report happen under this lock, so
@@ -69,44 +76,94 @@ bool StartThread(LPTHREAD_START_ROUTINE procedure) {
 
 const char* ServiceNameText() { return LaunchConfig.ServiceName.c_str(); }
 
-DWORD WINAPI ServiceWorkerThread(LPVOID) {
+// Runs the work of a service thread: memory running out anywhere in it ends the
+// process with -1 after the report, rather than without a word.
+template <typename Work>
+void RunGuarded(Work work) {
+  if (RanOutOfMemory(work)) ExitProcess(static_cast<UINT>(-1));
+}
+
+void SetMachineStage(MachineStage stage) {
+  EnterCriticalSection(&MachineLock);
+  ServiceMachine = stage;
+  LeaveCriticalSection(&MachineLock);
+}
+
+// Lets a stop thread into the machine; false when the stop call is to be skipped.
+// While the machine runs, the thread attaches before the lock is left, so it counts
+// among the application's threads before the worker can begin the destruction, which
+// then waits for it. While the destruction waits already, the thread may still attach
+// and reach the application; a machine past waiting refuses the attachment, and then
+// nothing is left to stop. A refusal while it runs is the stop call's to report.
+bool EnterMachine() {
+  EnterCriticalSection(&MachineLock);
+  const int stage = ServiceMachine;
+  bool enter = stage == MachineRunning || stage == MachineDestroying;
+  if (enter && !AttachStopperThread() && stage == MachineDestroying) enter = false;
+  if (enter) ++StopCallsInside;
+  LeaveCriticalSection(&MachineLock);
+  return enter;
+}
+
+void LeaveMachine() {
+  EnterCriticalSection(&MachineLock);
+  if (--StopCallsInside == 0) WakeAllConditionVariable(&NoStopCallInside);
+  LeaveCriticalSection(&MachineLock);
+}
+
+void RunWorker() {
   ServiceOk = true;
   ServiceOk = CreateVirtualMachine(true);
-  ServiceMachine = ServiceOk ? MachineRunning : MachineGone;
+  SetMachineStage(ServiceOk ? MachineRunning : MachineGone);
   if (!ServiceOk) {
     SetEvent(ServiceStopEvent);
-    return 0;
+    return;
   }
   // This thread created the machine, so it is attached already.
   ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStartOptions.c_str(), false);
   ServiceOk = InvokeApplication(arguments.Count, arguments.Vector(), false);
-  // The destruction waits for the application's threads, which the stop call may
-  // still have to reach; only after it is the machine gone.
-  DestroyVirtualMachine();
+  SetMachineStage(MachineDestroying);
+  TearDownVirtualMachine();
+  // A stop thread let in before may still be inside the library.
+  EnterCriticalSection(&MachineLock);
   ServiceMachine = MachineGone;
+  while (StopCallsInside > 0) SleepConditionVariableCS(&NoStopCallInside, &MachineLock, INFINITE);
+  LeaveCriticalSection(&MachineLock);
+  UnloadVirtualMachineLibrary();
   SetEvent(ServiceStopEvent);
+}
+
+DWORD WINAPI ServiceWorkerThread(LPVOID) {
+  RunGuarded(RunWorker);
   return 0;
 }
 
 // Passes the stop request on to the application. It never signals the stop event:
 // the service ends when the worker has finished or the watchdog fires.
-DWORD WINAPI ServiceStopThread(LPVOID) {
+void RunStopCall() {
   // A stop control can come while the worker is still creating the machine.
   while (ServiceMachine == MachinePending) Sleep(MachinePollMs);
-  if (ServiceMachine == MachineGone) return 0;
+  if (!EnterMachine()) return;
   if (LaunchConfig.StopServiceByExit) {
     ServiceOk = RequestApplicationExit();
-    return 0;
+  } else {
+    ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStopOptions.c_str(), false);
+    ServiceOk = InvokeApplication(arguments.Count, arguments.Vector(), true);
   }
-  ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStopOptions.c_str(), false);
-  ServiceOk = InvokeApplication(arguments.Count, arguments.Vector(), true);
+  LeaveMachine();
+}
+
+DWORD WINAPI ServiceStopThread(LPVOID) {
+  RunGuarded(RunStopCall);
   return 0;
 }
 
 DWORD WINAPI ServiceStopWatchdog(LPVOID) {
-  Sleep(StopTimeoutMs());
-  ReportError(LaunchConfig.MsgServiceStopTimeout.c_str(), ServiceNameText());
-  SetEvent(ServiceStopEvent);
+  RunGuarded([] {
+    Sleep(StopTimeoutMs());
+    ReportError(LaunchConfig.MsgServiceStopTimeout.c_str(), ServiceNameText());
+    SetEvent(ServiceStopEvent);
+  });
   return 0;
 }
 
@@ -137,7 +194,7 @@ void WINAPI ServiceControlHandler(DWORD control) {
   }
 }
 
-void WINAPI ServiceMain(DWORD, LPSTR*) {
+void RunServiceMain() {
   EventSource = RegisterEventSourceA(nullptr, ServiceNameText());
   if (EventSource == nullptr) return;
   ServiceStatusHandle = RegisterServiceCtrlHandlerA(ServiceNameText(), ServiceControlHandler);
@@ -188,11 +245,15 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
   // report through it, and the process ends as soon as the dispatcher returns.
 }
 
+void WINAPI ServiceMain(DWORD, LPSTR*) { RunGuarded(RunServiceMain); }
+
 }  // namespace
 
 void RunServiceDispatcher() {
   RunMode = RunModeKind::Service;
   InitializeCriticalSection(&StatusLock);
+  InitializeCriticalSection(&MachineLock);
+  InitializeConditionVariable(&NoStopCallInside);
   std::string name = LaunchConfig.ServiceName;
   SERVICE_TABLE_ENTRYA table[] = {{name.data(), ServiceMain}, {nullptr, nullptr}};
   if (StartServiceCtrlDispatcherA(table)) return;

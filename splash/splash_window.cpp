@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "launcher/launch_config.h"
+#include "launcher/report.h"
 #include "splash/splash.h"
 
 namespace {
@@ -91,22 +92,34 @@ void CreateSplashWindow() {
   BringWindowToTop(SplashWindow);
 }
 
-DWORD WINAPI SplashThread(LPVOID) {
+// Timer 1's interval for `seconds`: a setting beyond the largest interval a timer
+// takes (about 24.8 days), or below zero, gets the largest instead of wrapping round
+// to a short one.
+UINT SplashTimerInterval(int seconds) {
+  if (seconds < 0 || seconds > static_cast<int>(USER_TIMER_MAXIMUM / 1000)) {
+    return USER_TIMER_MAXIMUM;
+  }
+  return static_cast<UINT>(seconds) * 1000u;
+}
+
+void RunSplash() {
   CreateSplashWindow();
   // Without a window no timer could ever end the loop below.
-  if (SplashWindow == nullptr) return 0;
+  if (SplashWindow == nullptr) return;
   if (LaunchConfig.SplashUntilWindow) {
     SetTimer(SplashWindow, WindowTimer, WindowPollMilliseconds, nullptr);
   } else if (LaunchConfig.SplashSeconds != 0) {
-    // Unsigned, so that a huge setting cannot overflow; SetTimer caps the interval.
-    SetTimer(SplashWindow, SecondsTimer, static_cast<UINT>(LaunchConfig.SplashSeconds) * 1000u,
-             nullptr);
+    SetTimer(SplashWindow, SecondsTimer, SplashTimerInterval(LaunchConfig.SplashSeconds), nullptr);
   }
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+DWORD WINAPI SplashThread(LPVOID) {
+  if (RanOutOfMemory(RunSplash)) ExitProcess(static_cast<UINT>(-1));
   return 0;
 }
 

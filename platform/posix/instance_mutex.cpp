@@ -40,14 +40,17 @@ bool InstanceMutexExists(const char* name) {
   return held;
 }
 
-InstanceMutexHandle CreateInstanceMutex(const char* name) {
+int CreateInstanceMutex(const char* name, InstanceMutexHandle* handle) {
+  *handle = nullptr;
   const int fd = OpenLockFile(name);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
     close(fd);
-    return nullptr;
+    return held ? 1 : -1;
   }
-  return reinterpret_cast<InstanceMutexHandle>(static_cast<std::intptr_t>(fd) + 1);
+  *handle = reinterpret_cast<InstanceMutexHandle>(static_cast<std::intptr_t>(fd) + 1);
+  return 0;
 }
 
 void CloseInstanceMutex(InstanceMutexHandle handle) {

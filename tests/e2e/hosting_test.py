@@ -7,12 +7,13 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_harness import WineTestCase  # noqa: E402
+from wine_harness import WineTestCase, program_running, windows_path  # noqa: E402
 
 TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
 RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client", "jvm.dll")
 RUNTIME_TEXT = "j2re1.4.1_02\\bin\\client\\jvm.dll"
 FAILED = 0xFFFFFFFF
+ALREADY_RUNNING = "An instance of this program is already running."
 
 
 class HostingTest(WineTestCase):
@@ -30,8 +31,8 @@ class HostingTest(WineTestCase):
         shutil.copy(os.path.join(TESTJVM, dll), target)
         return target
 
-    def launch(self, arguments="", script="", cwd=None):
-        return self.run_launcher(arguments, cwd=cwd, env={
+    def launch(self, arguments="", script="", cwd=None, copies=None):
+        return self.run_launcher(arguments, cwd=cwd, copies=copies, timeout=3600, env={
             "CORVANE_TESTJVM_LOG": self.log, "CORVANE_TESTJVM_SCRIPT": script})
 
     def logged(self):
@@ -155,6 +156,45 @@ class HostingTest(WineTestCase):
         self.assertEqual(missing.texts(), ["Error locating class: org/quillmark/Quillmark"])
         no_main = self.launch(script="no_main")
         self.assertEqual(no_main.texts(), ["Error locating method: main(java/lang/String[])"])
+
+    def test_one_file_for_both_streams_keeps_both_however_it_is_named(self):
+        self.install_runtime()
+        os.makedirs(os.path.join(self.app_dir, "sub"))
+        out = os.path.join(self.app_dir, "out.log")
+        # Relative names are taken from the executable's directory, where main starts.
+        for other in ("OUT.LOG", windows_path(out), ".\\sub\\..\\out.log",
+                      windows_path(out).replace("\\", "/")):
+            with self.subTest(other=other):
+                with open(out, "w") as old:
+                    old.write("old content, longer than what comes\n")
+                self.set_strings(e1360="out.log", e1376=other)
+                run = self.launch(script="stdout=first line,stderr=second line")
+                self.assertEqual(run.exit_code, 0, run.dialogs)
+                with open(out, "rb") as written:
+                    self.assertEqual(written.read(), b"first line\r\nsecond line\r\n")
+
+    def test_launchers_started_together_run_one_instance(self):
+        # The instance that wins holds the mutex while its main sleeps; every other one
+        # has found it by then.
+        self.install_runtime()
+        for _ in range(2):
+            if os.path.exists(self.log):
+                os.remove(self.log)
+            run = self.launch(script="main_sleep=8000", copies=("--together", 8))
+            self.assertEqual(run.exit_codes, [0] * 8)
+            self.assertEqual(run.texts(), [ALREADY_RUNNING] * 7)
+            self.assertEqual(len([line for line in self.logged() if line.startswith("main ")]), 1)
+
+    def test_launches_in_a_row_leave_nothing_behind(self):
+        # 200 in CI; bench/launch_soak runs 1,000.
+        count = int(os.environ.get("CORVANE_SOAK_LAUNCHES", "200"))
+        self.install_runtime()
+        run = self.launch(copies=("--in-row", count))
+        # Each run found the mutex free, ran main, destroyed the machine and ended.
+        self.assertEqual(run.exit_codes, [0] * count)
+        self.assertEqual(run.dialogs, [])
+        self.assertEqual(self.logged().count("destroy"), count)
+        self.assertFalse(program_running(os.path.basename(self.exe)))
 
 
 if __name__ == "__main__":

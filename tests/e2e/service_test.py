@@ -171,6 +171,27 @@ class ServiceTest(WineTestCase):
     def stopped(self):
         return ("info", "The %s service has stopped." % self.name)
 
+    def timed_out(self):
+        return ("error", "The %s service has timed out during a stop request and will be "
+                         "terminated." % self.name)
+
+    def next_round(self):
+        """Starts a fresh log and event range for another run of the same case."""
+        self.events_start = os.path.getsize(self.events_path)
+        if os.path.exists(self.log):
+            os.remove(self.log)
+
+    def assert_ended_cleanly(self, events):
+        """The service has stopped, its process has ended and the stand-in runtime saw
+        no call it should not have; the events are those expected."""
+        self.wait_for_state("STOPPED", 45)
+        deadline = time.monotonic() + 20
+        while self.service_process_running() and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertFalse(self.service_process_running())
+        self.assertEqual(self.wait_for_events(len(events)), events)
+        self.assertFalse([line for line in self.logged() if "unexpected" in line], self.logged())
+
     # --- installation and removal ---
 
     def test_install_registers_service_and_event_source(self):
@@ -284,19 +305,7 @@ class ServiceTest(WineTestCase):
 
     def service_process_running(self):
         """Whether a process of this case's executable runs in this Wine prefix."""
-        program = os.path.basename(self.exe).encode()
-        prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                    if program not in cmdline.read():
-                        continue
-                with open("/proc/%s/environ" % pid, "rb") as environ:
-                    if prefix in environ.read().split(b"\0"):
-                        return True
-            except OSError:
-                continue
-        return False
+        return wine_harness.program_running(os.path.basename(self.exe))
 
     def test_stop_by_exit_calls_system_exit_from_an_attached_thread(self):
         # A name of its own, so that the process can be told apart on the host.
@@ -415,6 +424,61 @@ class ServiceTest(WineTestCase):
         self.assertRegex(query, r"SERVICE_EXIT_CODE\s*:\s*1\b")
         self.assertEqual(self.wait_for_events(2)[-1],
                          ("error", "The %s service failed to start." % self.name))
+    def test_ten_stops_while_the_application_ignores_them_end_in_one_stop(self):
+        self.install_runtime("main_blocks,ignore_stop")
+        # A watchdog of 5 s instead of 30 keeps the case short; the stops still overlap it.
+        self.configure(e1296="stop-arg", e1856="5")
+        self.install()
+        for _ in range(2):
+            self.next_round()
+            self.start()
+            self.wait_for_log("main thread=creator name= argc=0")
+            # sc returns once the control handler has run, and with it the first
+            # watchdog has started: from then on the process has 5 s and a margin.
+            self.stop()
+            asked = time.monotonic()
+            for _ in range(9):
+                wine("sc", "stop", self.name)
+            while self.service_process_running() and time.monotonic() - asked < 30:
+                time.sleep(0.1)
+            self.assertLess(time.monotonic() - asked, 8, "the first watchdog ends it")
+            events = self.wait_for_events(3)
+            self.assertEqual(events[0], self.started())
+            self.assertEqual(set(events[1:-1]), {self.timed_out()})
+            self.assertEqual(events[-1], self.stopped())
+            self.assert_ended_cleanly(events)
+            self.assertIn("main thread=attached %s argc=1 arg=stop-arg" % STOPPER, self.logged())
+
+    def test_stop_during_start_up_reaches_the_application_once_it_runs(self):
+        self.install_runtime("slow_create=1500,main_blocks")
+        self.configure()
+        self.install()
+        for delay in (0.1, 0.8, 1.6):
+            self.next_round()
+            self.start()
+            time.sleep(delay)
+            self.stop()
+            self.assert_ended_cleanly([self.started(), self.stopped()])
+            log = self.logged()
+            self.assertIn("main thread=attached %s argc=0" % STOPPER, log)
+            self.assertEqual(log[-1], "destroy")
+
+    def test_stop_while_main_returns_by_itself(self):
+        # main returns after four seconds, and an attachment takes the stop thread
+        # three seconds inside the runtime library: a stop that comes shortly before
+        # the return is still there when the machine would be destroyed. The later
+        # rounds come while main returns, and after.
+        self.install_runtime("main_sleep=4000,slow_attach=3000")
+        self.configure()
+        self.install()
+        for delay in (0.5, 2.0, 3.5, 4.5):
+            self.next_round()
+            self.start()
+            self.wait_for_log("main thread=creator name= argc=0")
+            time.sleep(delay)
+            wine("sc", "stop", self.name)  # refused when the service has ended already
+            self.assert_ended_cleanly([self.started(), self.stopped()])
+            self.assertIn("destroy", self.logged())
 
     def test_service_switch_at_a_command_prompt_logs_an_error_only(self):
         self.install_runtime()

@@ -144,7 +144,7 @@ class Launch:
                 for line in lines:
                     caption, _, text = line.rstrip(b"\n").partition(b"\t")
                     dialogs.append((unescape(caption), unescape(text)))
-        return Run(int(stdout.split("exit=")[1].split()[0], 16), dialogs)
+        return Run([int(stdout.split("exit=")[1].split()[0], 16)], dialogs)
 
 
 class SplashTest(WineTestCase):
@@ -296,6 +296,16 @@ class SplashTest(WineTestCase):
         gone = self.wait_for(lambda s: not s.named(CAPTION), "closed splash")
         self.assertGreaterEqual(time.monotonic() - self.launched.started, 2.0)
         self.assertTrue(gone.processes, "the splash went only with the process")
+        self.assertEqual(self.stop().dialogs, [])
+
+    def test_seconds_beyond_the_largest_timer_keep_the_splash(self):
+        # 4294968 s in milliseconds wraps round to 704 ms in a 32-bit count.
+        self.set_strings(e1408="0", e1424="4294968")
+        self.install_runtime()
+        self.launch("main_blocks")
+        self.wait_for(lambda s: s.named(CAPTION), "splash window")
+        time.sleep(2)
+        self.assertTrue(self.snapshot().named(CAPTION)[0].visible)
         self.assertEqual(self.stop().dialogs, [])
 
     def test_no_splash_when_neither_rule_is_set(self):

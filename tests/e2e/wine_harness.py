@@ -8,6 +8,7 @@ built launcher's string table.
 """
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -62,12 +63,32 @@ def helper(name):
     return os.path.join(BIN, name + ".exe")
 
 
+def program_running(program):
+    """Whether a process of the Windows program named `program` (a file name) runs in
+    this run's Wine prefix."""
+    name = program.encode()
+    prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                if name not in cmdline.read():
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as environ:
+                if prefix in environ.read().split(b"\0"):
+                    return True
+        except OSError:
+            continue
+    return False
+
+
 class Run:
     """What one launcher run showed: its exit code, its message boxes and, for a run
-    at a command prompt, its standard output and error."""
+    at a command prompt, its standard output and error. A run of several copies has
+    each copy's exit code in exit_codes and the boxes of all."""
 
-    def __init__(self, exit_code, dialogs, stdout="", stderr=""):
-        self.exit_code = exit_code
+    def __init__(self, exit_codes, dialogs, stdout="", stderr=""):
+        self.exit_codes = exit_codes
+        self.exit_code = exit_codes[0]
         self.dialogs = dialogs  # list of (caption, text)
         self.stdout = stdout
         self.stderr = stderr
@@ -119,12 +140,14 @@ class WineTestCase(unittest.TestCase):
             return run, [line.rstrip("\n") for line in lines]
 
     def run_launcher(self, arguments="", cwd=None, timeout=60, env=None, answer=None,
-                     stdin=None):
+                     stdin=None, copies=None):
         """Starts the launcher from `cwd` (default: its own directory) with the
         argument text and the extra environment `env`, answers every message box (with
         OK, or with `answer`, "yes" or "no", where the box has that button), and
         returns the Run. With `stdin`, a text, the launcher runs as at a command
-        prompt: that text is its standard input, and the Run holds its output."""
+        prompt: that text is its standard input, and the Run holds its output.
+        `copies` ("--together" or "--in-row", N) runs N copies at once or one after
+        the other."""
         log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
         stop = log + ".stop"
         watcher = subprocess.Popen(
@@ -135,8 +158,8 @@ class WineTestCase(unittest.TestCase):
             command = '"%s"' % windows_path(self.exe)
             if arguments:
                 command += " " + arguments
-            inherit = ["--inherit"] if stdin is not None else []
-            done = wine(helper("run_exit_code"), *inherit, windows_path(cwd or self.app_dir),
+            mode = ["--inherit"] if stdin is not None else list(map(str, copies or ()))
+            done = wine(helper("run_exit_code"), *mode, windows_path(cwd or self.app_dir),
                         command, timeout=timeout, env=env, stdin=stdin or "")
         finally:
             # Let the watcher take a last look before it ends.
@@ -147,12 +170,13 @@ class WineTestCase(unittest.TestCase):
             except subprocess.TimeoutExpired:
                 watcher.kill()
         self.assertIn("exit=0x", done.stdout, done.stderr)
-        output, _, rest = done.stdout.rpartition("exit=0x")
-        exit_code = int(rest.split()[0], 16)
+        output = done.stdout.rpartition("exit=0x")[0]
+        exit_codes = [int(code, 16) for code in
+                      re.findall(r"^exit=0x([0-9A-F]{8})$", done.stdout, re.MULTILINE)]
         dialogs = []
         if os.path.exists(log):
             with open(log, "rb") as lines:
                 for line in lines:
                     caption, _, text = line.rstrip(b"\n").partition(b"\t")
                     dialogs.append((unescape(caption), unescape(text)))
-        return Run(exit_code, dialogs, output, done.stderr)
+        return Run(exit_codes, dialogs, output, done.stderr)

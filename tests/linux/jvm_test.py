@@ -10,6 +10,7 @@ import unittest
 DEMO = os.environ.get("CORVANE_DEMO_DIR", "")
 STRINGS_TOOL = os.environ.get("CORVANE_STRINGS", "")
 SCRAMBLE_TOOL = os.environ.get("CORVANE_SCRAMBLE", "")
+FAIL_ALLOCATIONS = os.environ.get("CORVANE_FAIL_ALLOCATIONS", "")
 FAILED = 255  # -1 as the shell sees it
 
 
@@ -105,15 +106,36 @@ class JvmTest(unittest.TestCase):
             self.assertIn("problem text", written.read())
         self.assertIn("visible", done.stdout)
 
-    def test_one_file_for_both_streams_keeps_both(self):
+    def test_one_file_for_both_streams_keeps_both_however_it_is_named(self):
         both = os.path.join(self.work, "both.txt")
-        self.set_strings("1360=" + both, "1376=" + both)
-        done = self.run_launcher("--out", "first line", "--err", "second line")
-        self.assertEqual(done.returncode, 0, done.stderr)
-        with open(both) as written:
-            text = written.read()
-        self.assertIn("first line", text)
-        self.assertIn("second line", text)
+        os.makedirs(os.path.join(self.work, "sub"))
+        os.symlink(both, os.path.join(self.work, "link.txt"))
+        # Relative names are taken from the executable's directory, where Java starts.
+        for other in (both, "../both.txt", os.path.join(self.work, ".", "sub", "..", "both.txt"),
+                      os.path.join(self.work, "link.txt")):
+            with self.subTest(other=other):
+                with open(both, "w") as old:
+                    old.write("old content\n")
+                self.set_strings("1360=" + both, "1376=" + other)
+                done = self.run_launcher("--out", "first line", "--err", "second line")
+                self.assertEqual(done.returncode, 0, done.stderr)
+                with open(both) as written:
+                    text = written.read()
+                # A second stream would start over at the top of the file.
+                self.assertIn('Quillmark started by Corvane on thread "main"', text)
+                self.assertIn("first line", text)
+                self.assertIn("second line", text)
+                self.assertNotIn("old content", text)
+
+    def test_running_out_of_memory_is_reported_and_ends_with_minus_one(self):
+        # Each %BIG% grows the option text by 100,000 characters, past what the
+        # preloaded library lets the process take in one piece.
+        self.set_strings("1056=" + "%BIG%" * 200)
+        self.env.update(BIG="x" * 100000, LD_PRELOAD=FAIL_ALLOCATIONS,
+                        CORVANE_FAIL_ALLOCATIONS_FROM=str(4 << 20))
+        done = self.run_launcher()
+        self.assertEqual(done.stderr, "Error: Out of memory.\n")
+        self.assertEqual(done.returncode, FAILED)
 
     def test_missing_class_prints_the_java_error_then_the_launcher_message(self):
         self.set_main_class("org.quillmark.Missing")

@@ -34,11 +34,11 @@ class MakerLinuxTest(unittest.TestCase):
             entries[int(entry)] = text
         return entries
 
-    def make(self, config_text, target="linux", launcher=None, name="app.toml"):
+    def make(self, config_text, target="linux", launcher=None, name="app.toml", output=None):
         config = os.path.join(self.work, name)
         with open(config, "w", encoding="utf-8") as out:
             out.write(config_text)
-        output = os.path.join(self.work, "made")
+        output = output or os.path.join(self.work, "made")
         return output, subprocess.run(
             [MAKE, "--config", config, "--target", target, "--launcher", launcher or LAUNCHER,
              "--output", output], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -115,6 +115,19 @@ class MakerLinuxTest(unittest.TestCase):
         output, done = self.make("ClassPath = \"x\"\n", target="win32")
         self.assertIn("not a Windows executable", done.stderr)
         self.assertFalse(os.path.exists(output))
+
+    def test_output_where_no_file_can_be_made_is_named_and_nothing_written(self):
+        with open(LAUNCHER, "rb") as generic:
+            before = generic.read()
+        # /sys takes no new file from anyone, root included.
+        for output in (os.path.join(self.work, "missing", "made"), "/sys/corvane-made"):
+            output, done = self.make("ClassPath = \"x\"\n", output=output)
+            self.assertEqual(done.returncode, 1)
+            self.assertIn(output + ": cannot be written", done.stderr)
+            self.assertFalse(os.path.exists(output))
+            self.assertEqual(sorted(os.listdir(self.work)), ["app.toml"])
+        with open(LAUNCHER, "rb") as generic:
+            self.assertEqual(generic.read(), before)
 
 
 if __name__ == "__main__":

@@ -30,6 +30,8 @@
  *                                        (argc=null when main gets a null array)
  *   attach version=0x00010004 name=<name>
  *                                        (version=0x00000000 name= without attach args)
+ *   attach refused                       AttachCurrentThread after DestroyJavaVM
+ *                                        stopped waiting: JNI_ERR, as a JVM gives
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
@@ -37,7 +39,9 @@
  *   exit hook <status>                   the "exit" option's hook called
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
- *                                        ExitProcess(99)
+ *                                        ExitProcess(99). Also logged (without
+ *                                        ending the process) when the library is
+ *                                        unloaded while a thread is inside it
  *   timeout <what>                       a wait of five minutes ran out; then
  *                                        ExitProcess(98)
  *
@@ -63,6 +67,11 @@
  *   echo_stdin        main reads one line from System.in and prints "read: " and
  *                     the line to System.out
  *   attach_fails      AttachCurrentThread returns -1 (after logging)
+ *   main_sleep=MS     the creating thread's main waits MS ms before it returns
+ *                     (after the other items)
+ *   slow_create=MS    JNI_CreateJavaVM waits MS ms before it creates the machine
+ *   slow_attach=MS    AttachCurrentThread of a thread not yet attached waits MS ms
+ *                     (after logging) before it attaches it, inside this library
  *
  * Every main call performs the script: it logs, prints, echoes, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -270,6 +279,7 @@ typedef struct Script {
   int echo_stdin;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
+  int main_sleep_ms, slow_create_ms, slow_attach_ms;
   char* stdout_text;
   char* stderr_text;
   char* missing[MAX_NAMES];
@@ -344,6 +354,12 @@ static void ReadScript(void) {
       script.echo_stdin = 1;
     } else if (strcmp(item, "attach_fails") == 0) {
       script.attach_fails = 1;
+    } else if (strcmp(item, "main_sleep") == 0 && value) {
+      script.main_sleep_ms = atoi(value);
+    } else if (strcmp(item, "slow_create") == 0 && value) {
+      script.slow_create_ms = atoi(value);
+    } else if (strcmp(item, "slow_attach") == 0 && value) {
+      script.slow_attach_ms = atoi(value);
     } else {
       /* A misspelt script would silently test the wrong thing. */
       fprintf(stderr, "testjvm: unknown script item %s\n", item);
@@ -461,6 +477,7 @@ static JavaVM the_vm = &vm_table;
 
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
 static int created;
+static int destroyed; /* DestroyJavaVM has stopped waiting for attached threads */
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
 static int main_calls;
@@ -585,6 +602,7 @@ static void RunMain(JNIEnv* env, Object* args) {
   }
   if (script.main_exit) ExitJava(script.main_exit_status);
   if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
+  if (script.main_sleep_ms > 0 && !thread->attached) Sleep((DWORD)script.main_sleep_ms);
 }
 
 /* ---- arguments of the Call and NewObject families ---- */
@@ -948,7 +966,9 @@ static int SupportedVersion(jint version) {
          version == JNI_VERSION_1_8 || (version >= JNI_VERSION_9 && (version & 0xFFFF) == 0);
 }
 
-static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args) {
+static LONG threads_inside; /* threads in AttachCurrentThread, which may sleep there */
+
+static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   if (vm != &the_vm || !penv) Unexpected("AttachCurrentThread");
   JavaVMAttachArgs* args = raw_args;
   const char* name = args && args->name ? args->name : "";
@@ -957,14 +977,27 @@ static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args)
   if (args && !SupportedVersion(args->version)) return JNI_EVERSION;
   ThreadEnv* thread = TlsGetValue(tls_slot);
   if (!thread) {
+    if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
+    EnterCriticalSection(&lock);
+    int refused = destroyed;
+    if (!refused && attached_count++ == 0) ResetEvent(no_attached_threads);
+    LeaveCriticalSection(&lock);
+    if (refused) {
+      LogLine("attach refused");
+      return JNI_ERR;
+    }
     thread = NewThread(1, name);
     TlsSetValue(tls_slot, thread);
-    EnterCriticalSection(&lock);
-    if (attached_count++ == 0) ResetEvent(no_attached_threads);
-    LeaveCriticalSection(&lock);
   }
   *penv = &thread->functions;
   return JNI_OK;
+}
+
+static jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* raw_args) {
+  InterlockedIncrement(&threads_inside);
+  jint result = AttachInside(vm, penv, raw_args);
+  InterlockedDecrement(&threads_inside);
+  return result;
 }
 
 static jint JNICALL DetachCurrentThread(JavaVM* vm) {
@@ -992,7 +1025,16 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
     if (--attached_count == 0) SetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
   }
-  WaitOrDie(no_attached_threads, "destroy");
+  /* A thread that attaches while the wait lasts is waited for too; one that comes
+   * later is refused. */
+  for (;;) {
+    WaitOrDie(no_attached_threads, "destroy");
+    EnterCriticalSection(&lock);
+    int done = attached_count == 0;
+    if (done) destroyed = 1;
+    LeaveCriticalSection(&lock);
+    if (done) break;
+  }
   WriteArchive();
   LogLine("destroy");
   return JNI_OK;
@@ -1084,6 +1126,7 @@ jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args) {
   JavaVMInitArgs* args = raw_args;
   if (!pvm || !penv || !args) Unexpected("JNI_CreateJavaVM with a null argument");
   ReadScript();
+  if (script.slow_create_ms > 0) Sleep((DWORD)script.slow_create_ms);
   LogLine("create version=0x%08lx ignoreUnrecognized=%d nOptions=%ld options=%s",
           (unsigned long)args->version, (int)args->ignoreUnrecognized, (long)args->nOptions,
           args->options ? "array" : "null");
@@ -1121,7 +1164,6 @@ static __typeof__(&JNI_GetDefaultJavaVMInitArgs) const kDefaultArgsType =
     TestJvmGetDefaultJavaVMInitArgs;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  (void)reserved;
   (void)kCreateType;
   (void)kDefaultArgsType;
   if (reason == DLL_PROCESS_ATTACH) {
@@ -1132,5 +1174,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     second_main = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (tls_slot == TLS_OUT_OF_INDEXES || !no_attached_threads || !second_main) return FALSE;
   }
+  /* FreeLibrary (not the end of the process) while a thread sleeps in here: that thread
+   * would wake up in code that is gone. */
+  if (reason == DLL_PROCESS_DETACH && !reserved && threads_inside > 0)
+    LogLine("unexpected JNI call: the library is unloaded while a thread is inside it");
   return TRUE;
 }

@@ -1,16 +1,14 @@
 #include "tools/make/config_file.h"
 
-#include <toml++/toml.h>
-
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "hosting/java_version.h"
 #include "launcher/config_fields.h"
 
+#include "tools/make/pe_image.h"
 #include "tools/make/string_table.h"
+#include "tools/make/toml.h"
 #include "tools/scramble.h"
 
 namespace {
@@ -281,12 +279,6 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
 }
 
 bool ReadMakeConfig(const std::string& path, MakeConfig* config, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot be read";
-    return false;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseMakeConfig(text.str(), path, config, error);
+  std::string text;
+  return ReadWholeFile(path, &text, error) && ParseMakeConfig(text, path, config, error);
 }

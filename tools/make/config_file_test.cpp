@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "launcher/config_fields.h"
 #include "launcher/launch_config.h"
 
 namespace {
@@ -113,9 +114,11 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("MsgLoadJvm = \"%s and %s\"\n"),
             "app.toml:1: MsgLoadJvm: a message may hold one \"%s\" and \"%%\", no other "
             "conversion");
-  EXPECT_EQ(ErrorOf("JvmOptions = \"" + std::string(1024, 'x') + "\"\n"),
-            "app.toml:1: JvmOptions: the text is 1024 characters long; an entry holds at most "
-            "1023");
+  for (const std::size_t length : {std::size_t{1024}, std::size_t{10} << 20}) {
+    EXPECT_EQ(ErrorOf("JvmOptions = \"" + std::string(length, 'x') + "\"\n"),
+              "app.toml:1: JvmOptions: the text is " + std::to_string(length) +
+                  " characters long; an entry holds at most 1023");
+  }
   EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.0\"\nColour = \"red\"\n"),
             "app.toml:3: version.Colour: unknown key");
   EXPECT_EQ(ErrorOf("[version]\nFileVersion = \"1.70000\"\n"),
@@ -127,8 +130,27 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "app.toml:2: ExecutionLevel: \"asinvoker\" is not asInvoker, highestAvailable or "
             "requireAdministrator");
   EXPECT_EQ(ErrorOf("DpiAware = 1\n"), "app.toml:1: DpiAware: must be a boolean (true or false)");
-  // A syntax error is reported where the parser stopped.
+  // A syntax error is reported where the parser stopped, a stray non-ASCII letter
+  // (which the TOML library once took for undefined behaviour) included.
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nJvmOptions = \n").substr(0, 11), "app.toml:2:");
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\xC3\xA9 = 1\n").substr(0, 11), "app.toml:2:");
+  EXPECT_EQ(ErrorOf("[\\").substr(0, 11), "app.toml:1:");
+  EXPECT_EQ(ErrorOf("ClassPath = \"a\"\nSplashCaption = \"\xFF\xFE\"\n").substr(0, 11),
+            "app.toml:2:");  // not UTF-8
+}
+
+TEST(ParseMakeConfig, EveryKeyOfTheWrongTypeIsNamed) {
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    const bool wantsString = field.Kind != FieldKind::Flag && field.Kind != FieldKind::OptInFlag &&
+                             field.Kind != FieldKind::Number;
+    const std::string error =
+        ErrorOf("\n" + std::string(field.Name) + (wantsString ? " = 1\n" : " = \"1\"\n"));
+    EXPECT_EQ(error.rfind("app.toml:2: " + std::string(field.Name) + ": must be ", 0), 0u) << error;
+  }
+  EXPECT_EQ(ErrorOf("version = 1\n"), "app.toml:1: version: must be a table");
+  EXPECT_EQ(ErrorOf("Icon = true\n"), "app.toml:1: Icon: must be a file name");
+  EXPECT_EQ(ErrorOf("[version]\nFileVersion = 1\n"), "app.toml:2: version.FileVersion: must be a string");
 }
 
 TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
@@ -139,6 +161,11 @@ TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {
   EXPECT_TRUE(ParseMakeConfig("SplashCaption = \"" + text + "\"\n", "a.toml", &config, &error))
       << error;
   EXPECT_NE(ErrorOf("SplashCaption = \"x\\u0000y\"\n").find("NUL"), std::string::npos);
+  // A line-ending backslash drops the blanks before the next letter, an accented one too.
+  EXPECT_TRUE(ParseMakeConfig("ServiceDescription = \"\"\"Serveur \\\n    \xC3\xA9v\xC3\xA9nements\"\"\"\n",
+                              "a.toml", &config, &error))
+      << error;
+  EXPECT_EQ(config.Entries.at(EntryServiceDescription), "Serveur \xC3\xA9v\xC3\xA9nements");
 }
 
 TEST(IsMessageFormat, AllowsOneStringAndPercentSigns) {

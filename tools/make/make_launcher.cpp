@@ -112,7 +112,8 @@ bool WriteReplacing(const std::string& bytes, const std::string& path, const std
     out.close();
     if (!out) {
       fs::remove(temporary, ignored);
-      return Fail(error, temporary + ": cannot be written");
+      return Fail(error, path + ": cannot be written (its directory is missing or read-only, "
+                                "or the disk is full)");
     }
   }
   std::error_code failure;

@@ -185,9 +185,44 @@ TEST_F(MakeLauncherTest, WrongOrDamagedLaunchersAndArtworkWriteNothing) {
   EXPECT_FALSE(Make("", "win32", "generic.exe"));
   EXPECT_NE(error_.find("not a bitmap"), std::string::npos) << error_;
   options_.BitmapPath.clear();
-  WriteFile(Path("generic.exe"), windows_.substr(0, windows_.size() - 1));
-  EXPECT_FALSE(Make("", "win32", "generic.exe"));
+  ExpectNothingWritten();
+}
+
+TEST_F(MakeLauncherTest, BadGenericLaunchersAreNamedAndWriteNothing) {
+  TestImageOptions signedImage;
+  signedImage.CertificateSize = 0x100;
+  const struct {
+    std::string Launcher;
+    const char* Fault;
+  } cases[] = {
+      {windows_.substr(0, windows_.size() / 2), "lies outside the file"},
+      {linux_, "not a Windows executable"},
+      {MakeTestImage(ResourceTree(), signedImage), "is signed"},
+  };
+  for (const auto& bad : cases) {
+    WriteFile(Path("generic.exe"), bad.Launcher);
+    EXPECT_FALSE(Make("", "win32", "generic.exe"));
+    EXPECT_EQ(error_.rfind(Path("generic.exe") + ": ", 0), 0u) << error_;
+    EXPECT_NE(error_.find(bad.Fault), std::string::npos) << error_;
+    EXPECT_FALSE(fs::exists(Path("out")));
+  }
+  // Over 64 MiB: refused before it is read.
   WriteFile(Path("generic.exe"), windows_);
+  fs::resize_file(Path("generic.exe"), MaxInputFileSize + 1);
+  EXPECT_FALSE(Make("", "win32", "generic.exe"));
+  EXPECT_EQ(error_, Path("generic.exe") + ": larger than 64 MiB, which no input of this tool is");
+  WriteFile(Path("generic.exe"), windows_);
+  ExpectNothingWritten();
+}
+
+TEST_F(MakeLauncherTest, AnOutputDirectoryThatIsMissingWritesNothing) {
+  options_.OutputPath = Path("missing") + "/out";
+  WriteFile(Path("app.toml"), "ClassPath = \"x\"\n");
+  options_.ConfigPath = Path("app.toml");
+  options_.Target = "linux";
+  options_.LauncherPath = Path("generic");
+  EXPECT_FALSE(MakeLauncher(options_, &error_, &notice_));
+  EXPECT_EQ(error_.rfind(options_.OutputPath + ": cannot be written", 0), 0u) << error_;
   ExpectNothingWritten();
 }
 

@@ -163,8 +163,12 @@ void AppendLe(std::string* bytes, std::uint32_t value, int size) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return Fail(error, path + ": cannot be read");
+  if (in.tellg() > static_cast<std::streamoff>(MaxInputFileSize)) {
+    return Fail(error, path + ": larger than 64 MiB, which no input of this tool is");
+  }
+  in.seekg(0);
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) return Fail(error, path + ": cannot be read");
   return true;

@@ -87,7 +87,12 @@ constexpr std::size_t SubsystemOffset = 68;
 /// `error` set, never a read outside `bytes`.
 bool ReadPeImage(const std::string& bytes, PeImage* image, std::string* error);
 
-/// Reads the file at `path` into `bytes`.
+/// The largest file the tool reads: a generic launcher is well under a megabyte, and
+/// no configuration, icon or splash picture comes near it.
+constexpr std::uint64_t MaxInputFileSize = 64ull << 20;
+
+/// Reads the file at `path` into `bytes`. False, with `error` naming the file, when it
+/// cannot be read or is larger than MaxInputFileSize.
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
 
 /// Little-endian access to a byte string (the caller checks the bounds).
