@@ -37,10 +37,11 @@ unsigned long long ParseSize(const char* text) {
 
 void AppendStamp(std::string* key, const char* kind, const std::string& path) {
   FileStamp stamp;
-  char numbers[64] = "missing";
-  if (ReadFileStamp(path.c_str(), &stamp)) {
-    std::snprintf(numbers, sizeof numbers, "%llu %lld", stamp.Size, stamp.ModifiedNanoseconds);
-  }
+  // Not through printf: the Windows launcher's is the system's, which may not know %ll.
+  const std::string numbers = ReadFileStamp(path.c_str(), &stamp)
+                                  ? std::to_string(stamp.Size) + " " +
+                                        std::to_string(stamp.ModifiedNanoseconds)
+                                  : std::string("missing");
   *key += std::string(kind) + " " + path + "\n  " + numbers + "\n";
 }
 
