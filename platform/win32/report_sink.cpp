@@ -4,8 +4,8 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
+#include "platform/text_encoding.h"
 #include "platform/win32/event_source.h"
 
 HANDLE EventSource = nullptr;
@@ -22,11 +22,8 @@ void WriteToStream(HANDLE stream, const std::string& text) {
   DWORD mode;
   DWORD written;
   if (GetConsoleMode(stream, &mode)) {
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    WriteConsoleW(stream, wide.data(), static_cast<DWORD>(length), &written, nullptr);
+    const std::u16string wide = TextToUtf16(text.c_str());
+    WriteConsoleW(stream, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
   } else {
     WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
