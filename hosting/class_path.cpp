@@ -134,8 +134,9 @@ bool AssembleClassPath() {
     char* classPath = LaunchConfig.ClassPath.data();
     char* cursor = nullptr;
     // Only the first entry may end at a line break.
-    for (char* entry = NextToken(classPath, ";\r\n", &cursor); entry != nullptr;
-         entry = NextToken(classPath, ";", &cursor)) {
+    const std::string firstEnds = std::string(ConfiguredClassPathSeparators) + "\r\n";
+    for (char* entry = NextToken(classPath, firstEnds.c_str(), &cursor); entry != nullptr;
+         entry = NextToken(classPath, ConfiguredClassPathSeparators, &cursor)) {
       const int kind = ClassifyClassPathEntry(entry);
       if (kind < 0) return false;
       AppendText(entries, entry);

@@ -5,9 +5,9 @@
 #include "hosting/text_buffer.h"
 
 /// Completes LaunchConfig.JvmOptions for the creation of the virtual machine: checks
-/// every entry of LaunchConfig.ClassPath (cutting that text in place), adds the
-/// archives found below every directory entry, appends the quoted
-/// "-Djava.class.path=" option, and expands the %NAME% references of the whole text.
+/// every entry of LaunchConfig.ClassPath (split at ConfiguredClassPathSeparators,
+/// cutting that text in place), adds the archives found below every directory entry,
+/// appends the quoted "-Djava.class.path=" option, and expands the %NAME% references of the whole text.
 /// False when an entry cannot be accessed: that has been reported and JvmOptions is
 /// left as it was.
 bool AssembleClassPath();

@@ -8,6 +8,11 @@ extern const char PathSeparator;
 /// The separator of the entries of a Java class path (';' on Windows, ':' elsewhere).
 extern const char ClassPathSeparator;
 
+/// What ends an entry of a configured class path (ClassPath): ';' everywhere, and on
+/// POSIX also ':', as `java -cp` takes it there. Never ':' on Windows, where it follows
+/// a drive letter.
+extern const char ConfiguredClassPathSeparators[];
+
 /// Copies the current directory into `buffer` of `size` characters. False when it
 /// cannot be read or does not fit; the system error is then the thread's last error.
 bool ReadCurrentDirectory(char* buffer, std::size_t size);

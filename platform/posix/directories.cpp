@@ -5,6 +5,7 @@
 #include <cerrno>
 
 const char ClassPathSeparator = ':';
+const char ConfiguredClassPathSeparators[] = ";:";
 const char PathSeparator = '/';
 
 bool ReadCurrentDirectory(char* buffer, std::size_t size) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 const char ClassPathSeparator = ';';
+const char ConfiguredClassPathSeparators[] = ";";
 const char PathSeparator = '\\';
 
 bool ReadCurrentDirectory(char* buffer, std::size_t size) {

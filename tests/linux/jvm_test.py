@@ -162,6 +162,12 @@ class JvmTest(unittest.TestCase):
         done = self.run_launcher("--exit", "7")
         self.assertEqual(done.returncode, 7)
 
+    def test_class_path_entries_split_on_colons_as_for_java_cp(self):
+        self.set_strings("1072=Quillmark.jar:jh.jar")
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("Quillmark help is available", done.stdout)
+
     def test_missing_runtime_is_reported_before_any_class_path_check(self):
         self.set_strings("1040=/nowhere/libjvm.so", "1072=missing.jar")
         done = self.run_launcher()
