@@ -7,7 +7,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_harness import WineTestCase, program_running, windows_path  # noqa: E402
+from wine_harness import WineTestCase, program_ended, windows_path  # noqa: E402
 
 TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
 RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client", "jvm.dll")
@@ -194,7 +194,7 @@ class HostingTest(WineTestCase):
         self.assertEqual(run.exit_codes, [0] * count)
         self.assertEqual(run.dialogs, [])
         self.assertEqual(self.logged().count("destroy"), count)
-        self.assertFalse(program_running(os.path.basename(self.exe)))
+        self.assertTrue(program_ended(os.path.basename(self.exe)))
 
 
 if __name__ == "__main__":

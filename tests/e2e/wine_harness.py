@@ -81,6 +81,17 @@ def program_running(program):
     return False
 
 
+def program_ended(program, seconds=10):
+    """Whether every process of `program` is gone within `seconds`: a Windows process
+    has given its exit code a moment before Wine's host process is gone."""
+    deadline = time.monotonic() + seconds
+    while program_running(program):
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.1)
+    return True
+
+
 class Run:
     """What one launcher run showed: its exit code, its message boxes and, for a run
     at a command prompt, its standard output and error. A run of several copies has
