@@ -128,6 +128,7 @@ bool PlanRecording(const JavaVersion& version, const std::vector<std::string>& o
   ArchiveRequest request;
   request.Library = LaunchConfig.RuntimeLibrary;
   request.Feature = version.Parts[0];
+  request.AheadOfTimeLinking = version.Parts[0] >= 24 && !OptionsLoadAgents(options);
   request.Directory = directory;
   request.Parent = CurrentProcessId();
   request.List = run + ".classes";

@@ -46,7 +46,7 @@ int RunRuntime(bool dump, const std::string& requestPath, const std::string& wor
   if (dump) {
     texts = {"-Xshare:dump", "-XX:SharedClassListFile=" + request.List, archive,
              "-Xlog:class+path=info"};
-    if (request.Feature >= 24) texts.push_back("-XX:+AOTClassLinking");
+    if (request.AheadOfTimeLinking) texts.push_back("-XX:+AOTClassLinking");
   } else {
     texts = {"-Xshare:on", archive, "-XX:+VerifySharedSpaces"};
   }
@@ -113,12 +113,19 @@ bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request,
     RemoveArchiveFolder(work);
     return false;
   }
-  // The key also stamps the files that the runtime opened: the jars that manifests name.
-  const std::string key =
-      request.Key + StampLines(ClassPathFilesInLog(dumped, request.Directory));
+  // The key also stamps the files that the runtime opened (the jars that manifests
+  // name) and the archive itself, which a start then finds changed when something
+  // overwrote or cut it.
   const std::string archive = ArchiveFileIn(work);
-  if (!WriteWholeFile(KeyFileIn(work), key) || !FlushFileToDisk(archive.c_str()) ||
-      !FlushFileToDisk(KeyFileIn(work).c_str())) {
+  if (!FlushFileToDisk(archive.c_str())) {
+    RemoveArchiveFolder(work);
+    *reason = "cannot write " + archive;
+    return false;
+  }
+  const std::string key = request.Key +
+                          StampLines(ClassPathFilesInLog(dumped, request.Directory)) +
+                          StampLine(ArchiveFileIn(request.Folder), archive);
+  if (!WriteWholeFile(KeyFileIn(work), key) || !FlushFileToDisk(KeyFileIn(work).c_str())) {
     RemoveArchiveFolder(work);
     *reason = "cannot write " + KeyFileIn(work);
     return false;

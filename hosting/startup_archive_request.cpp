@@ -37,6 +37,7 @@ std::string KeyFileIn(const std::string& folder) { return JoinPath(folder, "key"
 
 bool WriteArchiveRequest(const std::string& path, const ArchiveRequest& request) {
   std::string text = "library=" + request.Library + "\nfeature=" + std::to_string(request.Feature) +
+                     "\nlinking=" + (request.AheadOfTimeLinking ? "1" : "0") +
                      "\ndirectory=" + request.Directory +
                      "\nparent=" + std::to_string(request.Parent) + "\nlist=" + request.List +
                      "\nfolder=" + request.Folder + "\n";
@@ -65,6 +66,7 @@ bool ReadArchiveRequest(const std::string& path, ArchiveRequest* request) {
     begin = end + 1;
     if (name == "library") request->Library = value;
     if (name == "feature") request->Feature = std::atoi(value.c_str());
+    if (name == "linking") request->AheadOfTimeLinking = value == "1";
     if (name == "directory") request->Directory = value;
     if (name == "parent") request->Parent = std::strtoul(value.c_str(), nullptr, 10);
     if (name == "list") request->List = value;

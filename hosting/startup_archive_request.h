@@ -9,6 +9,7 @@
 struct ArchiveRequest {
   std::string Library;               // the runtime library
   int Feature = 0;                   // the runtime's Java feature version
+  bool AheadOfTimeLinking = false;   // Java 24 and later without agents
   std::string Directory;             // the current directory of the application's runtime
   unsigned long Parent = 0;          // the application's process
   std::string List;                  // the class list that its runtime records

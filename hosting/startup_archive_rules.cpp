@@ -35,6 +35,11 @@ void AppendStamp(std::string* key, const char* kind, const std::string& path) {
   *key += std::string(kind) + " " + path + "\n  " + Stamp(path) + "\n";
 }
 
+bool IsAgent(const std::string& option) {
+  return StartsWith(option, "-javaagent:") || StartsWith(option, "-agentlib:") ||
+         StartsWith(option, "-agentpath:");
+}
+
 bool IsAbsolute(const std::string& path) {
   return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
          (path.size() > 1 && path[1] == ':');
@@ -97,6 +102,13 @@ std::vector<std::string> SplitToolOptions(const char* text) {
   return options;
 }
 
+bool OptionsLoadAgents(const std::vector<std::string>& options) {
+  for (const std::string& option : options) {
+    if (IsAgent(option)) return true;
+  }
+  return false;
+}
+
 std::vector<std::string> LayoutOptions(const std::vector<std::string>& options) {
   static const char* const Flags[] = {
       "UseCompressedOops",    "UseCompressedClassPointers", "ObjectAlignmentInBytes",
@@ -137,10 +149,10 @@ std::string ArchiveKey(const std::string& library, const std::string& home,
   AppendStamp(&key, "release", JoinPath(home, "release"));
   constexpr char ClassPath[] = "-Djava.class.path=";
   for (const std::string& option : options) {
-    const bool ignored = (StartsWith(option, "-D") && !StartsWith(option, ClassPath)) ||
-                         StartsWith(option, "-javaagent:") || StartsWith(option, "-agent");
+    const bool ignored = (StartsWith(option, "-D") && !StartsWith(option, ClassPath)) || IsAgent(option);
     if (!ignored) key += "option " + option + "\n";
   }
+  if (OptionsLoadAgents(options)) key += "agents\n";
   for (const std::string& option : options) {
     if (!StartsWith(option, ClassPath)) continue;
     std::size_t begin = sizeof ClassPath - 1;
@@ -196,6 +208,10 @@ std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::
     }
   }
   return files;
+}
+
+std::string StampLine(const std::string& path, const std::string& readFrom) {
+  return "file " + path + "\n  " + Stamp(readFrom) + "\n";
 }
 
 std::string StampLines(const std::vector<std::string>& paths) {

@@ -24,6 +24,10 @@ bool OptionsChooseSharing(const std::vector<std::string>& options);
 /// quotes is kept whole, without its quotes. Null counts as empty.
 std::vector<std::string> SplitToolOptions(const char* text);
 
+/// Whether the options load an agent (-javaagent, -agentlib, -agentpath). Java 24 and
+/// later do not use an archive whose classes are linked ahead of time then.
+bool OptionsLoadAgents(const std::vector<std::string>& options);
+
 /// The options that decide how an archive is laid out or whether the runtime can map
 /// it (compressed pointers, object alignment and headers, the collector, the heap
 /// limit, the boot class path and the module options), in their order: the process
@@ -39,7 +43,7 @@ bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::s
 /// The key of an archive made by the runtime `library` of `home` under `options` (the
 /// effective ones, the class-path option included): the library's resolved path, size
 /// and modification time, the same of the home's release file, every option but
-/// system properties and agents, and the size and modification time of each entry of
+/// system properties and agents (a line says whether there are agents), and the size and modification time of each entry of
 /// the "-Djava.class.path=" option.
 std::string ArchiveKey(const std::string& library, const std::string& home,
                        const std::vector<std::string>& options);
@@ -55,6 +59,10 @@ std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::
 /// Lines of the key that stamp `paths`: each path with its size and modification
 /// time, or "missing".
 std::string StampLines(const std::vector<std::string>& paths);
+
+/// The line of the key that stamps `path` with the size and modification time of
+/// the file `readFrom` (the same file before a rename).
+std::string StampLine(const std::string& path, const std::string& readFrom);
 
 /// Whether the key `stored` beside an archive begins with `key` and every file that
 /// its further lines stamp still has that stamp.

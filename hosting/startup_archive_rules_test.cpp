@@ -139,8 +139,10 @@ TEST(StartupArchiveRules, KeyChangesWithTheRuntimeTheOptionsAndTheArchives) {
   const std::string first = key(options);
   EXPECT_EQ(first, key(options));
   EXPECT_NE(first.find("entry lib.jar\n  missing\n"), std::string::npos) << first;
-  // Properties and agents do not change the archive; the other options may.
-  EXPECT_EQ(first, key({"-Dx=2", "-javaagent:b.jar", "-Xmx1g", classPath}));
+  // Properties and which agents do not change the archive; the other options, and
+  // whether there are agents, may.
+  EXPECT_EQ(first, key({"-Dx=2", "-agentlib:jdwp=x", "-Xmx1g", classPath}));
+  EXPECT_NE(first, key({"-Dx=1", "-Xmx1g", classPath}));
   EXPECT_NE(first, key({"-Dx=1", "-javaagent:a.jar", "-Xmx40g", classPath}));
   std::vector<std::string> keys = {first};
   temp.Write("lib.jar", "more classes");  // an archive that appears
@@ -163,11 +165,18 @@ TEST(StartupArchiveRules, StoredKeyHoldsTheKeyAndTheStampsOfTheFilesOpened) {
   ScopedTempDirectory temp("archive-stored-key");
   temp.Write("dep.jar", "classes");
   const std::string key = "runtime x\n  1 2\n";
-  const std::string stored = key + StampLines({"dep.jar", "gone.jar"});
+  temp.Write("copy.jsa", "archive");
+  const std::string stored =
+      key + StampLines({"dep.jar", "gone.jar"}) + StampLine("archive.jsa", "copy.jsa");
+  EXPECT_FALSE(StoredKeyMatches(stored, key));  // no archive.jsa yet
+  std::filesystem::rename(temp.path() / "copy.jsa", temp.path() / "archive.jsa");
   EXPECT_TRUE(StoredKeyMatches(stored, key));
   EXPECT_TRUE(StoredKeyMatches(key, key));
   EXPECT_FALSE(StoredKeyMatches(stored, "runtime y\n  1 2\n"));
   EXPECT_FALSE(StoredKeyMatches(stored + "garbage", key));
+  temp.Write("archive.jsa", "archivE");  // overwritten
+  EXPECT_FALSE(StoredKeyMatches(stored, key));
+  std::filesystem::remove(temp.path() / "archive.jsa");
   temp.Write("gone.jar", "now here");  // a jar that a manifest names appears
   EXPECT_FALSE(StoredKeyMatches(stored, key));
 }

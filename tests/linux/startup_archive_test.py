@@ -72,18 +72,26 @@ class Start:
         for old in (self.trace, self.loaded):
             if os.path.exists(old):
                 os.remove(old)
-        self.strings(self.options, "1872=%d" % archive)
+        self.strings("1056=" + self.options, "1872=%d" % archive)
         process = self.start(*args)
         out, err = process.communicate(timeout=120)
         self.wait_for_maker()
         with open(self.trace) as lines:
             traced = [line.split("] ", 1)[1].rstrip("\n") for line in lines
                       if "startup archive" in line]
-        return (process.returncode, out, err), traced
+        return (process.returncode, visible(out), visible(err)), traced
 
     def mapped(self):
         with open(self.loaded) as lines:
             return any(" %s source: shared objects file" % MAIN in line for line in lines)
+
+
+def visible(output):
+    """The output without the runtime's own warnings about its default archive, which
+    (for example under -XX:-UseCompressedClassPointers on Java 25) appear without the
+    setting and not with an archive of the launcher's that fits."""
+    return "".join(line for line in output.splitlines(True)
+                   if not re.match(r"\[[\d.]+s\]\[warning\]\[cds", line))
 
 
 def outcome(traced):
@@ -114,9 +122,11 @@ class StartupArchiveTest(unittest.TestCase):
     def check_row(self, prepare=None, expected=(MADE, USING, USING), args=(), between=None):
         """Three starts with the setting on after `prepare`; `between` runs after the
         first one. Each gives the exit code and output of the start with it off."""
+        apps = []
         for feature, home in self.runtimes():
             with self.subTest(runtime=feature):
                 app = Start(self, feature, home)
+                apps.append(app)
                 if prepare:
                     prepare(app)
                 off, traced = app.run(*args, archive=False)
@@ -130,16 +140,16 @@ class StartupArchiveTest(unittest.TestCase):
                     self.assertEqual(outcome(traced), expect, "start %d: %s" % (n + 1, traced))
                     if expect == USING:
                         self.assertTrue(app.mapped(), "start %d maps no class" % (n + 1))
-                return app
+        return apps
 
     def test_non_empty_directory_first_on_the_class_path(self):
         def prepare(app):
             os.makedirs(os.path.join(app.app, "plugins"))
             open(os.path.join(app.app, "plugins", "readme.txt"), "w").close()
             app.strings("1072=plugins;Quillmark.jar;jh.jar")
-        app = self.check_row(prepare, (FAILED, FAILED, FAILED))
-        with open(app.trace) as trace:
-            self.assertIn("Cannot have non-empty directory in paths", trace.read())
+        for app in self.check_row(prepare, (FAILED, FAILED, FAILED)):
+            with open(app.trace) as trace:
+                self.assertIn("Cannot have non-empty directory in paths", trace.read())
 
     def test_java_agent_in_the_options(self):
         def prepare(app):
@@ -171,12 +181,12 @@ class StartupArchiveTest(unittest.TestCase):
     def test_without_compressed_class_pointers(self):
         def prepare(app):
             app.options += " -XX:-UseCompressedClassPointers"
-        # Java 17 makes no archive without them; it says so once.
-        self.check_row(prepare, {"17": (FAILED, FAILED, FAILED), "25": (MADE, USING, USING)})
+        self.check_row(prepare)
 
     def damage_row(self, damage):
         """An archive made and mapped, then damaged: at most one start ends otherwise
-        (a crash retires the archive), then starts are normal again and map a new one."""
+        (a crash retires the archive), then starts are normal again and map a new one.
+        Damage that changes the archive's size or time is seen before any start maps it."""
         for feature, home in self.runtimes():
             with self.subTest(runtime=feature):
                 app = Start(self, feature, home)
@@ -197,10 +207,13 @@ class StartupArchiveTest(unittest.TestCase):
 
     def test_archive_overwritten_in_the_middle(self):
         def damage(path):
+            # With its time kept, as a disk error would: only a crash can tell.
+            stamp = os.stat(path)
             os.chmod(path, 0o600)
             with open(path, "r+b") as archive:
                 archive.seek(os.path.getsize(path) // 2)
                 archive.write(os.urandom(4096))
+            os.utime(path, ns=(stamp.st_atime_ns, stamp.st_mtime_ns))
         self.damage_row(damage)
 
     def test_truncated_archive(self):
@@ -235,9 +248,9 @@ class StartupArchiveTest(unittest.TestCase):
             if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4m", "tmpfs", app.cache]).returncode:
                 self.skipTest("a tmpfs cannot be mounted here")
             self.addCleanup(subprocess.run, ["umount", "-l", app.cache])
-        app = self.check_row(prepare, (RECORDING, RECORDING, RECORDING))
-        with open(app.trace) as trace:
-            self.assertIn("MiB free", trace.read())
+        for app in self.check_row(prepare, (RECORDING, RECORDING, RECORDING)):
+            with open(app.trace) as trace:
+                self.assertIn("MiB free", trace.read())
 
     def test_two_first_runs_at_once(self):
         for feature, home in self.runtimes():
@@ -248,7 +261,7 @@ class StartupArchiveTest(unittest.TestCase):
                 runs = [app.start("--out", "together") for _ in range(2)]
                 for run in runs:
                     out, err = run.communicate(timeout=120)
-                    self.assertEqual((run.returncode, out, err), off)
+                    self.assertEqual((run.returncode, visible(out), visible(err)), off)
                 app.wait_for_maker()
                 self.assertEqual(len(app.archives()), 1)
                 done, traced = app.run("--out", "together")
