@@ -11,7 +11,7 @@
 bool StartDetachedProcess(const std::vector<std::string>& arguments);
 
 /// Runs the program `arguments[0]` with the rest as its arguments in `directory`,
-/// without a window, at the caller's priority, its standard output and error written
+/// without a window, at below-normal priority, its standard output and error written
 /// to the file `outputPath` (created or emptied), and waits for its end. `*status`
 /// receives its exit code, or -1 when a signal ended it. False when it could not be
 /// started.

@@ -64,7 +64,7 @@ bool RunChildProcess(const std::vector<std::string>& arguments, const char* dire
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(directory) != 0) _exit(127);
-    ExecuteChild(argv.data(), output, false);
+    ExecuteChild(argv.data(), output, true);
   }
   close(output);
   if (child < 0) return false;

@@ -63,7 +63,7 @@ bool RunChildProcess(const std::vector<std::string>& arguments, const char* dire
   startup.hStdOutput = output;
   startup.hStdError = output;
   PROCESS_INFORMATION process{};
-  const bool started = Create(CommandLine(arguments), CREATE_NO_WINDOW,
+  const bool started = Create(CommandLine(arguments), CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS,
                               TRUE, &startup, directory, &process);
   CloseHandle(output);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);

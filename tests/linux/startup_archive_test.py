@@ -91,7 +91,7 @@ def visible(output):
     (for example under -XX:-UseCompressedClassPointers on Java 25) appear without the
     setting and not with an archive of the launcher's that fits."""
     return "".join(line for line in output.splitlines(True)
-                   if not re.match(r"\[[\d.]+s\]\[warning\]\[cds", line))
+                   if not re.match(r"\[([\d.]+s\]\[warning\]\[cds| +\])", line))
 
 
 def outcome(traced):

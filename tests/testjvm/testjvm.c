@@ -211,102 +211,8 @@ static void WaitOrDie(HANDLE event, const char* what) {
   }
 }
 
-/* ---- class-data archive ---- */
-
-static char* class_list;     /* -XX:DumpLoadedClassList= */
-static char* shared_archive; /* -XX:SharedArchiveFile= */
-static char* list_to_dump;   /* -XX:SharedClassListFile= */
-static char* class_path;     /* -Djava.class.path= */
-static const char* share_mode = "auto"; /* -Xshare: */
 typedef void(JNICALL* ExitHook)(jint);
-static ExitHook exit_hook;
-static const unsigned char kArchiveMagic[4] = {0xa2, 0xab, 0x0b, 0xf0};
-
-static char* CopyText(const char* text);
-
-static void ReadArchiveOption(const JavaVMOption* option) {
-  const char* text = option->optionString ? option->optionString : "";
-  static const char kList[] = "-XX:DumpLoadedClassList=";
-  static const char kShared[] = "-XX:SharedArchiveFile=";
-  static const char kListFile[] = "-XX:SharedClassListFile=";
-  static const char kClassPath[] = "-Djava.class.path=";
-  if (strncmp(text, kList, sizeof kList - 1) == 0) {
-    class_list = CopyText(text + sizeof kList - 1);
-  } else if (strncmp(text, kShared, sizeof kShared - 1) == 0) {
-    shared_archive = CopyText(text + sizeof kShared - 1);
-  } else if (strncmp(text, kListFile, sizeof kListFile - 1) == 0) {
-    list_to_dump = CopyText(text + sizeof kListFile - 1);
-  } else if (strncmp(text, kClassPath, sizeof kClassPath - 1) == 0) {
-    class_path = CopyText(text + sizeof kClassPath - 1);
-  } else if (strncmp(text, "-Xshare:", 8) == 0) {
-    share_mode = CopyText(text + 8);
-  } else if (strcmp(text, "exit") == 0) {
-    exit_hook = (ExitHook)option->extraInfo;
-  }
-}
-
-static int IsArchive(const char* path) {
-  unsigned char magic[4] = {0};
-  FILE* file = fopen(path, "rb");
-  if (!file) return 0;
-  size_t n = fread(magic, 1, sizeof magic, file);
-  fclose(file);
-  return n == sizeof magic && memcmp(magic, kArchiveMagic, sizeof magic) == 0;
-}
-
-static void RecordClass(const char* name) {
-  if (!class_list) return;
-  FILE* file = fopen(class_list, "ab");
-  if (!file) return;
-  fprintf(file, "%s\n", name);
-  fclose(file);
-}
-
-__attribute__((noreturn)) static void FailSharing(const char* message) {
-  printf("Error occurred during initialization of VM\n%s\n", message);
-  fflush(stdout);
-  ExitProcess(1);
-}
-
-/* -Xshare:dump: the archive from the list, and the end of the process. */
-__attribute__((noreturn)) static void DumpArchive(void) {
-  STARTUPINFOA startup;
-  GetStartupInfoA(&startup);
-  LogLine("dump priority=%s console=%s window=%s",
-          GetPriorityClass(GetCurrentProcess()) == BELOW_NORMAL_PRIORITY_CLASS ? "below-normal"
-                                                                                : "other",
-          GetConsoleWindow() ? "present" : "none",
-          (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE ? "hidden"
-                                                                                     : "shown");
-  if (script.dump_fails) FailSharing("Cannot have non-empty directory in paths");
-  if (script.dump_sleep_ms > 0) Sleep((DWORD)script.dump_sleep_ms);
-  char list[4096];
-  FILE* in = list_to_dump ? fopen(list_to_dump, "rb") : NULL;
-  size_t n = in ? fread(list, 1, sizeof list, in) : 0;
-  if (in) fclose(in);
-  if (n == 0 || !shared_archive) FailSharing("Loading classlist failed");
-  FILE* out = fopen(shared_archive, "wb");
-  if (!out) FailSharing("Unable to write to shared archive file.");
-  fwrite(kArchiveMagic, 1, sizeof kArchiveMagic, out);
-  fwrite(list, 1, n, out);
-  fclose(out);
-  SetFileAttributesA(shared_archive, FILE_ATTRIBUTE_READONLY);
-  for (char* entry = class_path ? strtok(class_path, ";") : NULL; entry; entry = strtok(NULL, ";"))
-    printf("[0.020s][info][class,path] opened: %s\n", entry);
-  fflush(stdout);
-  LogLine("archive %s", shared_archive);
-  ExitProcess(0);
-}
-
-static void MapArchive(void) {
-  if (strcmp(share_mode, "dump") == 0) DumpArchive();
-  if (!shared_archive || strcmp(share_mode, "off") == 0) return;
-  if (IsArchive(shared_archive)) {
-    LogLine("mapped %s", shared_archive);
-  } else if (strcmp(share_mode, "on") == 0) {
-    FailSharing("An error has occurred while processing the shared archive file.");
-  }
-}
+static ExitHook exit_hook; /* the option "exit" */
 
 /* System.exit as HotSpot ends the process: archive, hook, exit. */
 __attribute__((noreturn)) static void ExitJava(jint status) {
@@ -423,6 +329,102 @@ static void ReadScript(void) {
   }
   free(text);
 }
+
+/* ---- class-data archive ---- */
+
+static char* class_list;     /* -XX:DumpLoadedClassList= */
+static char* shared_archive; /* -XX:SharedArchiveFile= */
+static char* list_to_dump;   /* -XX:SharedClassListFile= */
+static char* class_path;     /* -Djava.class.path= */
+static const char* share_mode = "auto"; /* -Xshare: */
+static const unsigned char kArchiveMagic[4] = {0xa2, 0xab, 0x0b, 0xf0};
+
+static char* CopyText(const char* text);
+
+static void ReadArchiveOption(const JavaVMOption* option) {
+  const char* text = option->optionString ? option->optionString : "";
+  static const char kList[] = "-XX:DumpLoadedClassList=";
+  static const char kShared[] = "-XX:SharedArchiveFile=";
+  static const char kListFile[] = "-XX:SharedClassListFile=";
+  static const char kClassPath[] = "-Djava.class.path=";
+  if (strncmp(text, kList, sizeof kList - 1) == 0) {
+    class_list = CopyText(text + sizeof kList - 1);
+  } else if (strncmp(text, kShared, sizeof kShared - 1) == 0) {
+    shared_archive = CopyText(text + sizeof kShared - 1);
+  } else if (strncmp(text, kListFile, sizeof kListFile - 1) == 0) {
+    list_to_dump = CopyText(text + sizeof kListFile - 1);
+  } else if (strncmp(text, kClassPath, sizeof kClassPath - 1) == 0) {
+    class_path = CopyText(text + sizeof kClassPath - 1);
+  } else if (strncmp(text, "-Xshare:", 8) == 0) {
+    share_mode = CopyText(text + 8);
+  } else if (strcmp(text, "exit") == 0) {
+    exit_hook = (ExitHook)option->extraInfo;
+  }
+}
+
+static int IsArchive(const char* path) {
+  unsigned char magic[4] = {0};
+  FILE* file = fopen(path, "rb");
+  if (!file) return 0;
+  size_t n = fread(magic, 1, sizeof magic, file);
+  fclose(file);
+  return n == sizeof magic && memcmp(magic, kArchiveMagic, sizeof magic) == 0;
+}
+
+static void RecordClass(const char* name) {
+  if (!class_list) return;
+  FILE* file = fopen(class_list, "ab");
+  if (!file) return;
+  fprintf(file, "%s\n", name);
+  fclose(file);
+}
+
+__attribute__((noreturn)) static void FailSharing(const char* message) {
+  printf("Error occurred during initialization of VM\n%s\n", message);
+  fflush(stdout);
+  ExitProcess(1);
+}
+
+/* -Xshare:dump: the archive from the list, and the end of the process. */
+__attribute__((noreturn)) static void DumpArchive(void) {
+  STARTUPINFOA startup;
+  GetStartupInfoA(&startup);
+  LogLine("dump priority=%s console=%s window=%s",
+          GetPriorityClass(GetCurrentProcess()) == BELOW_NORMAL_PRIORITY_CLASS ? "below-normal"
+                                                                                : "other",
+          GetConsoleWindow() ? "present" : "none",
+          (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE ? "hidden"
+                                                                                     : "shown");
+  if (script.dump_fails) FailSharing("Cannot have non-empty directory in paths");
+  if (script.dump_sleep_ms > 0) Sleep((DWORD)script.dump_sleep_ms);
+  char list[4096];
+  FILE* in = list_to_dump ? fopen(list_to_dump, "rb") : NULL;
+  size_t n = in ? fread(list, 1, sizeof list, in) : 0;
+  if (in) fclose(in);
+  if (n == 0 || !shared_archive) FailSharing("Loading classlist failed");
+  FILE* out = fopen(shared_archive, "wb");
+  if (!out) FailSharing("Unable to write to shared archive file.");
+  fwrite(kArchiveMagic, 1, sizeof kArchiveMagic, out);
+  fwrite(list, 1, n, out);
+  fclose(out);
+  SetFileAttributesA(shared_archive, FILE_ATTRIBUTE_READONLY);
+  for (char* entry = class_path ? strtok(class_path, ";") : NULL; entry; entry = strtok(NULL, ";"))
+    printf("[0.020s][info][class,path] opened: %s\n", entry);
+  fflush(stdout);
+  LogLine("archive %s", shared_archive);
+  ExitProcess(0);
+}
+
+static void MapArchive(void) {
+  if (strcmp(share_mode, "dump") == 0) DumpArchive();
+  if (!shared_archive || strcmp(share_mode, "off") == 0) return;
+  if (IsArchive(shared_archive)) {
+    LogLine("mapped %s", shared_archive);
+  } else if (strcmp(share_mode, "on") == 0) {
+    FailSharing("An error has occurred while processing the shared archive file.");
+  }
+}
+
 
 static int Listed(char* const* names, int count, const char* name) {
   for (int i = 0; i < count; ++i)
