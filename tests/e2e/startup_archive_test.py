@@ -142,8 +142,9 @@ class StartupArchiveTest(HostingTest):
                             for line in log), log)
         self.assertIn("startup archive made: " + folder, self.archive_lines())
 
-        # A dump that fails is remembered for the key, and the trace says why.
-        self.set_strings(e1056="-DCorvane=Again")
+        # A dump that fails is remembered for the key, and the trace says why. System
+        # properties are not part of the key; other options are.
+        self.set_strings(e1056="-DCorvane=Yes -Xss2m")
         code, log, archive = self.launch_archived("dump_fails")
         self.assertEqual(code, 0)
         failed = self.folder(archive)
@@ -154,7 +155,8 @@ class StartupArchiveTest(HostingTest):
         self.assertEqual(archive[-1], "startup archive: none, making it failed for this key "
                                       "before: the dump ended with 1: Cannot have non-empty "
                                       "directory in paths")
-        self.assertEqual([line for line in log if line.startswith("option=")], CONFIGURED)
+        self.assertEqual([line for line in log if line.startswith("option=")],
+                         CONFIGURED[:1] + ["option=-Xss2m"] + CONFIGURED[1:])
 
 
 if __name__ == "__main__":
