@@ -30,10 +30,10 @@ enum class ArchiveUse { None, Map, Record };
 // afterwards read by the thread that destroys it or by the runtime's exit hook.
 struct StartupArchiveRecord {
   ArchiveUse Use = ArchiveUse::None;
-  std::string Directory;  // the application's directory in the cache
-  std::string Folder;     // the archive's folder, named after its key
-  std::string Marker;     // a run that maps the archive: the mark of the run
-  std::string Request;    // a run that records its classes: the request for the maker
+  std::string Directory;           // the application's directory in the cache
+  std::string Folder;              // the archive's folder, named after its key
+  std::string Marker;              // a run that maps the archive: the mark of the run
+  std::string Request;             // a run that records its classes: the request for the maker
   std::vector<std::string> Maker;  // and the maker's command line
   std::vector<std::string> Texts;
 };

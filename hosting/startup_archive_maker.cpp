@@ -98,8 +98,8 @@ bool CutClassList(const std::string& list, std::string* reason) {
   return WriteWholeFile(list, text) || (*reason = "cannot write " + list, false);
 }
 
-bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request,
-                std::string* reason, bool* transient) {
+bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request, std::string* reason,
+                bool* transient) {
   const std::string work = request.Folder + "." + std::to_string(CurrentProcessId()) + ".tmp";
   if (!CutClassList(request.List, reason)) return false;
   if (!MakeDirectory(work.c_str())) {
@@ -122,8 +122,7 @@ bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request,
     *reason = "cannot write " + archive;
     return false;
   }
-  const std::string key = request.Key +
-                          StampLines(ClassPathFilesInLog(dumped, request.Directory)) +
+  const std::string key = request.Key + StampLines(ClassPathFilesInLog(dumped, request.Directory)) +
                           StampLine(ArchiveFileIn(request.Folder), archive);
   if (!WriteWholeFile(KeyFileIn(work), key) || !FlushFileToDisk(KeyFileIn(work).c_str())) {
     RemoveArchiveFolder(work);
@@ -175,7 +174,8 @@ void MakeArchive(const std::string& requestPath) {
     Trace("startup archive: another process makes %s", request.Folder.c_str());
   } else {
     std::string stored;
-    if (ReadWholeFile(KeyFileIn(request.Folder), &stored) && StoredKeyMatches(stored, request.Key)) {
+    if (ReadWholeFile(KeyFileIn(request.Folder), &stored) &&
+        StoredKeyMatches(stored, request.Key)) {
       Trace("startup archive: %s was made meanwhile", request.Folder.c_str());
     } else if (bool transient = false; MakeFolder(requestPath, request, &reason, &transient)) {
       Trace("startup archive made: %s", request.Folder.c_str());
@@ -191,7 +191,8 @@ void MakeArchive(const std::string& requestPath) {
 
 }  // namespace
 
-std::vector<std::string> MakerCommandLine(const std::string& executable, const std::string& request) {
+std::vector<std::string> MakerCommandLine(const std::string& executable,
+                                          const std::string& request) {
   return {executable, StartupArchiveSwitch, "make", request};
 }
 

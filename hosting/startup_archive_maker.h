@@ -10,7 +10,8 @@
 extern const char StartupArchiveSwitch[];
 
 /// The command line that makes the archive of the request file `request`.
-std::vector<std::string> MakerCommandLine(const std::string& executable, const std::string& request);
+std::vector<std::string> MakerCommandLine(const std::string& executable,
+                                          const std::string& request);
 
 /// Whether the `count` slots of `vector` (slot 0 reserved) are the hidden switch with
 /// a role and a request.

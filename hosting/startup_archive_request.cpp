@@ -18,7 +18,8 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
   if (file == nullptr) return false;
   char buffer[4096];
   text->clear();
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text->append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    text->append(buffer, n);
   const bool read = std::ferror(file) == 0;
   std::fclose(file);
   return read;

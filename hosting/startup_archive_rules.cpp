@@ -110,12 +110,20 @@ bool OptionsLoadAgents(const std::vector<std::string>& options) {
 }
 
 std::vector<std::string> LayoutOptions(const std::vector<std::string>& options) {
-  static const char* const Flags[] = {
-      "UseCompressedOops",    "UseCompressedClassPointers", "ObjectAlignmentInBytes",
-      "UseCompactObjectHeaders", "MaxHeapSize",             "UseSerialGC",
-      "UseParallelGC",        "UseG1GC",                    "UseZGC",
-      "ZGenerational",        "UseShenandoahGC",            "UseEpsilonGC",
-      "UnlockExperimentalVMOptions", "UnlockDiagnosticVMOptions"};
+  static const char* const Flags[] = {"UseCompressedOops",
+                                      "UseCompressedClassPointers",
+                                      "ObjectAlignmentInBytes",
+                                      "UseCompactObjectHeaders",
+                                      "MaxHeapSize",
+                                      "UseSerialGC",
+                                      "UseParallelGC",
+                                      "UseG1GC",
+                                      "UseZGC",
+                                      "ZGenerational",
+                                      "UseShenandoahGC",
+                                      "UseEpsilonGC",
+                                      "UnlockExperimentalVMOptions",
+                                      "UnlockDiagnosticVMOptions"};
   static const char* const Prefixes[] = {"-Xmx", "-Xbootclasspath", "--", "-Djdk.module."};
   std::vector<std::string> layout;
   for (const std::string& option : options) {
@@ -149,7 +157,8 @@ std::string ArchiveKey(const std::string& library, const std::string& home,
   AppendStamp(&key, "release", JoinPath(home, "release"));
   constexpr char ClassPath[] = "-Djava.class.path=";
   for (const std::string& option : options) {
-    const bool ignored = (StartsWith(option, "-D") && !StartsWith(option, ClassPath)) || IsAgent(option);
+    const bool ignored =
+        (StartsWith(option, "-D") && !StartsWith(option, ClassPath)) || IsAgent(option);
     if (!ignored) key += "option " + option + "\n";
   }
   if (OptionsLoadAgents(options)) key += "agents\n";
@@ -178,7 +187,8 @@ std::string KeyDigest(const std::string& key) {
 std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::string& directory) {
   // Java 17 says "opened: x.jar" and "non-existent Class-Path entry y.jar"; Java 25
   // also "path [2] = y.jar (from cpattr)".
-  static const char* const Markers[] = {"] opened: ", "] non-existent Class-Path entry ", "] path ["};
+  static const char* const Markers[] = {"] opened: ", "] non-existent Class-Path entry ",
+                                        "] path ["};
   std::vector<std::string> files;
   std::size_t begin = 0;
   while (begin < log.size()) {

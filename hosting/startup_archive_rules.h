@@ -43,8 +43,8 @@ bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::s
 /// The key of an archive made by the runtime `library` of `home` under `options` (the
 /// effective ones, the class-path option included): the library's resolved path, size
 /// and modification time, the same of the home's release file, every option but
-/// system properties and agents (a line says whether there are agents), and the size and modification time of each entry of
-/// the "-Djava.class.path=" option.
+/// system properties and agents (a line says whether there are agents), and the size and
+/// modification time of each entry of the "-Djava.class.path=" option.
 std::string ArchiveKey(const std::string& library, const std::string& home,
                        const std::vector<std::string>& options);
 

@@ -22,8 +22,10 @@ bool MakesArchives(const char* text) {
 }  // namespace
 
 TEST(StartupArchiveRules, Java11AndLaterMakeArchives) {
-  for (const char* version : {"11", "17.0.15", "25.0.1"}) EXPECT_TRUE(MakesArchives(version)) << version;
-  for (const char* version : {"", "1.8.0_392", "10.0.2"}) EXPECT_FALSE(MakesArchives(version)) << version;
+  for (const char* version : {"11", "17.0.15", "25.0.1"})
+    EXPECT_TRUE(MakesArchives(version)) << version;
+  for (const char* version : {"", "1.8.0_392", "10.0.2"})
+    EXPECT_FALSE(MakesArchives(version)) << version;
 }
 
 TEST(StartupArchiveRules, DirectoryNamesTheClassAndTheExecutable) {
@@ -60,20 +62,26 @@ TEST(StartupArchiveRules, OptionsThatChooseSharingThemselves) {
 TEST(StartupArchiveRules, ToolOptionsSplitAsHotSpotSplitsThem) {
   const std::vector<std::string> split =
       SplitToolOptions("  -agentlib:jdwp=transport=dt_socket\t-Da=\"x y\"\n'-Db=1 2'  ");
-  EXPECT_EQ(split, (std::vector<std::string>{"-agentlib:jdwp=transport=dt_socket", "-Da=x y",
-                                             "-Db=1 2"}));
+  EXPECT_EQ(split,
+            (std::vector<std::string>{"-agentlib:jdwp=transport=dt_socket", "-Da=x y", "-Db=1 2"}));
   EXPECT_TRUE(SplitToolOptions(nullptr).empty());
 }
 
 TEST(StartupArchiveRules, LayoutOptionsGoToTheDumpAndTheCheck) {
-  const std::vector<std::string> options = {
-      "-DCorvane=Yes", "-XX:ObjectAlignmentInBytes=16", "-javaagent:a.jar",
-      "-XX:-UseCompressedClassPointers", "-Xmx40g", "-XX:+UseZGC", "-Xss1m",
-      "--patch-module=java.base=p", "-Xbootclasspath/a:boot", "-XX:+PrintFlagsFinal"};
+  const std::vector<std::string> options = {"-DCorvane=Yes",
+                                            "-XX:ObjectAlignmentInBytes=16",
+                                            "-javaagent:a.jar",
+                                            "-XX:-UseCompressedClassPointers",
+                                            "-Xmx40g",
+                                            "-XX:+UseZGC",
+                                            "-Xss1m",
+                                            "--patch-module=java.base=p",
+                                            "-Xbootclasspath/a:boot",
+                                            "-XX:+PrintFlagsFinal"};
   EXPECT_EQ(LayoutOptions(options),
-            (std::vector<std::string>{"-XX:ObjectAlignmentInBytes=16", "-XX:-UseCompressedClassPointers",
-                                      "-Xmx40g", "-XX:+UseZGC", "--patch-module=java.base=p",
-                                      "-Xbootclasspath/a:boot"}));
+            (std::vector<std::string>{"-XX:ObjectAlignmentInBytes=16",
+                                      "-XX:-UseCompressedClassPointers", "-Xmx40g", "-XX:+UseZGC",
+                                      "--patch-module=java.base=p", "-Xbootclasspath/a:boot"}));
 }
 
 TEST(StartupArchiveRules, FilesTheRuntimeOpenedComeFromItsLog) {
@@ -88,9 +96,10 @@ TEST(StartupArchiveRules, FilesTheRuntimeOpenedComeFromItsLog) {
       "[0.034s][info][cds] opened: not.jar\n"
       "Error occurred during initialization of VM\n";
   const std::string base = "/opt/app";
-  EXPECT_EQ(ClassPathFilesInLog(log, base),
-            (std::vector<std::string>{JoinPath(base, "main.jar"), "/abs/lib/dep.jar",
-                                      JoinPath(base, "missing.jar"), JoinPath(base, "lib/more.jar")}));
+  EXPECT_EQ(
+      ClassPathFilesInLog(log, base),
+      (std::vector<std::string>{JoinPath(base, "main.jar"), "/abs/lib/dep.jar",
+                                JoinPath(base, "missing.jar"), JoinPath(base, "lib/more.jar")}));
   EXPECT_EQ(FailureLine(log), "Error occurred during initialization of VM");
   EXPECT_EQ(FailureLine("Cannot have non-empty directory in paths\n[1.0s][info] x\n\n"),
             "Cannot have non-empty directory in paths");

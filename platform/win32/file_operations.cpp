@@ -62,8 +62,8 @@ bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0
 bool MoveDirectory(const char* from, const char* to) { return MoveFileExA(from, to, 0) != 0; }
 
 bool CreateNewFile(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file != INVALID_HANDLE_VALUE && CloseHandle(file) != 0;
 }
 

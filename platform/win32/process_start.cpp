@@ -63,8 +63,9 @@ bool RunChildProcess(const std::vector<std::string>& arguments, const char* dire
   startup.hStdOutput = output;
   startup.hStdError = output;
   PROCESS_INFORMATION process{};
-  const bool started = Create(CommandLine(arguments), CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS,
-                              TRUE, &startup, directory, &process);
+  const bool started =
+      Create(CommandLine(arguments), CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS, TRUE, &startup,
+             directory, &process);
   CloseHandle(output);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
   if (!started) return false;
