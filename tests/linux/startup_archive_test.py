@@ -8,6 +8,7 @@ import glob
 import os
 import re
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -273,6 +274,29 @@ class StartupArchiveTest(unittest.TestCase):
 
     def test_system_exit(self):
         self.check_row(args=("--exit", "7"))
+
+    def test_private_cache_and_leftovers_of_ended_processes(self):
+        feature, home = self.runtimes()[0]
+        app = Start(self, feature, home)
+        app.run()
+        for path in (os.path.join(app.cache, "corvane"), app.directory()):
+            self.assertEqual(stat.S_IMODE(os.stat(path).st_mode), 0o700, path)
+        # Files of a process that ended long ago go; those of a fresh one may still be
+        # in use, and those of a running process are.
+        ended, running = 999999999, os.getpid()
+        names = {"java%s-0.%d.classes" % (feature, ended): True,
+                 "java%s-2.%d.classes" % (feature, running): False}
+        for name in names:
+            path = os.path.join(app.directory(), name)
+            open(path, "w").close()
+            os.utime(path, (time.time() - 3600, time.time() - 3600))
+        fresh = os.path.join(app.directory(), "java%s-1.%d.classes" % (feature, ended))
+        open(fresh, "w").close()
+        names[os.path.basename(fresh)] = False
+        done, traced = app.run()
+        self.assertEqual(outcome(traced), USING)
+        for name, gone in names.items():
+            self.assertEqual(not os.path.exists(os.path.join(app.directory(), name)), gone, name)
 
 
 if __name__ == "__main__":
