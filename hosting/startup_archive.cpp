@@ -167,6 +167,16 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
     *reason = "the options choose the class-data sharing themselves";
     return false;
   }
+  char directory[1024];
+  if (version.Parts[0] < 19 && (!ReadCurrentDirectory(directory, sizeof directory) ||
+                                !ClassPathFoundInArchive(options, directory))) {
+    // The runtime would map the archive and still load every class of the
+    // application from its jars.
+    *reason =
+        "the class path lies below a directory whose name holds a blank or letters "
+        "beyond ASCII, where Java 11 to 18 do not find archived classes";
+    return false;
+  }
   if (!OpenArchiveDirectory(reason)) return false;
   TidyArchiveDirectory(Current.Directory);
   const std::string key = ArchiveKey(LaunchConfig.RuntimeLibrary, home, options);

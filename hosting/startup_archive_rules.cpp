@@ -136,6 +136,27 @@ std::vector<std::string> LayoutOptions(const std::vector<std::string>& options) 
   return layout;
 }
 
+bool ClassPathFoundInArchive(const std::vector<std::string>& options,
+                             const std::string& currentDirectory) {
+  constexpr char Option[] = "-Djava.class.path=";
+  // What a file URL keeps as it is; a backslash becomes a '/'.
+  constexpr char Kept[] = "-_.!~*'()/:;@&=+$,\\";
+  for (const std::string& option : options) {
+    if (option.compare(0, sizeof Option - 1, Option) != 0) continue;
+    std::string paths = option.substr(sizeof Option - 1);
+    if (!paths.empty()) paths = currentDirectory + ClassPathSeparator + paths;
+    for (const char c : paths) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u < 0x80 &&
+          (std::isalnum(u) || std::strchr(Kept, c) != nullptr || c == ClassPathSeparator)) {
+        continue;
+      }
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home) {
   std::string directory = ParentPath(ParentPath(ParentPath(library)));
   for (int tries = 0; tries < 2 && !directory.empty(); ++tries) {

@@ -34,6 +34,14 @@ bool OptionsLoadAgents(const std::vector<std::string>& options);
 /// that makes the archive and the one that checks it take them over.
 std::vector<std::string> LayoutOptions(const std::vector<std::string>& options);
 
+/// Whether Java 11 to 18 find the application's classes in an archive under the
+/// "-Djava.class.path=" option of `options`, its relative entries taken from
+/// `currentDirectory`. They look each class up by its entry's file URL and miss every
+/// entry whose full path a URL spells otherwise: a blank, a '%', a letter beyond ASCII.
+/// (Java 25 was seen to find them; 17 does not.)
+bool ClassPathFoundInArchive(const std::vector<std::string>& options,
+                             const std::string& currentDirectory);
+
 /// The Java version of the home that holds `library`, from the release file two
 /// directories above the library's own (bin/server/jvm.dll, lib/server/libjvm.so) or
 /// else three (jre/bin/server/jvm.dll). `*home` receives the home it was read from.

@@ -106,6 +106,27 @@ TEST(StartupArchiveRules, FilesTheRuntimeOpenedComeFromItsLog) {
   EXPECT_EQ(FailureLine("[0.1s] only a log\n"), "");
 }
 
+TEST(StartupArchiveRules, ClassPathWhoseUrlSpellsItOtherwiseIsNotFoundInTheArchive) {
+  const std::string separator(1, ClassPathSeparator);
+  const struct {
+    const char* Directory;
+    std::string ClassPath;
+    bool Found;
+  } cases[] = {
+      {"/opt/app-1.0", "Quillmark.jar" + separator + "jh.jar", true},
+      {"/opt/app", "/srv/lib/x_y.jar" + separator + "C:\\apps\\a.jar", true},
+      {"/opt/my app", "Quillmark.jar", false},       // the directory's blank
+      {"/opt/app", "/srv/Zo\xC3\xAB/a.jar", false},  // a letter beyond ASCII
+      {"/opt/app", "100%.jar", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ClassPathFoundInArchive({"-Dx=a b", "-Djava.class.path=" + c.ClassPath}, c.Directory),
+              c.Found)
+        << c.Directory << " " << c.ClassPath;
+  }
+  EXPECT_TRUE(ClassPathFoundInArchive({"-Dx=no class path"}, "/opt/my app"));
+}
+
 TEST(StartupArchiveRules, VersionComesFromTheHomeAboveTheLibrary) {
   ScopedTempDirectory temp("archive-version");
   temp.Write("jdk17/release", "JAVA_VERSION=\"17.0.2\"\n");

@@ -22,6 +22,7 @@ MAIN = "org.quillmark.Quillmark"
 RUNTIMES = {"17": "/usr/lib/jvm/java-17-openjdk-amd64",
             "25": "/usr/lib/jvm/temurin-25-jdk-amd64"}
 MADE, FAILED, USING, RECORDING = "made", "failed", "using", "recording"
+UNREACHABLE = "classes not found in an archive"
 
 
 def tool(home, name):
@@ -106,6 +107,8 @@ def outcome(traced):
         return FAILED
     if "recording the classes of this run" in text:
         return RECORDING
+    if "none, the class path lies below a directory" in text:
+        return UNREACHABLE
     return text
 
 
@@ -271,6 +274,15 @@ class StartupArchiveTest(unittest.TestCase):
                 self.assertEqual(len(app.archives()), 1)
                 done, traced = app.run("--out", "together")
                 self.assertEqual((done, outcome(traced)), (off, USING))
+
+    def test_below_a_directory_with_a_blank_and_letters_beyond_ascii(self):
+        def prepare(app):
+            moved = os.path.join(app.work, "app Zoë")
+            os.rename(app.app, moved)
+            app.app, app.exe = moved, os.path.join(moved, "quillmark")
+        # Java 17 looks archived classes up by a file URL that spells such a path
+        # otherwise, and never finds them; Java 25 does.
+        self.check_row(prepare, {"17": (UNREACHABLE,) * 3, "25": (MADE, USING, USING)})
 
     def test_system_exit(self):
         self.check_row(args=("--exit", "7"))
