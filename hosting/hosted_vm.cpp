@@ -61,6 +61,7 @@ bool StartMachine() {
   const jint created = HostedVm.CreateJavaVm(&HostedVm.Vm, &env, &arguments);
   Trace("JNI_CreateJavaVM gave %d", static_cast<int>(created));
   if (created != 0) {
+    FinishStartupArchive(false);
     ReportError(LaunchConfig.MsgCreateJvm.c_str(), LaunchConfig.RuntimeLibrary.c_str());
     return false;
   }
@@ -154,7 +155,7 @@ void DestroyVirtualMachine() {
 void TearDownVirtualMachine() {
   HostedVm.Vm->DetachCurrentThread();
   HostedVm.Vm->DestroyJavaVM();
-  FinishStartupArchive();
+  FinishStartupArchive(true);
 }
 
 void UnloadVirtualMachineLibrary() { FreeRuntimeLibrary(HostedVm.Library); }

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "hosting/java_home.h"
@@ -24,32 +23,32 @@ std::string FlagName(const std::string& option) {
   return option.substr(begin, option.find('=', begin) - begin);
 }
 
-// A size as HotSpot reads it: digits and an optional unit; 0 when it is none.
-unsigned long long ParseSize(const char* text) {
-  char* end = nullptr;
-  unsigned long long value = std::strtoull(text, &end, 10);
-  if (end == text) return 0;
-  static const char Units[] = "kmgt";
-  const char* unit =
-      *end == '\0' ? nullptr : std::strchr(Units, std::tolower(static_cast<unsigned char>(*end)));
-  return unit == nullptr ? value : value << (10 * (unit - Units + 1));
+std::string Stamp(const std::string& path) {
+  FileStamp stamp;
+  // Not through printf: the Windows launcher's is the system's, which may not know %ll.
+  return ReadFileStamp(path.c_str(), &stamp)
+             ? std::to_string(stamp.Size) + " " + std::to_string(stamp.ModifiedNanoseconds)
+             : std::string("missing");
 }
 
 void AppendStamp(std::string* key, const char* kind, const std::string& path) {
-  FileStamp stamp;
-  // Not through printf: the Windows launcher's is the system's, which may not know %ll.
-  const std::string numbers = ReadFileStamp(path.c_str(), &stamp)
-                                  ? std::to_string(stamp.Size) + " " +
-                                        std::to_string(stamp.ModifiedNanoseconds)
-                                  : std::string("missing");
-  *key += std::string(kind) + " " + path + "\n  " + numbers + "\n";
+  *key += std::string(kind) + " " + path + "\n  " + Stamp(path) + "\n";
+}
+
+bool IsAgent(const std::string& option) {
+  return StartsWith(option, "-javaagent:") || StartsWith(option, "-agentlib:") ||
+         StartsWith(option, "-agentpath:");
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
+         (path.size() > 1 && path[1] == ':');
 }
 
 }  // namespace
 
-ArchiveScheme ChooseArchiveScheme(const JavaVersion& version) {
-  if (version.Count == 0 || version.Parts[0] < 13) return ArchiveScheme::None;
-  return version.Parts[0] < 19 ? ArchiveScheme::AtExit : ArchiveScheme::AutoCreate;
+bool VersionMakesArchives(const JavaVersion& version) {
+  return version.Count > 0 && version.Parts[0] >= 11;
 }
 
 std::string ArchiveDirectoryName(const std::string& mainClass, const std::string& executable) {
@@ -82,17 +81,59 @@ bool OptionsChooseSharing(const std::vector<std::string>& options) {
   return false;
 }
 
-bool MayTurnOffCompressedOops(const std::vector<std::string>& options) {
-  constexpr unsigned long long Limit = 30ULL << 30;
-  for (const std::string& option : options) {
-    const std::string name = FlagName(option);
-    if (name == "UseCompressedOops" || name == "UseZGC") return true;
-    if (StartsWith(option, "-Xmx") && ParseSize(option.c_str() + 4) >= Limit) return true;
-    if (name == "MaxHeapSize" && ParseSize(option.c_str() + option.find('=') + 1) >= Limit) {
-      return true;
+std::vector<std::string> SplitToolOptions(const char* text) {
+  std::vector<std::string> options;
+  const char* p = text == nullptr ? "" : text;
+  while (true) {
+    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    if (*p == '\0') break;
+    std::string option;
+    while (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p))) {
+      if (*p == '\'' || *p == '"') {
+        const char quote = *p++;
+        while (*p != '\0' && *p != quote) option += *p++;
+        if (*p == quote) ++p;
+      } else {
+        option += *p++;
+      }
     }
+    options.push_back(option);
+  }
+  return options;
+}
+
+bool OptionsLoadAgents(const std::vector<std::string>& options) {
+  for (const std::string& option : options) {
+    if (IsAgent(option)) return true;
   }
   return false;
+}
+
+std::vector<std::string> LayoutOptions(const std::vector<std::string>& options) {
+  static const char* const Flags[] = {"UseCompressedOops",
+                                      "UseCompressedClassPointers",
+                                      "ObjectAlignmentInBytes",
+                                      "UseCompactObjectHeaders",
+                                      "MaxHeapSize",
+                                      "UseSerialGC",
+                                      "UseParallelGC",
+                                      "UseG1GC",
+                                      "UseZGC",
+                                      "ZGenerational",
+                                      "UseShenandoahGC",
+                                      "UseEpsilonGC",
+                                      "UnlockExperimentalVMOptions",
+                                      "UnlockDiagnosticVMOptions"};
+  static const char* const Prefixes[] = {"-Xmx", "-Xbootclasspath", "--", "-Djdk.module."};
+  std::vector<std::string> layout;
+  for (const std::string& option : options) {
+    bool taken = false;
+    const std::string name = FlagName(option);
+    for (const char* flag : Flags) taken = taken || name == flag;
+    for (const char* prefix : Prefixes) taken = taken || StartsWith(option, prefix);
+    if (taken) layout.push_back(option);
+  }
+  return layout;
 }
 
 bool ClassPathFoundInArchive(const std::vector<std::string>& options,
@@ -106,24 +147,14 @@ bool ClassPathFoundInArchive(const std::vector<std::string>& options,
     if (!paths.empty()) paths = currentDirectory + ClassPathSeparator + paths;
     for (const char c : paths) {
       const unsigned char u = static_cast<unsigned char>(c);
-      if (u < 0x80 && (std::isalnum(u) || std::strchr(Kept, c) != nullptr || c == ClassPathSeparator)) {
+      if (u < 0x80 &&
+          (std::isalnum(u) || std::strchr(Kept, c) != nullptr || c == ClassPathSeparator)) {
         continue;
       }
       return false;
     }
   }
   return true;
-}
-
-bool IsWholeArchive(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  unsigned char magic[4] = {};
-  const bool read = std::fread(magic, 1, sizeof magic, file) == sizeof magic;
-  std::fclose(file);
-  // 0xf00baba8, the magic number of a dynamic archive, in the byte order of x86.
-  static const unsigned char Dynamic[4] = {0xa8, 0xab, 0x0b, 0xf0};
-  return read && std::memcmp(magic, Dynamic, sizeof magic) == 0;
 }
 
 bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home) {
@@ -138,17 +169,20 @@ bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::s
   return false;
 }
 
-std::string ArchiveKey(const std::string& library, const std::vector<std::string>& options) {
+std::string ArchiveKey(const std::string& library, const std::string& home,
+                       const std::vector<std::string>& options) {
   std::string key;
   std::string resolved;
   if (!ResolveFinalPath(library.c_str(), &resolved)) resolved = library;
   AppendStamp(&key, "runtime", resolved);
-  // A dynamic archive holds only what its base archive lacks; a new base makes it void.
-  for (const char* base : {"classes.jsa", "classes_nocoops.jsa"}) {
-    AppendStamp(&key, "base", JoinPath(ParentPath(resolved), base));
-  }
-  for (const std::string& option : options) key += "option " + option + "\n";
+  AppendStamp(&key, "release", JoinPath(home, "release"));
   constexpr char ClassPath[] = "-Djava.class.path=";
+  for (const std::string& option : options) {
+    const bool ignored =
+        (StartsWith(option, "-D") && !StartsWith(option, ClassPath)) || IsAgent(option);
+    if (!ignored) key += "option " + option + "\n";
+  }
+  if (OptionsLoadAgents(options)) key += "agents\n";
   for (const std::string& option : options) {
     if (!StartsWith(option, ClassPath)) continue;
     std::size_t begin = sizeof ClassPath - 1;
@@ -160,4 +194,88 @@ std::string ArchiveKey(const std::string& library, const std::vector<std::string
     }
   }
   return key;
+}
+
+std::string KeyDigest(const std::string& key) {
+  unsigned long long hash = 14695981039346656037ULL;
+  for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ULL;
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%08lx%08lx", static_cast<unsigned long>(hash >> 32),
+                static_cast<unsigned long>(hash & 0xffffffffu));
+  return digits;
+}
+
+std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::string& directory) {
+  // Java 17 says "opened: x.jar" and "non-existent Class-Path entry y.jar"; Java 25
+  // also "path [2] = y.jar (from cpattr)".
+  static const char* const Markers[] = {"] opened: ", "] non-existent Class-Path entry ",
+                                        "] path ["};
+  std::vector<std::string> files;
+  std::size_t begin = 0;
+  while (begin < log.size()) {
+    std::size_t end = log.find('\n', begin);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(begin, end - begin);
+    begin = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const char* marker : Markers) {
+      const std::size_t at = line.find(marker);
+      if (at == std::string::npos || line.find("[class,path]") == std::string::npos) continue;
+      std::string path = line.substr(at + std::strlen(marker));
+      if (std::strcmp(marker, "] path [") == 0) {
+        const std::size_t equals = path.find("] = ");
+        if (equals == std::string::npos) break;
+        path = path.substr(equals + 4);
+        const std::size_t from = path.rfind(" (from ");
+        if (from != std::string::npos) path.erase(from);
+        if (path.empty() || path[0] == '(') break;
+      }
+      if (path.empty()) break;
+      if (!IsAbsolute(path)) path = JoinPath(directory, path.c_str());
+      bool known = false;
+      for (const std::string& file : files) known = known || file == path;
+      if (!known) files.push_back(path);
+      break;
+    }
+  }
+  return files;
+}
+
+std::string StampLine(const std::string& path, const std::string& readFrom) {
+  return "file " + path + "\n  " + Stamp(readFrom) + "\n";
+}
+
+std::string StampLines(const std::vector<std::string>& paths) {
+  std::string lines;
+  for (const std::string& path : paths) AppendStamp(&lines, "file", path);
+  return lines;
+}
+
+bool StoredKeyMatches(const std::string& stored, const std::string& key) {
+  if (stored.compare(0, key.size(), key) != 0) return false;
+  std::size_t begin = key.size();
+  while (begin < stored.size()) {
+    const std::size_t pathEnd = stored.find("\n  ", begin);
+    if (pathEnd == std::string::npos || !StartsWith(stored.substr(begin, 5), "file ")) return false;
+    std::size_t end = stored.find('\n', pathEnd + 3);
+    if (end == std::string::npos) end = stored.size();
+    const std::string path = stored.substr(begin + 5, pathEnd - begin - 5);
+    if (stored.compare(pathEnd + 3, end - pathEnd - 3, Stamp(path)) != 0) return false;
+    begin = end + 1;
+  }
+  return true;
+}
+
+std::string FailureLine(const std::string& output) {
+  std::string found;
+  std::size_t begin = 0;
+  while (begin < output.size()) {
+    std::size_t end = output.find('\n', begin);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(begin, end - begin);
+    begin = end + 1;
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    if (!line.empty() && line[0] != '[') found = line;
+  }
+  return found;
 }

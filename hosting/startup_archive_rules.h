@@ -5,16 +5,9 @@
 
 #include "hosting/java_version.h"
 
-/// How a runtime keeps the application's class-data archive.
-enum class ArchiveScheme {
-  None,        // Java 12 and older, or a version that is not known: no archive
-  AtExit,      // Java 13 to 18: the launcher keeps a key beside the archive and, when
-               // it does not match, has the runtime write a new one at the end
-  AutoCreate,  // Java 19 and later: the runtime checks the archive and rewrites it
-};
-
-/// The scheme for a runtime of `version`.
-ArchiveScheme ChooseArchiveScheme(const JavaVersion& version);
+/// Whether a runtime of `version` gets a start-up archive: Java 11 and later, which
+/// record class lists and make static archives from them. Not an unknown version.
+bool VersionMakesArchives(const JavaVersion& version);
 
 /// The name of the application's cache directory: the main class in dotted form
 /// (other characters than letters, digits, '.', '_', '-' and '$' made '_', at most 96
@@ -22,15 +15,26 @@ ArchiveScheme ChooseArchiveScheme(const JavaVersion& version);
 std::string ArchiveDirectoryName(const std::string& mainClass, const std::string& executable);
 
 /// Whether the configured options decide about class-data sharing themselves (-Xshare,
-/// an archive or an AOT cache of their own): the launcher then adds nothing.
+/// an archive or an AOT cache of their own, a class list): the launcher then adds
+/// nothing.
 bool OptionsChooseSharing(const std::vector<std::string>& options);
 
-/// Whether the runtime may run without compressed object pointers under these options
-/// (turned off, ZGC, a heap limit of 30 GiB or more). It then takes its base archive
-/// from classes_nocoops.jsa instead of classes.jsa.
-bool MayTurnOffCompressedOops(const std::vector<std::string>& options);
+/// An option text split as HotSpot splits JAVA_TOOL_OPTIONS, _JAVA_OPTIONS and the
+/// file of -XX:VMOptionsFile: white space separates, and a stretch in single or double
+/// quotes is kept whole, without its quotes. Null counts as empty.
+std::vector<std::string> SplitToolOptions(const char* text);
 
-/// Whether Java 13 to 18 find the application's classes in an archive under the
+/// Whether the options load an agent (-javaagent, -agentlib, -agentpath). Java 24 and
+/// later do not use an archive whose classes are linked ahead of time then.
+bool OptionsLoadAgents(const std::vector<std::string>& options);
+
+/// The options that decide how an archive is laid out or whether the runtime can map
+/// it (compressed pointers, object alignment and headers, the collector, the heap
+/// limit, the boot class path and the module options), in their order: the process
+/// that makes the archive and the one that checks it take them over.
+std::vector<std::string> LayoutOptions(const std::vector<std::string>& options);
+
+/// Whether Java 11 to 18 find the application's classes in an archive under the
 /// "-Djava.class.path=" option of `options`, its relative entries taken from
 /// `currentDirectory`. They look each class up by its entry's file URL and miss every
 /// entry whose full path a URL spells otherwise: a blank, a '%', a letter beyond ASCII.
@@ -38,20 +42,40 @@ bool MayTurnOffCompressedOops(const std::vector<std::string>& options);
 bool ClassPathFoundInArchive(const std::vector<std::string>& options,
                              const std::string& currentDirectory);
 
-/// Whether `path` holds a whole dynamic archive. The runtime writes the header, which
-/// begins with the magic number, after everything else: a file that a killed run left
-/// behind begins with zeros.
-bool IsWholeArchive(const char* path);
-
 /// The Java version of the home that holds `library`, from the release file two
 /// directories above the library's own (bin/server/jvm.dll, lib/server/libjvm.so) or
 /// else three (jre/bin/server/jvm.dll). `*home` receives the home it was read from.
 /// False when neither holds a version.
 bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home);
 
-/// The key of an archive made by the runtime `library` under `options`: the library's
-/// full path, size and modification time, the same of the base archives beside it,
-/// every option, and the size and modification time of each entry of the
-/// "-Djava.class.path=" option, so that an updated runtime or application makes
-/// another key.
-std::string ArchiveKey(const std::string& library, const std::vector<std::string>& options);
+/// The key of an archive made by the runtime `library` of `home` under `options` (the
+/// effective ones, the class-path option included): the library's resolved path, size
+/// and modification time, the same of the home's release file, every option but
+/// system properties and agents (a line says whether there are agents), and the size and
+/// modification time of each entry of the "-Djava.class.path=" option.
+std::string ArchiveKey(const std::string& library, const std::string& home,
+                       const std::vector<std::string>& options);
+
+/// Sixteen hexadecimal digits of a hash of `key`: the name of its archive's folder.
+std::string KeyDigest(const std::string& key);
+
+/// The files that a runtime making an archive under -Xlog:class+path=info said it
+/// opened or looked for on the class path (the jars that manifests name included),
+/// each once, in order, a relative one joined to `directory`.
+std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::string& directory);
+
+/// Lines of the key that stamp `paths`: each path with its size and modification
+/// time, or "missing".
+std::string StampLines(const std::vector<std::string>& paths);
+
+/// The line of the key that stamps `path` with the size and modification time of
+/// the file `readFrom` (the same file before a rename).
+std::string StampLine(const std::string& path, const std::string& readFrom);
+
+/// Whether the key `stored` beside an archive begins with `key` and every file that
+/// its further lines stamp still has that stamp.
+bool StoredKeyMatches(const std::string& stored, const std::string& key);
+
+/// The line of a runtime's output that says why it failed: the last one that is not
+/// blank and not a log line ("[0.012s][info]..."). Empty when there is none.
+std::string FailureLine(const std::string& output);

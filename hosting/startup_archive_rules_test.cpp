@@ -13,27 +13,19 @@
 
 namespace {
 
-const std::string DynamicMagic("\xa8\xab\x0b\xf0", 4);
-
-ArchiveScheme SchemeOf(const char* text) {
+bool MakesArchives(const char* text) {
   JavaVersion version;
   ParseJavaVersion(text, &version);
-  return ChooseArchiveScheme(version);
+  return VersionMakesArchives(version);
 }
 
 }  // namespace
 
-TEST(StartupArchiveRules, SchemeFollowsTheFeatureVersion) {
-  const struct {
-    const char* Version;
-    ArchiveScheme Expected;
-  } cases[] = {
-      {"", ArchiveScheme::None},          {"1.8.0_392", ArchiveScheme::None},
-      {"12.0.2", ArchiveScheme::None},    {"13", ArchiveScheme::AtExit},
-      {"17.0.15", ArchiveScheme::AtExit}, {"18.0.2.1", ArchiveScheme::AtExit},
-      {"19", ArchiveScheme::AutoCreate},  {"25.0.3", ArchiveScheme::AutoCreate},
-  };
-  for (const auto& c : cases) EXPECT_EQ(SchemeOf(c.Version), c.Expected) << c.Version;
+TEST(StartupArchiveRules, Java11AndLaterMakeArchives) {
+  for (const char* version : {"11", "17.0.15", "25.0.1"})
+    EXPECT_TRUE(MakesArchives(version)) << version;
+  for (const char* version : {"", "1.8.0_392", "10.0.2"})
+    EXPECT_FALSE(MakesArchives(version)) << version;
 }
 
 TEST(StartupArchiveRules, DirectoryNamesTheClassAndTheExecutable) {
@@ -57,6 +49,7 @@ TEST(StartupArchiveRules, OptionsThatChooseSharingThemselves) {
       {"-XX:-AutoCreateSharedArchive", true},
       {"-XX:-UseSharedSpaces", true},
       {"-XX:AOTCache=app.aot", true},
+      {"-XX:DumpLoadedClassList=c.txt", true},
       {"-Dnote=-Xshare:off", false},
       {"-XX:+UseG1GC", false},
       {"-Xss1m", false},
@@ -66,21 +59,51 @@ TEST(StartupArchiveRules, OptionsThatChooseSharingThemselves) {
   }
 }
 
-TEST(StartupArchiveRules, OptionsThatMayTurnCompressedPointersOff) {
-  const struct {
-    const char* Option;
-    bool Off;
-  } cases[] = {
-      {"-XX:-UseCompressedOops", true},
-      {"-XX:+UseZGC", true},
-      {"-Xmx31g", true},
-      {"-Xmx40000m", true},
-      {"-XX:MaxHeapSize=64G", true},
-      {"-Xmx4g", false},
-      {"-Xms64g", false},
-      {"-XX:+UseG1GC", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(MayTurnOffCompressedOops({c.Option}), c.Off) << c.Option;
+TEST(StartupArchiveRules, ToolOptionsSplitAsHotSpotSplitsThem) {
+  const std::vector<std::string> split =
+      SplitToolOptions("  -agentlib:jdwp=transport=dt_socket\t-Da=\"x y\"\n'-Db=1 2'  ");
+  EXPECT_EQ(split,
+            (std::vector<std::string>{"-agentlib:jdwp=transport=dt_socket", "-Da=x y", "-Db=1 2"}));
+  EXPECT_TRUE(SplitToolOptions(nullptr).empty());
+}
+
+TEST(StartupArchiveRules, LayoutOptionsGoToTheDumpAndTheCheck) {
+  const std::vector<std::string> options = {"-DCorvane=Yes",
+                                            "-XX:ObjectAlignmentInBytes=16",
+                                            "-javaagent:a.jar",
+                                            "-XX:-UseCompressedClassPointers",
+                                            "-Xmx40g",
+                                            "-XX:+UseZGC",
+                                            "-Xss1m",
+                                            "--patch-module=java.base=p",
+                                            "-Xbootclasspath/a:boot",
+                                            "-XX:+PrintFlagsFinal"};
+  EXPECT_EQ(LayoutOptions(options),
+            (std::vector<std::string>{"-XX:ObjectAlignmentInBytes=16",
+                                      "-XX:-UseCompressedClassPointers", "-Xmx40g", "-XX:+UseZGC",
+                                      "--patch-module=java.base=p", "-Xbootclasspath/a:boot"}));
+}
+
+TEST(StartupArchiveRules, FilesTheRuntimeOpenedComeFromItsLog) {
+  const std::string log =
+      "[0.020s][info][class,path] app loader class path=main.jar\n"
+      "[0.020s][info][class,path] opened: main.jar\n"
+      "[0.021s][info][class,path] opened: /abs/lib/dep.jar\r\n"
+      "[0.021s][info][class,path] non-existent Class-Path entry missing.jar\n"
+      "[0.032s][info][class,path] path [0] = (modules image)\n"
+      "[0.033s][info][class,path] path [2] = lib/more.jar (from cpattr)\n"
+      "[0.033s][info][class,path] path [1] = main.jar\n"
+      "[0.034s][info][cds] opened: not.jar\n"
+      "Error occurred during initialization of VM\n";
+  const std::string base = "/opt/app";
+  EXPECT_EQ(
+      ClassPathFilesInLog(log, base),
+      (std::vector<std::string>{JoinPath(base, "main.jar"), "/abs/lib/dep.jar",
+                                JoinPath(base, "missing.jar"), JoinPath(base, "lib/more.jar")}));
+  EXPECT_EQ(FailureLine(log), "Error occurred during initialization of VM");
+  EXPECT_EQ(FailureLine("Cannot have non-empty directory in paths\n[1.0s][info] x\n\n"),
+            "Cannot have non-empty directory in paths");
+  EXPECT_EQ(FailureLine("[0.1s] only a log\n"), "");
 }
 
 TEST(StartupArchiveRules, ClassPathWhoseUrlSpellsItOtherwiseIsNotFoundInTheArchive) {
@@ -92,8 +115,8 @@ TEST(StartupArchiveRules, ClassPathWhoseUrlSpellsItOtherwiseIsNotFoundInTheArchi
   } cases[] = {
       {"/opt/app-1.0", "Quillmark.jar" + separator + "jh.jar", true},
       {"/opt/app", "/srv/lib/x_y.jar" + separator + "C:\\apps\\a.jar", true},
-      {"/opt/my app", "Quillmark.jar", false},                   // the directory's blank
-      {"/opt/app", "/srv/Zo\xC3\xAB/a.jar", false},               // a letter beyond ASCII
+      {"/opt/my app", "Quillmark.jar", false},       // the directory's blank
+      {"/opt/app", "/srv/Zo\xC3\xAB/a.jar", false},  // a letter beyond ASCII
       {"/opt/app", "100%.jar", false},
   };
   for (const auto& c : cases) {
@@ -102,18 +125,6 @@ TEST(StartupArchiveRules, ClassPathWhoseUrlSpellsItOtherwiseIsNotFoundInTheArchi
         << c.Directory << " " << c.ClassPath;
   }
   EXPECT_TRUE(ClassPathFoundInArchive({"-Dx=no class path"}, "/opt/my app"));
-}
-
-TEST(StartupArchiveRules, WholeArchiveBeginsWithTheMagicNumber) {
-  ScopedTempDirectory temp("archive-whole");
-  temp.Write("whole.jsa", DynamicMagic + std::string(64, 'x'));
-  temp.Write("killed.jsa", std::string(4096, '\0') + "regions");  // header never written
-  temp.Write("short.jsa", DynamicMagic.substr(0, 3));
-  temp.Write("static.jsa", "\xa2\xab\x0b\xf0" + std::string(64, 'x'));
-  EXPECT_TRUE(IsWholeArchive("whole.jsa"));
-  for (const char* name : {"killed.jsa", "short.jsa", "static.jsa", "missing.jsa"}) {
-    EXPECT_FALSE(IsWholeArchive(name)) << name;
-  }
 }
 
 TEST(StartupArchiveRules, VersionComesFromTheHomeAboveTheLibrary) {
@@ -149,26 +160,53 @@ TEST(StartupArchiveRules, VersionComesFromTheHomeAboveTheLibrary) {
 TEST(StartupArchiveRules, KeyChangesWithTheRuntimeTheOptionsAndTheArchives) {
   ScopedTempDirectory temp("archive-key");
   temp.Write("jvm.dll", "runtime");
+  temp.Write("release", "JAVA_VERSION=\"17\"");
   temp.Write("app.jar", "classes");
   const std::string classPath = std::string("-Djava.class.path=app.jar") + ClassPathSeparator +
                                 "lib.jar" + ClassPathSeparator;
-  const std::vector<std::string> options = {"-Dx=1", classPath};
-  const std::string key = ArchiveKey("jvm.dll", options);
-  EXPECT_EQ(key, ArchiveKey("jvm.dll", options));
-  EXPECT_NE(key.find("entry lib.jar\n  missing\n"), std::string::npos) << key;
-  EXPECT_NE(key, ArchiveKey("jvm.dll", {"-Dx=2", classPath}));
+  const std::vector<std::string> options = {"-Dx=1", "-javaagent:a.jar", "-Xmx1g", classPath};
+  auto key = [](const std::vector<std::string>& o) { return ArchiveKey("jvm.dll", ".", o); };
+  const std::string first = key(options);
+  EXPECT_EQ(first, key(options));
+  EXPECT_NE(first.find("entry lib.jar\n  missing\n"), std::string::npos) << first;
+  // Properties and which agents do not change the archive; the other options, and
+  // whether there are agents, may.
+  EXPECT_EQ(first, key({"-Dx=2", "-agentlib:jdwp=x", "-Xmx1g", classPath}));
+  EXPECT_NE(first, key({"-Dx=1", "-Xmx1g", classPath}));
+  EXPECT_NE(first, key({"-Dx=1", "-javaagent:a.jar", "-Xmx40g", classPath}));
+  std::vector<std::string> keys = {first};
   temp.Write("lib.jar", "more classes");  // an archive that appears
-  const std::string withLibrary = ArchiveKey("jvm.dll", options);
-  EXPECT_NE(key, withLibrary);
+  keys.push_back(key(options));
   temp.Write("app.jar", "other classes");  // an archive that changes size
-  EXPECT_NE(withLibrary, ArchiveKey("jvm.dll", options));
+  keys.push_back(key(options));
   // A runtime updated in place to a library of the same size.
-  const std::string beforeUpdate = ArchiveKey("jvm.dll", options);
   const auto path = temp.path() / "jvm.dll";
   std::filesystem::last_write_time(path,
                                    std::filesystem::last_write_time(path) - std::chrono::hours(1));
-  const std::string afterUpdate = ArchiveKey("jvm.dll", options);
-  EXPECT_NE(beforeUpdate, afterUpdate);
-  temp.Write("classes.jsa", "a new base archive");
-  EXPECT_NE(afterUpdate, ArchiveKey("jvm.dll", options));
+  keys.push_back(key(options));
+  temp.Write("release", "JAVA_VERSION=\"17.0.2\"");
+  keys.push_back(key(options));
+  for (std::size_t i = 1; i < keys.size(); ++i) EXPECT_NE(keys[i - 1], keys[i]) << i;
+  EXPECT_NE(KeyDigest(keys[0]), KeyDigest(keys[1]));
+  EXPECT_EQ(KeyDigest(keys[0]).size(), 16u);
+}
+
+TEST(StartupArchiveRules, StoredKeyHoldsTheKeyAndTheStampsOfTheFilesOpened) {
+  ScopedTempDirectory temp("archive-stored-key");
+  temp.Write("dep.jar", "classes");
+  const std::string key = "runtime x\n  1 2\n";
+  temp.Write("copy.jsa", "archive");
+  const std::string stored =
+      key + StampLines({"dep.jar", "gone.jar"}) + StampLine("archive.jsa", "copy.jsa");
+  EXPECT_FALSE(StoredKeyMatches(stored, key));  // no archive.jsa yet
+  std::filesystem::rename(temp.path() / "copy.jsa", temp.path() / "archive.jsa");
+  EXPECT_TRUE(StoredKeyMatches(stored, key));
+  EXPECT_TRUE(StoredKeyMatches(key, key));
+  EXPECT_FALSE(StoredKeyMatches(stored, "runtime y\n  1 2\n"));
+  EXPECT_FALSE(StoredKeyMatches(stored + "garbage", key));
+  temp.Write("archive.jsa", "archivE");  // overwritten
+  EXPECT_FALSE(StoredKeyMatches(stored, key));
+  std::filesystem::remove(temp.path() / "archive.jsa");
+  temp.Write("gone.jar", "now here");  // a jar that a manifest names appears
+  EXPECT_FALSE(StoredKeyMatches(stored, key));
 }

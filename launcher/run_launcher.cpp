@@ -1,5 +1,6 @@
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
+#include "hosting/startup_archive_maker.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
@@ -24,6 +25,9 @@ bool RefuseSecondInstance() {
 }
 
 int Launch(ArgumentVector& arguments) {
+  if (IsStartupArchiveRun(arguments.Count, arguments.Vector())) {
+    return RunStartupArchiveRole(arguments.Count, arguments.Vector());
+  }
   if (!CaptureStartDirectory()) return 0;
   EnterExecutableDirectory();
   LoadLaunchConfig();

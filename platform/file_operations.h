@@ -21,6 +21,26 @@ bool RemoveFile(const char* path);
 /// False when the system cannot tell.
 bool ReadFreeSpace(const char* directory, unsigned long long* bytes);
 
+/// Makes the directory `path` (its parent must exist), open to the calling user alone
+/// where the system allows that (mode 0700; on Windows the parent's access list is
+/// inherited). False when it exists already or cannot be made.
+bool MakeDirectory(const char* path);
+
+/// Removes the empty directory `path`. False when it cannot be removed.
+bool RemoveEmptyDirectory(const char* path);
+
+/// Renames the directory `from` to `to` in one step: a reader finds `to` whole or not
+/// at all. False when `to` exists (with anything in it) or the rename fails.
+bool MoveDirectory(const char* from, const char* to);
+
+/// Creates the empty file `path` when no file of that name exists, in one step, so
+/// that of two processes only one succeeds. False when it exists or cannot be made.
+bool CreateNewFile(const char* path);
+
+/// Writes what the system still holds of the file `path` to the disk (fsync;
+/// FlushFileBuffers on Windows). False when it cannot.
+bool FlushFileToDisk(const char* path);
+
 /// The id of the running process: part of the names of files that no other process
 /// writes.
 unsigned long CurrentProcessId();

@@ -1,5 +1,6 @@
 #include "platform/file_operations.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -27,3 +28,21 @@ bool ReadFreeSpace(const char* directory, unsigned long long* bytes) {
 }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+bool MakeDirectory(const char* path) { return mkdir(path, 0700) == 0; }
+
+bool RemoveEmptyDirectory(const char* path) { return rmdir(path) == 0; }
+
+bool MoveDirectory(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+bool CreateNewFile(const char* path) {
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  return fd >= 0 && close(fd) == 0;
+}
+
+bool FlushFileToDisk(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool flushed = fsync(fd) == 0;
+  return close(fd) == 0 && flushed;
+}

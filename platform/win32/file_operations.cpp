@@ -19,8 +19,15 @@ void ClearReadOnly(const char* path) {
 }  // namespace
 
 bool ReadFileStamp(const char* path, FileStamp* stamp) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  // Opened, so that a symbolic link is followed to the file it names.
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION data;
+  const bool read = GetFileInformationByHandle(file, &data) != 0;
+  CloseHandle(file);
+  if (!read) return false;
   stamp->Size = static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
   const long long ticks = static_cast<long long>(
       static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
@@ -47,3 +54,24 @@ bool ReadFreeSpace(const char* directory, unsigned long long* bytes) {
 }
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool MakeDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
+
+bool MoveDirectory(const char* from, const char* to) { return MoveFileExA(from, to, 0) != 0; }
+
+bool CreateNewFile(const char* path) {
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file != INVALID_HANDLE_VALUE && CloseHandle(file) != 0;
+}
+
+bool FlushFileToDisk(const char* path) {
+  ClearReadOnly(path);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(file) != 0;
+  return CloseHandle(file) != 0 && flushed;
+}

@@ -1,11 +1,14 @@
 """The start-up archive of the Windows launcher with stand-in runtimes whose release
-files say 11, 17 and 21: the options the runtime receives, and the archive in the
-user's cache below LOCALAPPDATA."""
+files say 10, 11, 17, 21 and 25: the options that the application's runtime and the
+two runtimes of the making receive, and the making in a detached process without a
+window after the application's run."""
 
+import glob
 import os
 import re
 import shutil
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -29,19 +32,24 @@ class StartupArchiveTest(HostingTest):
         self.set_strings(e1872="1")
 
     def use_runtime(self, version):
-        """A home whose release file says `version`, with the stand-in library and a
-        base archive beside it, made the configured runtime."""
+        """A home whose release file says `version`, with the stand-in library, made
+        the configured runtime."""
         server = os.path.join(self.work, "jdk" + version, "bin", "server")
         os.makedirs(server)
         shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), os.path.join(server, "jvm.dll"))
-        open(os.path.join(server, "classes.jsa"), "w").close()
         with open(os.path.join(server, "..", "..", "release"), "w") as release:
             release.write('IMPLEMENTOR="Stand-in"\nJAVA_VERSION="%s"\n' % version)
         self.set_strings(e1040=windows_path(os.path.join(server, "jvm.dll")))
 
-    def launch_archived(self, script=""):
-        """One run: its exit code, the options the runtime received, the runtime's whole
-        log and the archive lines of the trace."""
+    def host_path(self, path):
+        drive, rest = path.split(":\\", 1)
+        return os.path.join(os.environ["WINEPREFIX"], "drive_%s" % drive.lower(),
+                            *rest.split("\\"))
+
+    def launch_archived(self, script="", wait=True):
+        """One run: its exit code, the log of every runtime (the application's, then
+        those of the making), and the archive lines of the trace. With `wait`, after
+        the making has ended."""
         for old in (self.log, self.trace):
             if os.path.exists(old):
                 os.remove(old)
@@ -49,82 +57,106 @@ class StartupArchiveTest(HostingTest):
             "CORVANE_TESTJVM_LOG": self.log, "CORVANE_TESTJVM_SCRIPT": script,
             "CORVANE_TRACE": windows_path(self.trace)})
         self.assertEqual(run.dialogs, [])
-        log = self.logged()
-        options = [line for line in log if line.startswith("option=")]
+        if wait:
+            self.wait_for_maker()
+        return run.exit_code, self.logged(), self.archive_lines()
+
+    def archive_lines(self):
         with open(self.trace, encoding="latin-1") as lines:
-            archive = [line.split("] ", 1)[1].rstrip("\n") for line in lines
-                       if "startup archive" in line]
-        return run.exit_code, options, log, archive
+            return [line.split("] ", 1)[1].rstrip("\n") for line in lines
+                    if "startup archive" in line]
 
-    def cache(self, archive):
-        """The application's directory in the cache, named in the archive lines of a
-        trace, as a Windows path; the case removes it when it ends."""
-        found = re.search(r"(\S+\\Corvane\\[^\\]+)\\java", "\n".join(archive))
+    def folder(self, archive):
+        """The archive's folder named in the trace, as a Windows path, below the
+        application's directory in the cache; removed when the case ends."""
+        found = re.search(r"(\S+\\Corvane\\[^\\]+)\\(java\d+-[0-9a-f]{16})", "\n".join(archive))
         self.assertIsNotNone(found, archive)
-        cache = found.group(1)
-        self.assertRegex(cache, "^" + re.escape(self.local) +
+        self.assertRegex(found.group(1), "^" + re.escape(self.local) +
                          r"\\Corvane\\org\.quillmark\.Quillmark-[0-9a-f]{8}$")
-        drive, rest = cache.split(":\\", 1)
-        self.host_cache = os.path.join(os.environ["WINEPREFIX"], "drive_%s" % drive.lower(),
-                                       *rest.split("\\"))
-        self.addCleanup(shutil.rmtree, self.host_cache, True)
-        return cache
+        self.addCleanup(shutil.rmtree, self.host_path(found.group(1)), True)
+        return found.group(0)
 
-    def files(self):
-        return sorted(os.listdir(self.host_cache))
+    def wait_for_maker(self):
+        deadline = time.time() + 60
+        pattern = os.path.join(self.host_path(self.local), "Corvane", "*", "*.request")
+        while glob.glob(pattern):
+            self.assertLess(time.time(), deadline, "the archive is still being made")
+            time.sleep(0.2)
 
-    def test_java_11_gets_the_options_of_a_launch_without_the_setting(self):
-        self.use_runtime("11.0.2")
-        code, options, _, archive = self.launch_archived()
-        self.assertEqual(code, 0)
-        self.assertEqual(options, CONFIGURED)
-        self.assertEqual(archive[-1], "startup archive: none, Java 11.0.2 makes no dynamic "
-                                      "archive (13 and later do)")
+    def test_options_for_each_java_version(self):
+        for version, feature in (("10.0.2", None), ("11.0.2", "11"), ("17.0.9", "17"),
+                                 ("21.0.1", "21"), ("25", "25")):
+            with self.subTest(version=version):
+                self.use_runtime(version)
+                code, log, archive = self.launch_archived()
+                self.assertEqual(code, 0)
+                options = [line for line in log if line.startswith("option=")]
+                if feature is None:
+                    self.assertEqual(options, CONFIGURED)
+                    self.assertEqual(archive[-1], "startup archive: none, Java 10.0.2 makes no "
+                                                  "archive (11 and later do)")
+                    continue
+                folder = self.folder(archive)
+                self.assertIn("\\java%s-" % feature, folder)
+                pid = re.search(r"\.(\d+)\.classes$", options[1]).group(1)
+                run = "%s.%s" % (folder, pid)
+                self.assertEqual(options[:len(CONFIGURED) + 3], [
+                    "option=-Xlog:cds*=off", "option=-XX:DumpLoadedClassList=%s.classes" % run,
+                    "option=exit"] + CONFIGURED)
+                # Then the dump and the check, each a runtime of its own.
+                work = re.escape(folder) + r"\.\d+\.tmp\\archive\.jsa"
+                dump = options[len(CONFIGURED) + 3:][:5 + (feature == "25")]
+                self.assertEqual(dump[:2], ["option=-Xshare:dump",
+                                            "option=-XX:SharedClassListFile=%s.classes" % run])
+                self.assertRegex(dump[2], "^option=-XX:SharedArchiveFile=" + work + "$")
+                self.assertEqual(dump[3:], ["option=-Xlog:class+path=info"] +
+                                 (["option=-XX:+AOTClassLinking"] if feature == "25" else []) +
+                                 CONFIGURED[1:])
+                check = options[len(CONFIGURED) + 3 + len(dump):]
+                self.assertEqual(check[0], "option=-Xshare:on")
+                self.assertRegex(check[1], "^option=-XX:SharedArchiveFile=" + work + "$")
+                self.assertEqual(check[2:], ["option=-XX:+VerifySharedSpaces"] + CONFIGURED[1:])
+                self.assertEqual(archive[-1], "startup archive made: " + folder)
+                self.assertEqual(sorted(os.listdir(self.host_path(folder))), ["archive.jsa", "key"])
 
-    def test_java_17_makes_the_archive_at_the_end_and_maps_it_next_time(self):
+                code, log, archive = self.launch_archived()
+                self.assertEqual(code, 0)
+                options = [line for line in log if line.startswith("option=")]
+                self.assertEqual(options, ["option=-Xlog:cds*=off",
+                                           "option=-XX:SharedArchiveFile=%s\\archive.jsa" % folder,
+                                           "option=exit"] + CONFIGURED)
+                self.assertIn("mapped %s\\archive.jsa" % folder, log)
+
+    def test_archive_is_made_after_the_run_by_a_detached_process(self):
         self.use_runtime("17.0.9")
-        code, options, log, archive = self.launch_archived()
-        self.assertEqual(code, 0)
-        cache = self.cache(archive)
-        pending = options[1][len("option=-XX:ArchiveClassesAtExit="):]
-        self.assertRegex(pending, "^" + re.escape(cache + "\\java17.jsa.") + r"\d+\.tmp$")
-        self.assertEqual(options, ["option=-Xlog:cds*=off",
-                                   "option=-XX:ArchiveClassesAtExit=" + pending,
-                                   "option=exit"] + CONFIGURED)
-        self.assertEqual(log[-2:], ["archive " + pending, "destroy"])
-        self.assertEqual(archive[-1], "startup archive made: %s\\java17.jsa" % cache)
-        self.assertEqual(self.files(), ["java17.jsa", "java17.key"])
-
-        code, options, log, archive = self.launch_archived()
-        self.assertEqual(options, ["option=-Xlog:cds*=off",
-                                   "option=-XX:SharedArchiveFile=%s\\java17.jsa" % cache]
-                         + CONFIGURED)
-        self.assertEqual([line for line in log if line.startswith("archive ")], [])
-
-        # Other options, another key: the new archive replaces the old, read-only one,
-        # also when the application ends the process with System.exit.
-        self.set_strings(e1056="-DCorvane=Again")
-        code, options, log, archive = self.launch_archived(script="main_exit=7")
+        code, log, archive = self.launch_archived("main_exit=7,dump_sleep=3000", wait=False)
         self.assertEqual(code, 7)
-        self.assertIn("startup archive: making %s\\java17.jsa (its key differs)" % cache, archive)
-        self.assertEqual(log[-1], "exit hook 7")
-        self.assertEqual(archive[-1], "startup archive made: %s\\java17.jsa" % cache)
-        self.assertEqual(self.files(), ["java17.jsa", "java17.key"])
-        code, options, log, archive = self.launch_archived()
-        self.assertIn("startup archive: using %s\\java17.jsa" % cache, archive)
+        self.assertIn("exit hook 7", log)
+        # The launcher has ended; the dump still sleeps before it writes the archive.
+        self.assertEqual([line for line in log if line.startswith("archive ")], [])
+        folder = self.folder(archive)
+        self.wait_for_maker()
+        log = self.logged()
+        # Wine does not report the priority class it was given; Windows does.
+        self.assertTrue(any(re.fullmatch(r"dump priority=\S+ console=none window=hidden", line)
+                            for line in log), log)
+        self.assertIn("startup archive made: " + folder, self.archive_lines())
 
-    def test_java_21_keeps_the_archive_itself(self):
-        self.use_runtime("21.0.1")
-        code, options, log, archive = self.launch_archived()
+        # A dump that fails is remembered for the key, and the trace says why. System
+        # properties are not part of the key; other options are.
+        self.set_strings(e1056="-DCorvane=Yes -Xss2m")
+        code, log, archive = self.launch_archived("dump_fails")
         self.assertEqual(code, 0)
-        cache = self.cache(archive)
-        self.assertEqual(options, ["option=-Xlog:cds*=off", "option=-XX:+AutoCreateSharedArchive",
-                                   "option=-XX:SharedArchiveFile=%s\\java21.jsa" % cache]
-                         + CONFIGURED)
-        self.assertEqual(archive[-1], "startup archive made by the runtime: %s\\java21.jsa" % cache)
-        code, options, log, archive = self.launch_archived()
-        self.assertEqual(archive[-1], "startup archive left as it was: %s\\java21.jsa" % cache)
-        self.assertEqual(self.files(), ["java21.jsa"])
+        failed = self.folder(archive)
+        self.assertNotEqual(failed, folder)
+        self.assertEqual(archive[-1], "startup archive: making %s failed: the dump ended with 1: "
+                                      "Cannot have non-empty directory in paths" % failed)
+        code, log, archive = self.launch_archived()
+        self.assertEqual(archive[-1], "startup archive: none, making it failed for this key "
+                                      "before: the dump ended with 1: Cannot have non-empty "
+                                      "directory in paths")
+        self.assertEqual([line for line in log if line.startswith("option=")],
+                         CONFIGURED[:1] + ["option=-Xss2m"] + CONFIGURED[1:])
 
 
 if __name__ == "__main__":

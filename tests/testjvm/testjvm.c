@@ -35,7 +35,10 @@
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
+ *   dump priority=<below-normal|other> console=<none|present> window=<hidden|shown>
+ *                                        -Xshare:dump: how the process was started
  *   archive <path>                       the class-data archive written, as below
+ *   mapped <path>                        the archive of -XX:SharedArchiveFile= mapped
  *   exit hook <status>                   the "exit" option's hook called
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
@@ -70,6 +73,9 @@
  *   main_sleep=MS     the creating thread's main waits MS ms before it returns
  *                     (after the other items)
  *   slow_create=MS    JNI_CreateJavaVM waits MS ms before it creates the machine
+ *   dump_fails        -Xshare:dump fails as HotSpot fails on a directory with files in
+ *                     the class path
+ *   dump_sleep=MS     -Xshare:dump waits MS ms before it writes the archive
  *   slow_attach=MS    AttachCurrentThread of a thread not yet attached waits MS ms
  *                     (after logging) before it attaches it, inside this library
  *
@@ -78,13 +84,16 @@
  * standard streams until redirected; a FileOutputStream creates (or empties, or
  * appends to) its file when it is constructed, like Java's.
  *
- * Class-data archives, as HotSpot keeps them: when the process ends (System.exit,
- * main_exit or DestroyJavaVM) an archive is written to the path of
- * -XX:ArchiveClassesAtExit=, or with -XX:+AutoCreateSharedArchive to that of
- * -XX:SharedArchiveFile= unless that file already begins with the archive's magic
- * number. The file is removed first, then written with its regions before its
- * header, and made read-only. At System.exit or main_exit the hook of an option
- * "exit" is called afterwards with the status, then the process ends.
+ * Class-data archives, as HotSpot keeps them. -XX:DumpLoadedClassList=<file> records
+ * "java/lang/Object" and then every class that FindClass finds, a line each.
+ * -Xshare:dump with -XX:SharedClassListFile= and -XX:SharedArchiveFile= ends the
+ * process within JNI_CreateJavaVM: with 0 once the archive (the magic number, then the
+ * list) is written and read-only, after a line "[info][class,path] opened: <entry>"
+ * on standard output for each entry of the class path; with 1 and the error on
+ * standard output when the list is missing or empty. With -Xshare:on an archive
+ * that does not begin with the magic number ends the process with 1; with the
+ * default sharing it is passed over. At System.exit or main_exit the hook of an
+ * option "exit" is called with the status, then the process ends.
  *
  * A failed lookup leaves a pending exception and returns null, as a JVM does. Calling
  * a JNI function other than the exception functions while an exception is pending,
@@ -202,67 +211,13 @@ static void WaitOrDie(HANDLE event, const char* what) {
   }
 }
 
-/* ---- class-data archive ---- */
-
-static char* archive_at_exit;   /* -XX:ArchiveClassesAtExit= */
-static char* shared_archive;    /* -XX:SharedArchiveFile= */
-static int auto_create_archive; /* -XX:+AutoCreateSharedArchive */
 typedef void(JNICALL* ExitHook)(jint);
-static ExitHook exit_hook;
-static const unsigned char kArchiveMagic[4] = {0xa8, 0xab, 0x0b, 0xf0};
-
-static char* CopyText(const char* text);
-
-static void ReadArchiveOption(const JavaVMOption* option) {
-  const char* text = option->optionString ? option->optionString : "";
-  static const char kAtExit[] = "-XX:ArchiveClassesAtExit=";
-  static const char kShared[] = "-XX:SharedArchiveFile=";
-  if (strncmp(text, kAtExit, sizeof kAtExit - 1) == 0) {
-    archive_at_exit = CopyText(text + sizeof kAtExit - 1);
-  } else if (strncmp(text, kShared, sizeof kShared - 1) == 0) {
-    shared_archive = CopyText(text + sizeof kShared - 1);
-  } else if (strcmp(text, "-XX:+AutoCreateSharedArchive") == 0) {
-    auto_create_archive = 1;
-  } else if (strcmp(text, "exit") == 0) {
-    exit_hook = (ExitHook)option->extraInfo;
-  }
-}
-
-static int IsArchive(const char* path) {
-  unsigned char magic[4] = {0};
-  FILE* file = fopen(path, "rb");
-  if (!file) return 0;
-  size_t n = fread(magic, 1, sizeof magic, file);
-  fclose(file);
-  return n == sizeof magic && memcmp(magic, kArchiveMagic, sizeof magic) == 0;
-}
-
-static void WriteArchive(void) {
-  const char* path = archive_at_exit;
-  if (!path && auto_create_archive && shared_archive && !IsArchive(shared_archive))
-    path = shared_archive;
-  if (!path) return;
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(path);
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            NULL);
-  if (file == INVALID_HANDLE_VALUE) Unexpected("(archive cannot be created)");
-  char regions[4096] = {0};
-  DWORD written;
-  SetFilePointer(file, sizeof regions, NULL, FILE_BEGIN);
-  WriteFile(file, regions, sizeof regions, &written, NULL);
-  SetFilePointer(file, 0, NULL, FILE_BEGIN);
-  WriteFile(file, kArchiveMagic, sizeof kArchiveMagic, &written, NULL);
-  CloseHandle(file);
-  SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
-  LogLine("archive %s", path);
-}
+static ExitHook exit_hook; /* the option "exit" */
 
 /* System.exit as HotSpot ends the process: archive, hook, exit. */
 __attribute__((noreturn)) static void ExitJava(jint status) {
   LogLine("exit %ld", (long)status);
   fflush(NULL);
-  WriteArchive();
   if (exit_hook) {
     LogLine("exit hook %ld", (long)status);
     exit_hook(status);
@@ -280,6 +235,7 @@ typedef struct Script {
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
   int main_sleep_ms, slow_create_ms, slow_attach_ms;
+  int dump_fails, dump_sleep_ms;
   char* stdout_text;
   char* stderr_text;
   char* missing[MAX_NAMES];
@@ -354,6 +310,10 @@ static void ReadScript(void) {
       script.echo_stdin = 1;
     } else if (strcmp(item, "attach_fails") == 0) {
       script.attach_fails = 1;
+    } else if (strcmp(item, "dump_fails") == 0) {
+      script.dump_fails = 1;
+    } else if (strcmp(item, "dump_sleep") == 0 && value) {
+      script.dump_sleep_ms = atoi(value);
     } else if (strcmp(item, "main_sleep") == 0 && value) {
       script.main_sleep_ms = atoi(value);
     } else if (strcmp(item, "slow_create") == 0 && value) {
@@ -369,6 +329,102 @@ static void ReadScript(void) {
   }
   free(text);
 }
+
+/* ---- class-data archive ---- */
+
+static char* class_list;     /* -XX:DumpLoadedClassList= */
+static char* shared_archive; /* -XX:SharedArchiveFile= */
+static char* list_to_dump;   /* -XX:SharedClassListFile= */
+static char* class_path;     /* -Djava.class.path= */
+static const char* share_mode = "auto"; /* -Xshare: */
+static const unsigned char kArchiveMagic[4] = {0xa2, 0xab, 0x0b, 0xf0};
+
+static char* CopyText(const char* text);
+
+static void ReadArchiveOption(const JavaVMOption* option) {
+  const char* text = option->optionString ? option->optionString : "";
+  static const char kList[] = "-XX:DumpLoadedClassList=";
+  static const char kShared[] = "-XX:SharedArchiveFile=";
+  static const char kListFile[] = "-XX:SharedClassListFile=";
+  static const char kClassPath[] = "-Djava.class.path=";
+  if (strncmp(text, kList, sizeof kList - 1) == 0) {
+    class_list = CopyText(text + sizeof kList - 1);
+  } else if (strncmp(text, kShared, sizeof kShared - 1) == 0) {
+    shared_archive = CopyText(text + sizeof kShared - 1);
+  } else if (strncmp(text, kListFile, sizeof kListFile - 1) == 0) {
+    list_to_dump = CopyText(text + sizeof kListFile - 1);
+  } else if (strncmp(text, kClassPath, sizeof kClassPath - 1) == 0) {
+    class_path = CopyText(text + sizeof kClassPath - 1);
+  } else if (strncmp(text, "-Xshare:", 8) == 0) {
+    share_mode = CopyText(text + 8);
+  } else if (strcmp(text, "exit") == 0) {
+    exit_hook = (ExitHook)option->extraInfo;
+  }
+}
+
+static int IsArchive(const char* path) {
+  unsigned char magic[4] = {0};
+  FILE* file = fopen(path, "rb");
+  if (!file) return 0;
+  size_t n = fread(magic, 1, sizeof magic, file);
+  fclose(file);
+  return n == sizeof magic && memcmp(magic, kArchiveMagic, sizeof magic) == 0;
+}
+
+static void RecordClass(const char* name) {
+  if (!class_list) return;
+  FILE* file = fopen(class_list, "ab");
+  if (!file) return;
+  fprintf(file, "%s\n", name);
+  fclose(file);
+}
+
+__attribute__((noreturn)) static void FailSharing(const char* message) {
+  printf("Error occurred during initialization of VM\n%s\n", message);
+  fflush(stdout);
+  ExitProcess(1);
+}
+
+/* -Xshare:dump: the archive from the list, and the end of the process. */
+__attribute__((noreturn)) static void DumpArchive(void) {
+  STARTUPINFOA startup;
+  GetStartupInfoA(&startup);
+  LogLine("dump priority=%s console=%s window=%s",
+          GetPriorityClass(GetCurrentProcess()) == BELOW_NORMAL_PRIORITY_CLASS ? "below-normal"
+                                                                                : "other",
+          GetConsoleWindow() ? "present" : "none",
+          (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE ? "hidden"
+                                                                                     : "shown");
+  if (script.dump_fails) FailSharing("Cannot have non-empty directory in paths");
+  if (script.dump_sleep_ms > 0) Sleep((DWORD)script.dump_sleep_ms);
+  char list[4096];
+  FILE* in = list_to_dump ? fopen(list_to_dump, "rb") : NULL;
+  size_t n = in ? fread(list, 1, sizeof list, in) : 0;
+  if (in) fclose(in);
+  if (n == 0 || !shared_archive) FailSharing("Loading classlist failed");
+  FILE* out = fopen(shared_archive, "wb");
+  if (!out) FailSharing("Unable to write to shared archive file.");
+  fwrite(kArchiveMagic, 1, sizeof kArchiveMagic, out);
+  fwrite(list, 1, n, out);
+  fclose(out);
+  SetFileAttributesA(shared_archive, FILE_ATTRIBUTE_READONLY);
+  for (char* entry = class_path ? strtok(class_path, ";") : NULL; entry; entry = strtok(NULL, ";"))
+    printf("[0.020s][info][class,path] opened: %s\n", entry);
+  fflush(stdout);
+  LogLine("archive %s", shared_archive);
+  ExitProcess(0);
+}
+
+static void MapArchive(void) {
+  if (strcmp(share_mode, "dump") == 0) DumpArchive();
+  if (!shared_archive || strcmp(share_mode, "off") == 0) return;
+  if (IsArchive(shared_archive)) {
+    LogLine("mapped %s", shared_archive);
+  } else if (strcmp(share_mode, "on") == 0) {
+    FailSharing("An error has occurred while processing the shared archive file.");
+  }
+}
+
 
 static int Listed(char* const* names, int count, const char* name) {
   for (int i = 0; i < count; ++i)
@@ -757,6 +813,7 @@ static jclass JNICALL FindClass(JNIEnv* env, const char* name) {
     Throw(env, "java/lang/NoClassDefFoundError", name);
     return NULL;
   }
+  RecordClass(name);
   return (jclass)AsHandle(NewRecord(kClass, name));
 }
 
@@ -1035,7 +1092,6 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
     LeaveCriticalSection(&lock);
     if (done) break;
   }
-  WriteArchive();
   LogLine("destroy");
   return JNI_OK;
 }
@@ -1142,7 +1198,9 @@ jint JNICALL TestJvmCreateJavaVM(JavaVM** pvm, void** penv, void* raw_args) {
 #ifdef TESTJVM_NEEDS_SUPPORT
   if (TestJvmSupportAnswer() != TESTJVM_SUPPORT_ANSWER) return JNI_ERR;
 #endif
+  MapArchive();
   created = 1;
+  RecordClass("java/lang/Object");
   FillTables();
   ThreadEnv* creator = NewThread(0, "");
   TlsSetValue(tls_slot, creator);

@@ -1,0 +1,135 @@
+#include "hosting/startup_archive_folders.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "hosting/java_home.h"
+#include "hosting/startup_archive_request.h"
+#include "hosting/startup_archive_rules.h"
+#include "launcher/trace.h"
+#include "platform/file_operations.h"
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/process_start.h"
+
+namespace {
+
+// A file of a process that has ended and is older than this was left behind: making
+// an archive takes seconds.
+constexpr long long LeftoverSeconds = 10 * 60;
+
+std::string MakingMark(const std::string& folder) { return folder + ".making"; }
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  const std::size_t length = std::strlen(suffix);
+  return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
+bool IsOld(const std::string& path) {
+  FileStamp stamp;
+  const long long now = static_cast<long long>(std::time(nullptr));
+  return ReadFileStamp(path.c_str(), &stamp) &&
+         now - stamp.ModifiedNanoseconds / 1000000000 > LeftoverSeconds;
+}
+
+std::vector<std::string> ListNames(const std::string& directory) {
+  std::vector<std::string> names;
+  DirectoryListing* listing = nullptr;
+  DirectoryEntry entry;
+  for (ListingStep step = OpenDirectoryListing(directory.c_str(), &listing, &entry);
+       step == ListingStep::Entry; step = NextDirectoryEntry(listing, &entry)) {
+    if (std::strcmp(entry.Name, ".") != 0 && std::strcmp(entry.Name, "..") != 0) {
+      names.push_back(entry.Name);
+    }
+  }
+  CloseDirectoryListing(listing);
+  return names;
+}
+
+// The process id in a name "<folder>.<pid>.<kind>"; 0 when there is none.
+unsigned long ProcessIdInName(const std::string& name, std::string* folder) {
+  const std::size_t kind = name.rfind('.');
+  if (kind == std::string::npos || kind == 0) return 0;
+  const std::size_t id = name.rfind('.', kind - 1);
+  if (id == std::string::npos) return 0;
+  *folder = name.substr(0, id);
+  return std::strtoul(name.c_str() + id + 1, nullptr, 10);
+}
+
+}  // namespace
+
+bool ArchiveBeingMade(const std::string& folder) {
+  std::string text;
+  if (!ReadWholeFile(MakingMark(folder), &text)) return false;
+  const unsigned long id = std::strtoul(text.c_str(), nullptr, 10);
+  // Empty for the moment between the mark's creation and its writing.
+  return id != 0 ? ProcessIsRunning(id) : !IsOld(MakingMark(folder));
+}
+
+bool TakeArchiveMaking(const std::string& folder) {
+  const std::string mark = MakingMark(folder);
+  if (!CreateNewFile(mark.c_str())) {
+    if (ArchiveBeingMade(folder)) return false;
+    RemoveFile(mark.c_str());
+    if (!CreateNewFile(mark.c_str())) return false;
+  }
+  WriteWholeFile(mark, std::to_string(CurrentProcessId()));
+  return true;
+}
+
+void EndArchiveMaking(const std::string& folder) { RemoveFile(MakingMark(folder).c_str()); }
+
+void RetireArchiveFolder(const std::string& folder) {
+  RemoveFile(KeyFileIn(folder).c_str());
+  RemoveArchiveFolder(folder);
+}
+
+void RemoveArchiveFolder(const std::string& path) {
+  for (const std::string& name : ListNames(path)) RemoveFile(JoinPath(path, name.c_str()).c_str());
+  RemoveEmptyDirectory(path.c_str());
+}
+
+bool PutArchiveFolderInPlace(const std::string& made, const std::string& folder,
+                             const std::string& key) {
+  if (MoveDirectory(made.c_str(), folder.c_str())) return true;
+  std::string stored;
+  if (ReadWholeFile(KeyFileIn(folder), &stored) && StoredKeyMatches(stored, key)) {
+    RemoveArchiveFolder(made);
+    return true;
+  }
+  RetireArchiveFolder(folder);
+  return MoveDirectory(made.c_str(), folder.c_str());
+}
+
+void RemoveOtherArchiveFolders(const std::string& directory, const std::string& folder) {
+  const std::string own = folder.substr(directory.size() + 1);
+  const std::string prefix = own.substr(0, own.find('-') + 1);
+  for (const std::string& name : ListNames(directory)) {
+    if (name != own && name.compare(0, prefix.size(), prefix) == 0 &&
+        name.find('.') == std::string::npos) {
+      RemoveArchiveFolder(JoinPath(directory, name.c_str()));
+    }
+  }
+}
+
+void TidyArchiveDirectory(const std::string& directory) {
+  for (const std::string& name : ListNames(directory)) {
+    std::string folder;
+    const unsigned long id = ProcessIdInName(name, &folder);
+    if (id == 0 || ProcessIsRunning(id)) continue;
+    const std::string path = JoinPath(directory, name.c_str());
+    if (EndsWith(name, ".run")) {
+      // It crashed, and the archive it mapped may be why.
+      RetireArchiveFolder(JoinPath(directory, folder.c_str()));
+      RemoveFile(path.c_str());
+      Trace("startup archive: retired %s, as a run that used it ended without a normal end",
+            folder.c_str());
+    } else if (EndsWith(name, ".tmp") && IsOld(path)) {
+      RemoveArchiveFolder(path);
+    } else if ((EndsWith(name, ".classes") || EndsWith(name, ".request")) && IsOld(path)) {
+      RemoveFile(path.c_str());
+    }
+  }
+}
