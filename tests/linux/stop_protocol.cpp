@@ -7,7 +7,7 @@
 //   stop_protocol LIBJVM by-exit         main(--block); a second later the stop call
 //                                        System.exit(0) ends the process with 0
 //   stop_protocol LIBJVM during-hooks    main(--hook 2000) returns; half a second
-//                                        later, while the runtime runs the hook, the
+//                                        after that, while the runtime runs the hook, the
 //                                        stop call main(--sleep 4000) attaches and
 //                                        outlasts the runtime
 //
@@ -55,11 +55,16 @@ int main(int argc, char** argv) {
 
   // The stop thread stays detached: a call that never comes back must not hold up the
   // end of the process.
-  const auto delay = std::chrono::milliseconds(mode == "during-hooks" ? 500 : 1000);
+  // During the hooks the stop comes half a second after main has returned; otherwise
+  // a second after main was called.
+  const bool duringHooks = mode == "during-hooks";
+  std::promise<void>* returned = new std::promise<void>();
+  std::shared_future<void> firstCallReturned = returned->get_future().share();
   std::promise<void>* said = new std::promise<void>();
   std::future<void> stopCallSaid = said->get_future();
-  std::thread([delay, said] {
-    std::this_thread::sleep_for(delay);
+  std::thread([duringHooks, firstCallReturned, said] {
+    if (duringHooks) firstCallReturned.wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(duringHooks ? 500 : 1000));
     Say("stop call: " + std::to_string(RunStopCall()));
     said->set_value();
   }).detach();
@@ -72,6 +77,7 @@ int main(int argc, char** argv) {
   const bool invoked = mode == "during-hooks" ? InvokeApplication(2, hooked, false)
                                               : InvokeApplication(1, blocking, false);
   Say(std::string("first call: ") + (invoked ? "1" : "0"));
+  returned->set_value();
   const auto start = std::chrono::steady_clock::now();
   const bool left = FinishMachine(StopCallWaitMs);
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
