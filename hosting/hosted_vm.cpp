@@ -14,6 +14,7 @@
 #include "platform/console.h"
 
 HostedVmRecord HostedVm;
+void (*MachineExitAction)(int status) = nullptr;
 
 namespace {
 
@@ -21,6 +22,13 @@ namespace {
 // never destroyed, not even while the process ends around the machine's threads.
 ArgumentVector& VmOptionTexts = *new ArgumentVector();
 std::vector<JavaVMOption>& VmOptions = *new std::vector<JavaVMOption>();
+
+// The runtime keeps the last hook it is given, so this one, behind the archive's
+// options, takes over the archive's work at the end as well.
+void JNICALL CallMachineExitAction(jint status) {
+  FinishStartupArchive(true);
+  MachineExitAction(static_cast<int>(status));
+}
 
 bool LoadRuntime() {
   const char* path = LaunchConfig.RuntimeLibrary.c_str();
@@ -44,6 +52,10 @@ bool StartMachine() {
   VmOptionTexts = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
   // In front, so that the configured options have the last word.
   VmOptions = StartupArchiveOptions(VmOptionTexts.Tokens);
+  if (MachineExitAction != nullptr) {
+    VmOptions.push_back(
+        {const_cast<char*>("exit"), reinterpret_cast<void*>(&CallMachineExitAction)});
+  }
   for (const JavaVMOption& option : VmOptions) Trace("jvm option %s", option.optionString);
   for (int i = 0; i < VmOptionTexts.Count; ++i) {
     JavaVMOption option{};

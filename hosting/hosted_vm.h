@@ -21,6 +21,11 @@ struct HostedVmRecord {
 
 extern HostedVmRecord HostedVm;
 
+/// When set (before CreateVirtualMachine), the runtime calls it with the status when
+/// the application ends the process with System.exit, after the start-up archive's work
+/// and just before the process ends. Null: the runtime gets no hook of this kind.
+extern void (*MachineExitAction)(int status);
+
 /// Finds and loads the runtime, assembles the class path and creates the machine on
 /// the calling thread. With `attachConsole` (the service run) the process gets a
 /// console and Java's streams are pointed at it. False after a reported failure;

@@ -8,6 +8,7 @@
 #include "hosting/java_home.h"
 #include "hosting/runtime_location.h"
 #include "launcher/launch_config.h"
+#include "launcher/report.h"
 #include "launcher/trace.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -267,7 +268,14 @@ bool DiscoverRuntime(char* result, std::size_t size) {
   std::vector<RuntimeCandidate> registered = RegistryCandidates(bounds, size);
   if (!registered.empty()) return TakeCandidate(registered.front(), result, size);
   candidate = RuntimeCandidate();
-  if (TryPath(bounds, size, &candidate)) return TakeCandidate(candidate, result, size);
+  if (RunMode == RunModeKind::Service) {
+    // A service often runs as LocalSystem, and the system's PATH may hold a directory
+    // that ordinary users can write: a java program and a runtime library planted
+    // there would run as the service. JAVA_HOME and the registry need an administrator.
+    Trace("runtime discovery: PATH is not searched in a service, only JAVA_HOME and the registry");
+  } else if (TryPath(bounds, size, &candidate)) {
+    return TakeCandidate(candidate, result, size);
+  }
   std::vector<RuntimeCandidate> system = SystemHomeCandidates(SystemJavaHomes, bounds, size);
   if (!system.empty()) return TakeCandidate(system.front(), result, size);
   Trace("runtime discovery found nothing that passes");

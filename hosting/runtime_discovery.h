@@ -43,10 +43,11 @@ void ExamineCandidate(RuntimeCandidate* candidate, const char* versionName,
                       const VersionBounds& bounds, std::size_t size);
 
 /// The discovery of installed runtimes, in this order of precedence: the home that
-/// JAVA_HOME names; the registered runtimes of every common vendor (local machine
-/// first, then the current user), the highest version first; the home of the first
-/// java program on PATH, its links followed; the homes below SystemJavaHomes, the
-/// highest version first. The first candidate that passes is
+/// JAVA_HOME names; the registered runtimes of every common vendor, of the local
+/// machine and the current user alike, the highest version first (of equal versions
+/// the local machine's); the home of the first java program on PATH, its links
+/// followed, except in a service (RunMode Service); the homes below SystemJavaHomes,
+/// the highest version first. The first candidate that passes is
 /// taken: its library path goes into `result` of `size` bytes and its home into
 /// RegistryJavaHome. Silent but for the trace; false when nothing passes.
 bool DiscoverRuntime(char* result, std::size_t size);

@@ -6,6 +6,7 @@
 
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
+#include "hosting/stop_protocol.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
@@ -34,22 +35,16 @@ SERVICE_STATUS_HANDLE ServiceStatusHandle = nullptr;
 // Auto-reset; signalled by the worker when it ends and by each watchdog. It is never
 // closed: a late worker or watchdog may still signal it while the process ends.
 HANDLE ServiceStopEvent = nullptr;
-// The outcome of the last Java call: written by the worker and the stop threads, read
-// by the service thread once the stop event has fired.
-std::atomic<bool> ServiceOk{false};
-
-// Where the worker's machine stands. A stop thread waits while it is being created
-// and calls into it while it runs or while its destruction waits for the
-// application's threads (that is how they learn to stop); once the destruction has
-// returned, and after a failed creation, it leaves it alone. The stage changes, and
-// stop threads enter, under MachineLock; the worker unloads the library only when
-// StopCallsInside, the stop threads let in and not yet out, is back to 0.
-enum MachineStage { MachinePending, MachineRunning, MachineDestroying, MachineGone };
-std::atomic<int> ServiceMachine{MachinePending};
-constexpr DWORD MachinePollMs = 50;
-CRITICAL_SECTION MachineLock;
-CONDITION_VARIABLE NoStopCallInside;
-int StopCallsInside = 0;
+// What decides the outcome: whether the service manager asked for a stop (written by
+// the control handler) and whether the application failed (written by the service
+// thread and the worker). A stop call's own failure is reported where it happens and
+// counts for nothing here.
+std::atomic<bool> StopRequested{false};
+std::atomic<bool> ApplicationFailed{false};
+// The end of the run is reported once, by whoever comes first: the service thread, or
+// the runtime's exit hook when the application ends the process with System.exit.
+CRITICAL_SECTION EndLock;
+bool Ended = false;
 
 // The service thread and the control handler (on the main thread) both change the
 // status record and send it; each change and its report happen under this lock, so
@@ -83,53 +78,65 @@ void RunGuarded(Work work) {
   if (RanOutOfMemory(work)) ExitProcess(static_cast<UINT>(-1));
 }
 
-void SetMachineStage(MachineStage stage) {
-  EnterCriticalSection(&MachineLock);
-  ServiceMachine = stage;
-  LeaveCriticalSection(&MachineLock);
+// The one place that decides how the run ends, and says so: in the event log and in
+// the stopped report. A stop that the service manager asked for is a clean stop,
+// whatever the application or the stop call did. Otherwise the application's status
+// at System.exit (`exitStatus`, null when it did not call it) or its failure decides;
+// a failure without a status of its own carries an exit code only when failure actions
+// are to restart the service.
+void EndService(const int* exitStatus) {
+  EnterCriticalSection(&EndLock);
+  if (Ended) {
+    LeaveCriticalSection(&EndLock);
+    return;
+  }
+  Ended = true;
+  DWORD code = 0;
+  bool failed = false;
+  if (StopRequested) {
+    failed = false;
+  } else if (exitStatus != nullptr) {
+    failed = *exitStatus != 0;
+    code = static_cast<DWORD>(*exitStatus);
+  } else if (ApplicationFailed) {
+    failed = true;
+    if (LaunchConfig.ServiceRestartSeconds > 0) code = FailedRunExitCode;
+  }
+  if (exitStatus != nullptr) Trace("System.exit(%d) ends the service", *exitStatus);
+  Trace("service ends, the application %s", failed ? "failed" : "succeeded");
+  if (failed) {
+    ReportError(LaunchConfig.MsgServiceStartFailed.c_str(), ServiceNameText());
+  } else {
+    ReportInfo(LaunchConfig.MsgServiceStopped.c_str(), ServiceNameText());
+  }
+  if (code != 0) {
+    EnterCriticalSection(&StatusLock);
+    ServiceStatus.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+    ServiceStatus.dwServiceSpecificExitCode = code;
+    LeaveCriticalSection(&StatusLock);
+  }
+  SendStatus(SERVICE_STOPPED, 0);
+  LeaveCriticalSection(&EndLock);
 }
 
-// Lets a stop thread into the machine; false when the stop call is to be skipped.
-// While the machine runs, the thread attaches before the lock is left, so it counts
-// among the application's threads before the worker can begin the destruction, which
-// then waits for it. While the destruction waits already, the thread may still attach
-// and reach the application; a machine past waiting refuses the attachment, and then
-// nothing is left to stop. A refusal while it runs is the stop call's to report.
-bool EnterMachine() {
-  EnterCriticalSection(&MachineLock);
-  const int stage = ServiceMachine;
-  bool enter = stage == MachineRunning || stage == MachineDestroying;
-  if (enter && !AttachStopperThread() && stage == MachineDestroying) enter = false;
-  if (enter) ++StopCallsInside;
-  LeaveCriticalSection(&MachineLock);
-  return enter;
-}
-
-void LeaveMachine() {
-  EnterCriticalSection(&MachineLock);
-  if (--StopCallsInside == 0) WakeAllConditionVariable(&NoStopCallInside);
-  LeaveCriticalSection(&MachineLock);
-}
+// The runtime's exit hook: the process ends right after it, without the stopped report
+// of the service thread, and the service manager would count that as a failure.
+void EndServiceAtExit(int status) { EndService(&status); }
 
 void RunWorker() {
-  ServiceOk = true;
-  ServiceOk = CreateVirtualMachine(true);
-  SetMachineStage(ServiceOk ? MachineRunning : MachineGone);
-  if (!ServiceOk) {
+  const bool created = CreateVirtualMachine(true);
+  MarkMachineCreated(created);
+  if (!created) {
+    ApplicationFailed = true;
     SetEvent(ServiceStopEvent);
     return;
   }
   // This thread created the machine, so it is attached already.
   ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStartOptions.c_str(), false);
-  ServiceOk = InvokeApplication(arguments.Count, arguments.Vector(), false);
-  SetMachineStage(MachineDestroying);
-  TearDownVirtualMachine();
-  // A stop thread let in before may still be inside the library.
-  EnterCriticalSection(&MachineLock);
-  ServiceMachine = MachineGone;
-  while (StopCallsInside > 0) SleepConditionVariableCS(&NoStopCallInside, &MachineLock, INFINITE);
-  LeaveCriticalSection(&MachineLock);
-  UnloadVirtualMachineLibrary();
+  if (!InvokeApplication(arguments.Count, arguments.Vector(), false)) ApplicationFailed = true;
+  // The library stays loaded: a stop call may still be inside, and the process ends
+  // right after the stopped report.
+  FinishMachine(StopCallWaitMs);
   SetEvent(ServiceStopEvent);
 }
 
@@ -140,19 +147,6 @@ DWORD WINAPI ServiceWorkerThread(LPVOID) {
 
 // Passes the stop request on to the application. It never signals the stop event:
 // the service ends when the worker has finished or the watchdog fires.
-void RunStopCall() {
-  // A stop control can come while the worker is still creating the machine.
-  while (ServiceMachine == MachinePending) Sleep(MachinePollMs);
-  if (!EnterMachine()) return;
-  if (LaunchConfig.StopServiceByExit) {
-    ServiceOk = RequestApplicationExit();
-  } else {
-    ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStopOptions.c_str(), false);
-    ServiceOk = InvokeApplication(arguments.Count, arguments.Vector(), true);
-  }
-  LeaveMachine();
-}
-
 DWORD WINAPI ServiceStopThread(LPVOID) {
   RunGuarded(RunStopCall);
   return 0;
@@ -180,6 +174,7 @@ void WINAPI ServiceControlHandler(DWORD control) {
   // to stop-pending, nor start threads into a machine that is going away.
   const bool stopped = ServiceStatus.dwCurrentState == SERVICE_STOPPED;
   if (!stopped) {
+    StopRequested = true;
     ServiceStatus.dwCurrentState = SERVICE_STOP_PENDING;
     ServiceStatus.dwWaitHint = StopTimeoutMs() + StopWaitHintMarginMs;
   }
@@ -218,29 +213,14 @@ void RunServiceMain() {
   if (ServiceStopEvent == nullptr) {
     SetLastError(eventError);
     ReportLastSystemError();
-    ServiceOk = false;
+    ApplicationFailed = true;
   } else if (!StartThread(ServiceWorkerThread)) {
     ReportLastSystemError();
-    ServiceOk = false;
+    ApplicationFailed = true;
   } else {
     WaitForSingleObject(ServiceStopEvent, INFINITE);
   }
-
-  // A stop thread may still write the outcome: the report and the exit code tell one.
-  const bool succeeded = ServiceOk;
-  Trace("service ends, the application %s", succeeded ? "succeeded" : "failed");
-  if (succeeded) {
-    ReportInfo(LaunchConfig.MsgServiceStopped.c_str(), ServiceNameText());
-  } else {
-    ReportError(LaunchConfig.MsgServiceStartFailed.c_str(), ServiceNameText());
-  }
-  if (!succeeded && LaunchConfig.ServiceRestartSeconds > 0) {
-    EnterCriticalSection(&StatusLock);
-    ServiceStatus.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
-    ServiceStatus.dwServiceSpecificExitCode = FailedRunExitCode;
-    LeaveCriticalSection(&StatusLock);
-  }
-  SendStatus(SERVICE_STOPPED, 0);
+  EndService(nullptr);
   // The event source stays registered: a worker, stop or watchdog thread may still
   // report through it, and the process ends as soon as the dispatcher returns.
 }
@@ -252,8 +232,8 @@ void WINAPI ServiceMain(DWORD, LPSTR*) { RunGuarded(RunServiceMain); }
 void RunServiceDispatcher() {
   RunMode = RunModeKind::Service;
   InitializeCriticalSection(&StatusLock);
-  InitializeCriticalSection(&MachineLock);
-  InitializeConditionVariable(&NoStopCallInside);
+  InitializeCriticalSection(&EndLock);
+  MachineExitAction = EndServiceAtExit;
   std::string name = LaunchConfig.ServiceName;
   SERVICE_TABLE_ENTRYA table[] = {{name.data(), ServiceMain}, {nullptr, nullptr}};
   if (StartServiceCtrlDispatcherA(table)) return;

@@ -14,14 +14,33 @@ std::string Failure(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-// Makes every missing directory of the absolute `path`, each with mode 0700.
+// Makes the directory `path` with mode 0700 unless it exists. It is made only in a
+// directory of the user's own: under sudo with HOME kept, say, a missing ~/.cache made
+// by root would lock the user's other programs out of their own cache.
+bool MakeDirectory(const std::string& path, std::string* reason) {
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0) return true;
+  const std::size_t slash = path.rfind('/');
+  const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+  if (stat(parent.c_str(), &status) != 0) {
+    *reason = Failure("cannot read", parent);
+    return false;
+  }
+  if (status.st_uid != geteuid()) {
+    *reason = "cannot make " + path + ": " + parent + " belongs to another user";
+    return false;
+  }
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    *reason = Failure("cannot make", path);
+    return false;
+  }
+  return true;
+}
+
+// Makes every missing directory of the absolute `path`.
 bool MakeDirectories(const std::string& path, std::string* reason) {
   for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
-    const std::string part = path.substr(0, end);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      *reason = Failure("cannot make", part);
-      return false;
-    }
+    if (!MakeDirectory(path.substr(0, end), reason)) return false;
     if (end == std::string::npos) return true;
   }
 }
@@ -29,10 +48,7 @@ bool MakeDirectories(const std::string& path, std::string* reason) {
 // The runtime maps the archive into the process: a directory that someone else could
 // write to would let them choose the code that the application runs.
 bool MakePrivate(const std::string& path, std::string* reason) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    *reason = Failure("cannot make", path);
-    return false;
-  }
+  if (!MakeDirectory(path, reason)) return false;
   struct stat status;
   if (lstat(path.c_str(), &status) != 0) {
     *reason = Failure("cannot read", path);

@@ -1,5 +1,6 @@
 #include "platform/user_cache.h"
 
+#include <aclapi.h>
 #include <windows.h>
 
 #include <vector>
@@ -13,6 +14,7 @@ namespace {
 // the directory's parent cannot widen. The records it points to live inside it.
 struct PrivateSecurity {
   std::vector<unsigned char> User;
+  std::vector<unsigned char> Owner;  // the token's owner of new objects
   std::vector<unsigned char> Acl;
   SECURITY_DESCRIPTOR Descriptor;
   SECURITY_ATTRIBUTES Attributes;
@@ -24,7 +26,11 @@ bool MakePrivateSecurity(PrivateSecurity* s) {
   DWORD size = 0;
   GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   s->User.resize(size);
-  const bool read = size != 0 && GetTokenInformation(token, TokenUser, s->User.data(), size, &size);
+  bool read = size != 0 && GetTokenInformation(token, TokenUser, s->User.data(), size, &size);
+  size = 0;
+  GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
+  s->Owner.resize(size);
+  read = read && size != 0 && GetTokenInformation(token, TokenOwner, s->Owner.data(), size, &size);
   CloseHandle(token);
   if (!read) return false;
   PSID user = reinterpret_cast<TOKEN_USER*>(s->User.data())->User.Sid;
@@ -57,16 +63,47 @@ std::string Failure(const char* what, const std::string& path) {
   return reason + ": error " + std::to_string(code);
 }
 
+// Whether the existing directory `path` belongs to the user: its owner is the user, or
+// the owner the user's token gives new objects (an elevated administrator's own
+// directories belong to the Administrators group).
+bool OwnedByUser(const std::string& path, const PrivateSecurity& security) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                            nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool own =
+      owner != nullptr &&
+      (EqualSid(owner, reinterpret_cast<const TOKEN_USER*>(security.User.data())->User.Sid) ||
+       EqualSid(owner, reinterpret_cast<const TOKEN_OWNER*>(security.Owner.data())->Owner));
+  LocalFree(descriptor);
+  return own;
+}
+
+// The runtime maps the archive into the process: a directory that someone else made,
+// or a link or junction that leads elsewhere, would let others choose the code that
+// the application runs.
 bool MakePrivate(const std::string& path, PrivateSecurity* security, std::string* reason) {
   if (CreateDirectoryA(path.c_str(), &security->Attributes)) return true;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      return true;
-    }
-    SetLastError(ERROR_ALREADY_EXISTS);
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    *reason = Failure("cannot make", path);
+    return false;
   }
-  *reason = Failure("cannot make", path);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    *reason = Failure("cannot read", path);
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    *reason = path + " is not a directory";
+  } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    *reason = path + " is a link or junction, not a directory of this user's own";
+  } else if (!OwnedByUser(path, *security)) {
+    *reason = path + " does not belong to this user";
+  } else {
+    return true;
+  }
   return false;
 }
 

@@ -307,32 +307,6 @@ class ServiceTest(WineTestCase):
         """Whether a process of this case's executable runs in this Wine prefix."""
         return wine_harness.program_running(os.path.basename(self.exe))
 
-    def test_stop_by_exit_calls_system_exit_from_an_attached_thread(self):
-        # A name of its own, so that the process can be told apart on the host.
-        exe = os.path.join(self.app_dir, self.name + ".exe")
-        shutil.move(self.exe, exe)
-        self.exe = exe
-        self.install_runtime("main_blocks")
-        self.configure(e1312="1", e1296="stop-arg")
-        self.install()
-        self.start()
-        self.wait_for_log("main thread=creator name= argc=0")
-        self.assertTrue(self.service_process_running())
-        self.stop()
-        self.wait_for_log("exit 0")
-        # System.exit ends the process without a stopped report; Wine's service
-        # manager then keeps showing STOP_PENDING, so the process itself is watched.
-        deadline = time.monotonic() + 20
-        while self.service_process_running() and time.monotonic() < deadline:
-            time.sleep(0.25)
-        self.assertFalse(self.service_process_running())
-        log = self.logged()
-        attach = log.index("attach version=0x00010004 " + STOPPER)
-        self.assertEqual(log[-1], "exit 0")
-        self.assertLess(attach, len(log) - 1)
-        self.assertFalse([line for line in log if line.startswith("main thread=attached")], log)
-        self.assertEqual(self.events(), [self.started()])
-
     def test_runtime_that_cannot_be_found(self):
         self.configure()
         self.install()
@@ -413,17 +387,6 @@ class ServiceTest(WineTestCase):
             if " error=" not in line:
                 self.assertEqual(line, wanted)
 
-    def test_failed_run_ends_with_a_service_specific_exit_code(self):
-        self.install_runtime("main_throws")
-        self.configure(e1824="5")
-        self.install()
-        self.start()
-        self.wait_for_state("STOPPED", 20)
-        query = wine("sc", "query", self.name).stdout
-        self.assertRegex(query, r"WIN32_EXIT_CODE\s*:\s*1066\b")  # ERROR_SERVICE_SPECIFIC_ERROR
-        self.assertRegex(query, r"SERVICE_EXIT_CODE\s*:\s*1\b")
-        self.assertEqual(self.wait_for_events(2)[-1],
-                         ("error", "The %s service failed to start." % self.name))
     def test_ten_stops_while_the_application_ignores_them_end_in_one_stop(self):
         self.install_runtime("main_blocks,ignore_stop")
         # A watchdog of 5 s instead of 30 keeps the case short; the stops still overlap it.
@@ -479,6 +442,105 @@ class ServiceTest(WineTestCase):
             wine("sc", "stop", self.name)  # refused when the service has ended already
             self.assert_ended_cleanly([self.started(), self.stopped()])
             self.assertIn("destroy", self.logged())
+
+    def exit_codes(self):
+        query = wine("sc", "query", self.name).stdout
+        win32 = re.search(r"WIN32_EXIT_CODE\s*:\s*(\d+)", query)
+        specific = re.search(r"SERVICE_EXIT_CODE\s*:\s*(\d+)", query)
+        return (int(win32.group(1)), int(specific.group(1))) if win32 and specific else query
+
+    def test_how_a_run_ends_decides_the_stopped_report(self):
+        # With failure actions on, a run that reports a non-zero exit code is restarted:
+        # a stop the operator asked for has to end clean, whatever the stop call did.
+        failed = ("error", "The %s service failed to start." % self.name)
+        invoke_error = ("error", "Error invoking method: main(java/lang/String[])")
+        rows = [
+            # script, extra settings, stop?, exit codes, events after "started"
+            ("main_blocks", {"e1312": "1"}, True, (0, 0), ["stopped"]),
+            ("main_blocks,ignore_stop,stop_throws", {"e1856": "2"}, True, (0, 0),
+             [invoke_error, "timed_out", "stopped"]),
+            ("main_exit=0", {}, False, (0, 0), ["stopped"]),
+            ("main_exit=3", {}, False, (1066, 3), [failed]),  # ERROR_SERVICE_SPECIFIC_ERROR
+            ("main_throws", {}, False, (1066, 1), [invoke_error, failed]),
+        ]
+        exe = os.path.join(self.app_dir, self.name + ".exe")
+        shutil.move(self.exe, exe)
+        self.exe = exe
+        for script, settings, stop, codes, events in rows:
+            with self.subTest(script=script):
+                self.install_runtime(script)
+                self.configure(e1824="5", e1312=settings.get("e1312", "0"),
+                               e1856=settings.get("e1856", "<null>"))
+                self.install()
+                self.next_round()
+                self.start()
+                if stop:
+                    self.wait_for_log("main thread=creator name= argc=0")
+                    self.stop()
+                expected = [self.started()] + [self.stopped() if e == "stopped" else
+                                               self.timed_out() if e == "timed_out" else e
+                                               for e in events]
+                self.assert_ended_cleanly(expected)
+                self.assertEqual(self.exit_codes(), codes)
+                time.sleep(1)
+                self.assertEqual(self.state(), "STOPPED")
+                if "e1312" in settings:
+                    # System.exit(0) from the stop thread; the runtime's exit hook said
+                    # the service stopped before the process ended.
+                    log = self.logged()
+                    self.assertIn("attach version=0x00010004 " + STOPPER, log)
+                    self.assertEqual(log[-2:], ["exit 0", "exit hook 0"])
+                self.remove_service()
+
+    def test_stop_while_the_runtime_runs_its_shutdown_hooks(self):
+        # HotSpot lets a thread attach while its shutdown hooks run, and a call of that
+        # thread never comes back once the machine is gone. main has returned by itself
+        # and the hooks run when the stop comes: the service stops after a short wait
+        # for the stop call, long before the watchdog's 20 s, and leaves the library
+        # loaded under it. (A second stop cannot come then: the service manager refuses
+        # controls to a service that is stopping.)
+        self.install_runtime("main_sleep=500,shutdown_hooks=4000")
+        self.configure(e1856="20")
+        self.install()
+        self.start()
+        self.wait_for_log("shutdown hooks")
+        asked = time.monotonic()
+        self.stop()
+        self.wait_for_log("blocked main")
+        while self.service_process_running() and time.monotonic() - asked < 30:
+            time.sleep(0.1)
+        # The rest of the hooks' 4 s, the wait's 3 s, and Wine's slowness.
+        self.assertLess(time.monotonic() - asked, 10)
+        self.assert_ended_cleanly([self.started(), self.stopped()])
+        self.assertIn("main thread=attached %s argc=0" % STOPPER, self.logged())
+        self.assertEqual(self.logged()[-1], "destroy")
+
+    def test_service_takes_no_runtime_from_path(self):
+        # The service's PATH starts with the system directory: a java.exe there, and a
+        # runtime where its home would be, as a user could plant them in a directory on
+        # PATH that everyone can write.
+        windows = wine("cmd", "/c", "echo", "%SystemRoot%").stdout.strip()
+        unix = wine("winepath", "-u", windows).stdout.strip()
+        java = os.path.join(unix, "system32", "java.exe")
+        library = os.path.join(unix, "bin", "server", "jvm.dll")
+        os.makedirs(os.path.dirname(library))
+        self.addCleanup(shutil.rmtree, os.path.join(unix, "bin"))
+        shutil.copy(os.path.join(TESTJVM, "testjvm.dll"), library)
+        with open(os.path.join(os.path.dirname(library), "testjvm.env"), "w") as settings:
+            settings.write("LOG=%s\n" % self.log)
+        open(java, "w").close()
+        self.addCleanup(os.remove, java)
+        self.configure(e1040="<null>", e1744="1")
+        self.install()
+        self.start()
+        self.wait_for_state("STOPPED", 20)
+        self.assertEqual(self.wait_for_events(3), [
+            self.started(),
+            ("error", "Unable to locate suitable Java Runtime Environment on this machine."),
+            ("error", "The %s service failed to start." % self.name)])
+        self.assertEqual(self.logged(), [], "no runtime is loaded")
+        self.assertIn("PATH is not searched in a service",
+                      self.service_trace("PATH is not searched"))
 
     def test_service_switch_at_a_command_prompt_logs_an_error_only(self):
         self.install_runtime()

@@ -1,17 +1,27 @@
-// Plays the service's stop protocol against the real JVM, which Linux cannot run as a
-// service: the creating thread runs main, a second thread asks it to stop.
+// Plays the service's worker and stop thread against the real JVM, which Linux cannot
+// run as a service: the creating thread runs main and finishes the machine as the
+// service's worker does, a second thread makes the service's stop call.
 //
-//   stop_protocol second-main   main(--block) on this thread; after a moment
-//                               main(--stop) on an attached thread; prints what
-//                               both calls gave and exits 0 when both succeeded
-//   stop_protocol exit-request  main(--block) on this thread; after a moment
-//                               RequestApplicationExit on an attached thread, which
-//                               ends the process with status 0
+//   stop_protocol LIBJVM while-running   main(--block); a second later the stop call
+//                                        main(--stop) releases it
+//   stop_protocol LIBJVM by-exit         main(--block); a second later the stop call
+//                                        System.exit(0) ends the process with 0
+//   stop_protocol LIBJVM during-hooks    main(--hook 2000) returns; half a second
+//                                        after that, while the runtime runs the hook, the
+//                                        stop call main(--sleep 4000) attaches and
+//                                        outlasts the runtime
 //
-// The launch configuration is the program's own string table, as in the launcher.
+// It prints what the stop call gave (when it came back) and how long finishing the
+// machine took, and whether a stop call was still inside then. The launch
+// configuration is the program's own string table, as in the launcher; LIBJVM takes
+// the place of its runtime library.
+#include "hosting/stop_protocol.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <string>
 #include <thread>
 
 #include "hosting/hosted_vm.h"
@@ -19,35 +29,62 @@
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 
+namespace {
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: stop_protocol second-main|exit-request\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: stop_protocol LIBJVM while-running|by-exit|during-hooks\n");
     return 2;
   }
-  const bool byExit = std::strcmp(argv[1], "exit-request") == 0;
+  const std::string mode = argv[2];
   RunMode = RunModeKind::Window;
   LoadLaunchConfig();
-  if (!CreateVirtualMachine(false)) return 3;
+  LaunchConfig.RuntimeLibrary = argv[1];
+  LaunchConfig.StopServiceByExit = mode == "by-exit";
+  LaunchConfig.ServiceStopOptions = mode == "during-hooks" ? "--sleep 4000" : "--stop";
+  const bool created = CreateVirtualMachine(false);
+  MarkMachineCreated(created);
+  if (!created) return 3;
 
-  bool stopped = false;
-  std::thread stopper([&stopped, byExit] {
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    if (byExit) {
-      const bool requested = RequestApplicationExit();
-      std::printf("exit request came back: %d\n", requested ? 1 : 0);
-      return;
-    }
-    char stop[] = "--stop";
-    char* stopArguments[] = {stop};
-    stopped = InvokeApplication(1, stopArguments, true);
-  });
+  // The stop thread stays detached: a call that never comes back must not hold up the
+  // end of the process.
+  // During the hooks the stop comes half a second after main has returned; otherwise
+  // a second after main was called.
+  const bool duringHooks = mode == "during-hooks";
+  std::promise<void>* returned = new std::promise<void>();
+  std::shared_future<void> firstCallReturned = returned->get_future().share();
+  std::promise<void>* said = new std::promise<void>();
+  std::future<void> stopCallSaid = said->get_future();
+  std::thread([duringHooks, firstCallReturned, said] {
+    if (duringHooks) firstCallReturned.wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(duringHooks ? 500 : 1000));
+    Say("stop call: " + std::to_string(RunStopCall()));
+    said->set_value();
+  }).detach();
 
-  char block[] = "--block";
-  char* arguments[] = {block};
-  const bool invoked = InvokeApplication(1, arguments, false);
-  stopper.join();
-  std::printf("first call: %d, stop call: %d\n", invoked ? 1 : 0, stopped ? 1 : 0);
-  std::fflush(stdout);
-  DestroyVirtualMachine();
-  return invoked && stopped && !byExit ? 0 : 4;
+  char first[] = "--block";
+  char hook[] = "--hook";
+  char hookMs[] = "2000";
+  char* blocking[] = {first};
+  char* hooked[] = {hook, hookMs};
+  const bool invoked = mode == "during-hooks" ? InvokeApplication(2, hooked, false)
+                                              : InvokeApplication(1, blocking, false);
+  Say(std::string("first call: ") + (invoked ? "1" : "0"));
+  returned->set_value();
+  const auto start = std::chrono::steady_clock::now();
+  const bool left = FinishMachine(StopCallWaitMs);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+  Say("finished in " + std::to_string(took.count()) + " ms, bound " +
+      std::to_string(StopCallWaitMs) + " ms, stop call inside: " + (left ? "no" : "yes"));
+  // A stop call that has left says what it gave before the process ends.
+  if (left) stopCallSaid.wait_for(std::chrono::seconds(5));
+  return invoked ? 0 : 4;
 }

@@ -31,7 +31,12 @@
  *   attach version=0x00010004 name=<name>
  *                                        (version=0x00000000 name= without attach args)
  *   attach refused                       AttachCurrentThread after DestroyJavaVM
- *                                        stopped waiting: JNI_ERR, as a JVM gives
+ *                                        has run the shutdown hooks: JNI_ERR, as a
+ *                                        JVM gives
+ *   shutdown hooks                       DestroyJavaVM runs the hooks of
+ *                                        shutdown_hooks=MS (below)
+ *   blocked <what>                       a call of a thread that attached during the
+ *                                        shutdown hooks, which never comes back
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
@@ -78,6 +83,14 @@
  *   dump_sleep=MS     -Xshare:dump waits MS ms before it writes the archive
  *   slow_attach=MS    AttachCurrentThread of a thread not yet attached waits MS ms
  *                     (after logging) before it attaches it, inside this library
+ *   shutdown_hooks=MS DestroyJavaVM, once no attached thread is left, runs shutdown
+ *                     hooks that take MS ms. As in HotSpot, a thread may attach while
+ *                     they run (JNI_OK) and is not waited for, and its main call or
+ *                     System.exit never returns: HotSpot blocks every thread that comes
+ *                     back to it once it is gone. Without the item the hooks take no
+ *                     time, and a thread that attaches after the wait is refused.
+ *   stop_throws       a main call on an attached thread ends with a pending
+ *                     java/lang/RuntimeException after it has done the rest
  *
  * Every main call performs the script: it logs, prints, echoes, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -234,7 +247,7 @@ typedef struct Script {
   int echo_stdin;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
-  int main_sleep_ms, slow_create_ms, slow_attach_ms;
+  int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, stop_throws;
   int dump_fails, dump_sleep_ms;
   char* stdout_text;
   char* stderr_text;
@@ -320,6 +333,10 @@ static void ReadScript(void) {
       script.slow_create_ms = atoi(value);
     } else if (strcmp(item, "slow_attach") == 0 && value) {
       script.slow_attach_ms = atoi(value);
+    } else if (strcmp(item, "shutdown_hooks") == 0 && value) {
+      script.shutdown_hooks_ms = atoi(value);
+    } else if (strcmp(item, "stop_throws") == 0) {
+      script.stop_throws = 1;
     } else {
       /* A misspelt script would silently test the wrong thing. */
       fprintf(stderr, "testjvm: unknown script item %s\n", item);
@@ -523,6 +540,7 @@ static int MethodBelongsTo(const Method* method, const char* class_name) {
 typedef struct ThreadEnv {
   const struct JNINativeInterface_* functions;
   int attached; /* 0: the creating thread */
+  int late;     /* attached while the shutdown hooks ran */
   char* name;
   Object* exception;
 } ThreadEnv;
@@ -533,13 +551,27 @@ static JavaVM the_vm = &vm_table;
 
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
 static int created;
-static int destroyed; /* DestroyJavaVM has stopped waiting for attached threads */
+static int hooks_running; /* DestroyJavaVM has stopped waiting and runs the hooks */
+static int destroyed;     /* DestroyJavaVM has run the hooks */
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
 static int main_calls;
 static HANDLE second_main; /* manual reset */
 
+/* Threads in AttachCurrentThread, which may sleep there, and threads blocked for good. */
+static LONG threads_inside;
+
 static ThreadEnv* ToThread(JNIEnv* env) { return (ThreadEnv*)env; }
+
+/* A call of a thread that attached during the shutdown hooks: it never returns. */
+static void BlockIfLate(JNIEnv* env, const char* what) {
+  if (!ToThread(env)->late) return;
+  InterlockedIncrement(&threads_inside);
+  LogLine("blocked %s", what);
+  Sleep(kWaitLimitMs);
+  LogLine("timeout blocked %s", what);
+  ExitProcess(kExitTimeout);
+}
 
 static ThreadEnv* NewThread(int attached, const char* name) {
   ThreadEnv* thread = calloc(1, sizeof(ThreadEnv));
@@ -656,8 +688,11 @@ static void RunMain(JNIEnv* env, Object* args) {
     else if (!script.ignore_stop)
       SetEvent(second_main);
   }
+  BlockIfLate(env, "main");
   if (script.main_exit) ExitJava(script.main_exit_status);
   if (script.main_throws) Throw(env, "java/lang/RuntimeException", "main_throws");
+  if (script.stop_throws && thread->attached)
+    Throw(env, "java/lang/RuntimeException", "stop_throws");
   if (script.main_sleep_ms > 0 && !thread->attached) Sleep((DWORD)script.main_sleep_ms);
 }
 
@@ -719,6 +754,7 @@ static void CallStaticVoid(JNIEnv* env, jclass clazz, jmethodID id, Arguments* a
       break;
     }
     case kExit:
+      BlockIfLate(env, "exit");
       ExitJava(NextInt(arguments));
     default:
       Unexpected(call);
@@ -1023,7 +1059,6 @@ static int SupportedVersion(jint version) {
          version == JNI_VERSION_1_8 || (version >= JNI_VERSION_9 && (version & 0xFFFF) == 0);
 }
 
-static LONG threads_inside; /* threads in AttachCurrentThread, which may sleep there */
 
 static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   if (vm != &the_vm || !penv) Unexpected("AttachCurrentThread");
@@ -1037,13 +1072,15 @@ static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
     if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
     EnterCriticalSection(&lock);
     int refused = destroyed;
-    if (!refused && attached_count++ == 0) ResetEvent(no_attached_threads);
+    int late = hooks_running;
+    if (!refused && !late && attached_count++ == 0) ResetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
     if (refused) {
       LogLine("attach refused");
       return JNI_ERR;
     }
     thread = NewThread(1, name);
+    thread->late = late;
     TlsSetValue(tls_slot, thread);
   }
   *penv = &thread->functions;
@@ -1063,7 +1100,7 @@ static jint JNICALL DetachCurrentThread(JavaVM* vm) {
   ThreadEnv* thread = TlsGetValue(tls_slot);
   if (!thread) return JNI_OK;
   TlsSetValue(tls_slot, NULL);
-  if (thread->attached) {
+  if (thread->attached && !thread->late) {
     EnterCriticalSection(&lock);
     if (--attached_count == 0) SetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
@@ -1083,15 +1120,24 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
     LeaveCriticalSection(&lock);
   }
   /* A thread that attaches while the wait lasts is waited for too; one that comes
-   * later is refused. */
+   * while the hooks run is let in and not waited for; one that comes later is
+   * refused. */
   for (;;) {
     WaitOrDie(no_attached_threads, "destroy");
     EnterCriticalSection(&lock);
     int done = attached_count == 0;
-    if (done) destroyed = 1;
+    if (done) hooks_running = 1;
     LeaveCriticalSection(&lock);
     if (done) break;
   }
+  if (script.shutdown_hooks_ms > 0) {
+    LogLine("shutdown hooks");
+    Sleep((DWORD)script.shutdown_hooks_ms);
+  }
+  EnterCriticalSection(&lock);
+  hooks_running = 0;
+  destroyed = 1;
+  LeaveCriticalSection(&lock);
   LogLine("destroy");
   return JNI_OK;
 }

@@ -2,7 +2,8 @@
  * that the double's log, scripts and threads can be checked on their own.
  *
  *   testjvm_check DLL [--dll-dir DIR] [--out FILE] [--err FILE] [--stop MS] [--hold MS]
- *                     [--exit MS] [--watch-window] [--unexpected] [--pending] [--ansi]
+ *                     [--exit MS] [--late-stop MS] [--watch-window] [--unexpected]
+ *                     [--pending] [--ansi]
  *
  * It loads DLL, resolves both entry points, creates a machine with two options, sets
  * "user.dir", redirects System.out/err when asked, calls check/Main.main with the
@@ -14,6 +15,12 @@
  *                  calls main with "stop"
  *   --hold MS      another thread attaches before main and detaches MS later
  *   --exit MS      another thread waits MS, attaches and calls System.exit(0)
+ *   --late-stop MS another thread waits MS after main has returned, attaches
+ *                  (printing "late attach <result>") and calls main with "stop",
+ *                  which HotSpot never lets return while it runs its shutdown hooks:
+ *                  the thread is not waited for, the library stays loaded, and the
+ *                  creating thread attaches again once the machine is destroyed
+ *                  (printing "attach after destroy <result>")
  *   --watch-window prints "window seen" once a visible "testjvm window" shows
  *   --unexpected   calls GetVersion, which the double leaves unimplemented
  *   --pending      calls FindClass while a FindClass exception is still pending
@@ -34,6 +41,8 @@
 
 static JavaVM* vm;
 static DWORD stop_delay = (DWORD)-1, hold_time = (DWORD)-1, exit_delay = (DWORD)-1;
+static DWORD late_delay = (DWORD)-1;
+static HANDLE main_returned;
 static HANDLE holder_attached;
 static volatile LONG thread_failed;
 
@@ -134,6 +143,23 @@ static DWORD WINAPI StopThread(LPVOID unused) {
   return 0;
 }
 
+static DWORD WINAPI LateStopThread(LPVOID unused) {
+  (void)unused;
+  WaitForSingleObject(main_returned, INFINITE);
+  Sleep(late_delay);
+  JavaVMAttachArgs args = {JNI_VERSION_1_4, "Corvane stopper thread", NULL};
+  JNIEnv* env = NULL;
+  jint attached = (*vm)->AttachCurrentThread(vm, (void**)&env, &args);
+  printf("late attach %ld\n", (long)attached);
+  fflush(stdout);
+  if (attached != JNI_OK) return 0;
+  static const char* const stop[] = {"stop"};
+  CallMain(env, 1, stop, NULL, 0);
+  printf("late main returned\n");
+  fflush(stdout);
+  return 0;
+}
+
 static DWORD WINAPI HoldThread(LPVOID unused) {
   (void)unused;
   JNIEnv* env = Attach();
@@ -224,6 +250,8 @@ int main(int argc, char** argv) {
       hold_time = (DWORD)atoi(next), ++i;
     } else if (strcmp(argv[i], "--exit") == 0) {
       exit_delay = (DWORD)atoi(next), ++i;
+    } else if (strcmp(argv[i], "--late-stop") == 0) {
+      late_delay = (DWORD)atoi(next), ++i;
     } else if (strcmp(argv[i], "--watch-window") == 0) {
       watch = 1;
     } else if (strcmp(argv[i], "--unexpected") == 0) {
@@ -275,15 +303,24 @@ int main(int argc, char** argv) {
   if (stop_delay != (DWORD)-1) Start(StopThread);
   if (exit_delay != (DWORD)-1) Start(ExitRequestThread);
   if (watch) Start(WatchWindow);
+  main_returned = CreateEventA(NULL, TRUE, FALSE, NULL);
+  if (late_delay != (DWORD)-1 && !CreateThread(NULL, 0, LateStopThread, NULL, 0, NULL)) return 10;
 
   static const char* const texts[] = {"alpha", "two words", "caf\xC3\xA9"};
   static const jchar wide[] = {'Z', 'o', 0xEB, ' ', 0xD83D, 0xDE00};
   int result = CallMain(env, 3, texts, wide, 6);
+  SetEvent(main_returned);
   (*vm)->DetachCurrentThread(vm);
   (*vm)->DestroyJavaVM(vm);
   /* A helper that never attached is not waited for by the machine. */
   if (thread_count) WaitForMultipleObjects(thread_count, threads, TRUE, INFINITE);
-  FreeLibrary(library);
+  if (late_delay != (DWORD)-1) {
+    JNIEnv* again = NULL;
+    printf("attach after destroy %ld\n", (long)(*vm)->AttachCurrentThread(vm, (void**)&again, NULL));
+    fflush(stdout);
+  } else {
+    FreeLibrary(library);
+  }
   if (result == 0 && thread_failed) result = 10;
   printf("check done %d\n", result);
   fflush(stdout);

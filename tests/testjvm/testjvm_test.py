@@ -205,6 +205,21 @@ class TestJvmTest(unittest.TestCase):
         self.assertIn("attach failed", self.stdout)
         self.assertIn("attach version=0x00010004 name=" + STOPPER, self.log())
 
+    def test_attach_during_shutdown_hooks_is_let_in_and_its_call_never_returns(self):
+        # As HotSpot: the attachment succeeds while the hooks run, the destruction
+        # returns without waiting for the thread, and the call stays inside for good;
+        # afterwards an attachment is refused.
+        self.assertEqual(self.check("--late-stop", "300", script="shutdown_hooks=1500"), 0,
+                         self.stdout)
+        self.assertIn("late attach 0", self.stdout)
+        self.assertIn("attach after destroy -1", self.stdout)
+        self.assertNotIn("late main returned", self.stdout)
+        self.assertInOrder(["detach", "shutdown hooks",
+                            "attach version=0x00010004 name=" + STOPPER,
+                            "main thread=attached name=%s argc=1 arg=stop" % STOPPER,
+                            "blocked main", "destroy", "attach version=0x00000000 name=",
+                            "attach refused"], self.log())
+
     def test_destroy_waits_for_attached_threads(self):
         self.assertEqual(self.check("--hold", "1500"), 0, self.stdout)
         lines = self.log()

@@ -14,6 +14,8 @@ import org.quillmark.help.Help;
  *   --exit N      end the process with System.exit(N)
  *   --block       wait until a second main call passes --stop
  *   --stop        (second call) let a blocked first call return
+ *   --sleep MS    wait MS milliseconds, then go on
+ *   --hook MS     add a shutdown hook that takes MS milliseconds
  * </pre>
  */
 public final class Quillmark {
@@ -49,6 +51,13 @@ public final class Quillmark {
         case "--block":
           block = true;
           break;
+        case "--sleep":
+          Thread.sleep(Long.parseLong(args[++i]));
+          System.out.println("slept");
+          break;
+        case "--hook":
+          addShutdownHook(Long.parseLong(args[++i]));
+          break;
         case "--stop":
           System.out.println("stop requested");
           STOP.countDown();
@@ -64,5 +73,19 @@ public final class Quillmark {
       System.out.println("stopped");
     }
     System.out.flush();
+  }
+
+  private static void addShutdownHook(long milliseconds) {
+    Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+      System.out.println("shutdown hook running");
+      System.out.flush();
+      try {
+        Thread.sleep(milliseconds);
+      } catch (InterruptedException e) {
+        Thread.currentThread().interrupt();
+      }
+      System.out.println("shutdown hook done");
+      System.out.flush();
+    }));
   }
 }

@@ -1,0 +1,95 @@
+#include "hosting/stop_protocol.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "hosting/hosted_vm.h"
+#include "hosting/invocation.h"
+#include "launcher/launch_config.h"
+#include "launcher/split_arguments.h"
+#include "launcher/trace.h"
+
+namespace {
+
+// Where the creating thread's machine stands for the stop calls. They wait while it is
+// pending and call into it while it runs or while its destruction waits for the
+// application's threads (that is how they learn to stop); once the destruction has
+// returned, and after a failed creation, they leave it alone.
+enum class MachineStage { Pending, Running, Destroying, Gone };
+
+// Alive for the whole process: a stop call may still hold them while the process ends.
+std::mutex& StageLock = *new std::mutex;
+std::condition_variable& StageChanged = *new std::condition_variable;
+MachineStage Stage = MachineStage::Pending;
+int StopCallsInside = 0;
+
+void SetStage(MachineStage stage) {
+  {
+    std::lock_guard<std::mutex> hold(StageLock);
+    Stage = stage;
+  }
+  StageChanged.notify_all();
+}
+
+// Lets a stop call into the machine; false when there is nothing to stop. While the
+// machine runs, the thread attaches before the lock is left, so it counts among the
+// application's threads before the destruction can begin, which then waits for it.
+// While the destruction waits, the thread may still attach and reach the application;
+// once the runtime refuses the attachment, nothing is left to stop. A refusal while the
+// machine runs is the stop call's to report.
+bool EnterMachine() {
+  std::unique_lock<std::mutex> hold(StageLock);
+  StageChanged.wait(hold, [] { return Stage != MachineStage::Pending; });
+  if (Stage == MachineStage::Gone) return false;
+  if (!AttachStopperThread() && Stage == MachineStage::Destroying) return false;
+  ++StopCallsInside;
+  return true;
+}
+
+void LeaveMachine() {
+  {
+    std::lock_guard<std::mutex> hold(StageLock);
+    --StopCallsInside;
+  }
+  StageChanged.notify_all();
+}
+
+}  // namespace
+
+void MarkMachineCreated(bool created) {
+  SetStage(created ? MachineStage::Running : MachineStage::Gone);
+}
+
+int RunStopCall() {
+  if (!EnterMachine()) {
+    Trace("stop call: the machine is gone, nothing to stop");
+    return 0;
+  }
+  bool called;
+  if (LaunchConfig.StopServiceByExit) {
+    called = RequestApplicationExit();
+  } else {
+    ArgumentVector arguments = SplitArguments(LaunchConfig.ServiceStopOptions.c_str(), false);
+    called = InvokeApplication(arguments.Count, arguments.Vector(), true);
+  }
+  LeaveMachine();
+  return called ? 1 : -1;
+}
+
+bool FinishMachine(int waitMs) {
+  SetStage(MachineStage::Destroying);
+  TearDownVirtualMachine();
+  std::unique_lock<std::mutex> hold(StageLock);
+  Stage = MachineStage::Gone;
+  // A call that attached while the runtime ran its shutdown hooks and is still inside
+  // never comes back: the runtime blocks every thread that returns to it once it is
+  // gone.
+  const bool left = StageChanged.wait_for(hold, std::chrono::milliseconds(waitMs),
+                                          [] { return StopCallsInside == 0; });
+  if (!left) {
+    Trace("%d stop call%s still inside the runtime after %d ms", StopCallsInside,
+          StopCallsInside == 1 ? "" : "s", waitMs);
+  }
+  return left;
+}
