@@ -38,8 +38,9 @@ final class ProjectDefaults {
   }
 
   /**
-   * The layer of defaults for one target: the class path, and for Windows the version resource
-   * with the project's name, organisation and version.
+   * The layer of defaults for one target: the class path and the version resource with the
+   * project's name, organisation and version (which corvane-make leaves out of a Linux
+   * launcher, saying so, but which makes a [version] table of the POM whole).
    */
   static TomlLayer layer(String target, List<String> jars, String name, String organization,
       String version) {
@@ -47,7 +48,7 @@ final class ProjectDefaults {
     boolean windows = !target.equals("linux");
     layer.put("ClassPath", "string", classPath(jars, windows ? '\\' : '/'));
     String numbers = versionNumbers(version);
-    if (windows && numbers != null) {
+    if (numbers != null) {
       layer.put("version.FileVersion", "string", numbers);
       if (name != null && !name.isEmpty()) {
         layer.put("version.ProductName", "string", name);

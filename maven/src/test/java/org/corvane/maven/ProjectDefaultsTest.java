@@ -24,14 +24,16 @@ public class ProjectDefaultsTest {
   }
 
   @Test
-  public void windowsTargetsGetTheProjectsVersionResource() {
+  public void theVersionResourceIsMadeOfTheProjects() {
     assertEquals("ClassPath = \"lib\\\\app.jar\"\n[version]\nFileVersion = \"1.4\"\n"
             + "ProductName = \"Quillmark\"\nFileDescription = \"Quillmark\"\n"
             + "CompanyName = \"Quillmark Project\"\n",
         ProjectDefaults.layer("win32", List.of("app.jar"), "Quillmark", "Quillmark Project",
             "1.4-SNAPSHOT").text());
+    assertEquals("ClassPath = \"lib/app.jar\"\n[version]\nFileVersion = \"1.4\"\n",
+        ProjectDefaults.layer("linux", List.of("app.jar"), "", null, "1.4").text());
     assertEquals("ClassPath = \"lib/app.jar\"\n",
-        ProjectDefaults.layer("linux", List.of("app.jar"), "Quillmark", null, "1.4").text());
+        ProjectDefaults.layer("linux", List.of("app.jar"), "App", "Org", "snapshot").text());
   }
 
   @Test
