@@ -182,6 +182,11 @@ public class LauncherMojo extends AbstractMojo {
       }
     }
     List<Artifact> artifacts = new ArrayList<>();
+    File archive = project.getArtifact().getFile();
+    if (archive == null || !archive.isFile()) {
+      getLog().warn("The project's archive is not made yet (the goal belongs in the package "
+          + "phase): lib/ holds only its dependencies");
+    }
     artifacts.add(project.getArtifact());
     artifacts.addAll(project.getArtifacts());
     List<String> names = new ArrayList<>();
