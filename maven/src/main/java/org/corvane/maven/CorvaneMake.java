@@ -56,7 +56,7 @@ final class CorvaneMake {
       Path file = directory.resolve(name);
       Files.createDirectories(file.getParent());
       Files.copy(in, file, StandardCopyOption.REPLACE_EXISTING);
-      file.toFile().setExecutable(true);
+      file.toFile().setExecutable(true, false);
       return true;
     }
   }
