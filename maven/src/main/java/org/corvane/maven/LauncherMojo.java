@@ -88,13 +88,20 @@ public class LauncherMojo extends AbstractMojo {
   }
 
   private void make(List<String> wanted) throws IOException, InterruptedException, MojoFailureException {
-    Path work = Path.of(project.getBuild().getDirectory(), "corvane");
+    Path work = Files.createDirectories(Path.of(project.getBuild().getDirectory(), "corvane"));
     Path tool = tool(work);
-    CorvaneMake.Run listed = CorvaneMake.run(List.of(tool.toString(), "--keys"));
+    CorvaneMake.Run listed;
+    try {
+      listed = CorvaneMake.run(List.of(tool.toString(), "--keys"));
+    } catch (IOException e) {
+      throw new MojoFailureException((corvaneMake != null ? "POM parameter corvaneMake: " : "")
+          + e.getMessage(), e);
+    }
     ConfigKeys keys = ConfigKeys.parse(listed.stdout);
     if (listed.exitCode != 0 || keys.isEmpty()) {
-      throw new MojoFailureException(tool + " does not list its keys (--keys): it is not a "
-          + "corvane-make of this plugin's version. " + listed.stderr.trim());
+      throw new MojoFailureException((corvaneMake != null ? "POM parameter corvaneMake: " : "")
+          + tool + " does not list its keys (--keys): it is not a corvane-make of this plugin's "
+          + "version. " + listed.stderr.trim());
     }
     Set<String> own = new HashSet<>(execution.getMojoDescriptor().getParameterMap().keySet());
     TomlLayer pom = PomSettings.layer(pomConfiguration(), own, keys, project.getBasedir());
