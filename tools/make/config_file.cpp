@@ -17,10 +17,14 @@ const char* const VersionStringKeys[] = {"CompanyName", "FileDescription", "Prod
                                          "LegalCopyright", "OriginalFilename"};
 
 // The keys outside the launch configuration's table, as ParseMakeConfigOver reads them.
-const MakeConfigKey SpecialKeys[] = {
-    {"Icon", "file"},          {"Splash", "file"},     {"ExecutionLevel", "string"},
-    {"DpiAware", "boolean"},   {"Utf8", "boolean"},    {"Console", "boolean"},
-    {"version.FileVersion", "string"}, {"version.ProductVersion", "string"}};
+const MakeConfigKey SpecialKeys[] = {{"Icon", "file"},
+                                     {"Splash", "file"},
+                                     {"ExecutionLevel", "string"},
+                                     {"DpiAware", "boolean"},
+                                     {"Utf8", "boolean"},
+                                     {"Console", "boolean"},
+                                     {"version.FileVersion", "string"},
+                                     {"version.ProductVersion", "string"}};
 
 struct Context {
   std::string Path;
@@ -310,6 +314,7 @@ std::vector<MakeConfigKey> MakeConfigKeys() {
     keys.push_back({ConfigFields[i].Name, type});
   }
   for (const MakeConfigKey& key : SpecialKeys) keys.push_back(key);
-  for (const char* name : VersionStringKeys) keys.push_back({"version." + std::string(name), "string"});
+  for (const char* name : VersionStringKeys)
+    keys.push_back({"version." + std::string(name), "string"});
   return keys;
 }

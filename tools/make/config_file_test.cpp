@@ -152,9 +152,9 @@ TEST(MakeConfigKeys, EveryListedKeyRefusesAnotherTypeNamingItsOwn) {
     const std::string type = key.Type;
     const std::string wrong = type == "boolean" || type == "integer" ? " = \"1\"\n" : " = true\n";
     const std::size_t dot = key.Name.find('.');
-    const std::string text = dot == std::string::npos
-                                 ? "\n" + key.Name + wrong
-                                 : "[" + key.Name.substr(0, dot) + "]\n" + key.Name.substr(dot + 1) + wrong;
+    const std::string text = dot == std::string::npos ? "\n" + key.Name + wrong
+                                                      : "[" + key.Name.substr(0, dot) + "]\n" +
+                                                            key.Name.substr(dot + 1) + wrong;
     const std::string error = ErrorOf(text);
     ASSERT_TRUE(demanded.count(type)) << key.Name << " " << type;
     EXPECT_EQ(error.rfind("app.toml:2: " + key.Name + ": " + demanded.at(type), 0), 0u) << error;
@@ -167,16 +167,18 @@ TEST(MakeConfigKeys, EveryListedKeyRefusesAnotherTypeNamingItsOwn) {
 TEST(ParseMakeConfigOver, LaterFilesReplaceTheKeysTheySet) {
   MakeConfig config;
   std::string error;
-  ASSERT_TRUE(ParseMakeConfig("MainClass = \"a.A\"\nClassPath = \"a.jar\"\nConsole = true\n"
-                              "Icon = \"a.ico\"\n[version]\nFileVersion = \"1.2\"\n"
-                              "CompanyName = \"A\"\n",
-                              "base/app.toml", &config, &error))
+  ASSERT_TRUE(
+      ParseMakeConfig("MainClass = \"a.A\"\nClassPath = \"a.jar\"\nConsole = true\n"
+                      "Icon = \"a.ico\"\n[version]\nFileVersion = \"1.2\"\n"
+                      "CompanyName = \"A\"\n",
+                      "base/app.toml", &config, &error))
       << error;
   // A table without FileVersion is whole with the earlier file's; ProductVersion follows
   // the FileVersion in force until a file gives one.
-  ASSERT_TRUE(ParseMakeConfigOver("ClassPath = \"b.jar\"\nConsole = false\n"
-                                  "[version]\nProductName = \"B\"\n",
-                                  "pom/over.toml", &config, &error))
+  ASSERT_TRUE(
+      ParseMakeConfigOver("ClassPath = \"b.jar\"\nConsole = false\n"
+                          "[version]\nProductName = \"B\"\n",
+                          "pom/over.toml", &config, &error))
       << error;
   ASSERT_TRUE(ParseMakeConfigOver("[version]\nFileVersion = \"3\"\n", "x.toml", &config, &error))
       << error;
@@ -188,7 +190,8 @@ TEST(ParseMakeConfigOver, LaterFilesReplaceTheKeysTheySet) {
   EXPECT_EQ(config.Version.Strings.at("ProductName"), "B");
   EXPECT_EQ(config.Version.Strings.at("ProductVersion"), "3");
   EXPECT_EQ(config.Version.ProductVersion[0], 3u);
-  ASSERT_TRUE(ParseMakeConfigOver("[version]\nProductVersion = \"4\"\n", "y.toml", &config, &error));
+  ASSERT_TRUE(
+      ParseMakeConfigOver("[version]\nProductVersion = \"4\"\n", "y.toml", &config, &error));
   ASSERT_TRUE(ParseMakeConfigOver("[version]\nFileVersion = \"5\"\n", "z.toml", &config, &error));
   EXPECT_EQ(config.Version.Strings.at("ProductVersion"), "4");
   // Each file's faults name that file.
