@@ -16,6 +16,16 @@ namespace {
 const char* const VersionStringKeys[] = {"CompanyName", "FileDescription", "ProductName",
                                          "LegalCopyright", "OriginalFilename"};
 
+// The keys outside the launch configuration's table, as ParseMakeConfigOver reads them.
+const MakeConfigKey SpecialKeys[] = {{"Icon", "file"},
+                                     {"Splash", "file"},
+                                     {"ExecutionLevel", "string"},
+                                     {"DpiAware", "boolean"},
+                                     {"Utf8", "boolean"},
+                                     {"Console", "boolean"},
+                                     {"version.FileVersion", "string"},
+                                     {"version.ProductVersion", "string"}};
+
 struct Context {
   std::string Path;
   std::string* Error;
@@ -147,7 +157,7 @@ bool ReadField(Context& context, const ConfigField& field, const toml::node& nod
 
 bool ReadVersion(Context& context, const toml::table& table, VersionSettings* version) {
   version->Present = true;
-  bool sawFileVersion = false;
+  bool sawFileVersion = version->Strings.count("FileVersion") > 0;
   for (auto&& [name, node] : table) {
     const std::string key = "version." + std::string(name.str());
     const auto& where = name.source();
@@ -167,11 +177,12 @@ bool ReadVersion(Context& context, const toml::table& table, VersionSettings* ve
                                 "0 to 65535 separated by dots");
       }
       if (name == "FileVersion") sawFileVersion = true;
+      if (name == "ProductVersion") version->ProductVersionGiven = true;
     }
     version->Strings[std::string(name.str())] = text;
   }
   if (!sawFileVersion) return context.Fail(table.source(), "version", "FileVersion is missing");
-  if (!version->Strings.count("ProductVersion")) {
+  if (!version->ProductVersionGiven) {
     version->Strings["ProductVersion"] = version->Strings["FileVersion"];
     for (int i = 0; i < 4; ++i) version->ProductVersion[i] = version->FileVersion[i];
   }
@@ -243,6 +254,11 @@ bool IsJavaClassName(const std::string& text) {
 bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfig* config,
                      std::string* error) {
   *config = MakeConfig();
+  return ParseMakeConfigOver(text, path, config, error);
+}
+
+bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeConfig* config,
+                         std::string* error) {
   Context context{path, error};
   toml::table root;
   try {
@@ -279,6 +295,26 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
 }
 
 bool ReadMakeConfig(const std::string& path, MakeConfig* config, std::string* error) {
+  *config = MakeConfig();
+  return ReadMakeConfigOver(path, config, error);
+}
+
+bool ReadMakeConfigOver(const std::string& path, MakeConfig* config, std::string* error) {
   std::string text;
-  return ReadWholeFile(path, &text, error) && ParseMakeConfig(text, path, config, error);
+  return ReadWholeFile(path, &text, error) && ParseMakeConfigOver(text, path, config, error);
+}
+
+std::vector<MakeConfigKey> MakeConfigKeys() {
+  std::vector<MakeConfigKey> keys;
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const FieldKind kind = ConfigFields[i].Kind;
+    const char* type = kind == FieldKind::Flag || kind == FieldKind::OptInFlag ? "boolean"
+                       : kind == FieldKind::Number                             ? "integer"
+                                                                               : "string";
+    keys.push_back({ConfigFields[i].Name, type});
+  }
+  for (const MakeConfigKey& key : SpecialKeys) keys.push_back(key);
+  for (const char* name : VersionStringKeys)
+    keys.push_back({"version." + std::string(name), "string"});
+  return keys;
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tools/make/manifest.h"
 
@@ -10,6 +11,8 @@ struct VersionSettings {
   bool Present = false;
   unsigned FileVersion[4] = {0, 0, 0, 0};
   unsigned ProductVersion[4] = {0, 0, 0, 0};
+  /// Whether a file gave ProductVersion; otherwise it follows FileVersion.
+  bool ProductVersionGiven = false;
   /// StringFileInfo values by key (FileVersion, ProductVersion, CompanyName, ...), UTF-8.
   std::map<std::string, std::string> Strings;
 };
@@ -37,6 +40,24 @@ bool ReadMakeConfig(const std::string& path, MakeConfig* config, std::string* er
 /// relative Icon and Splash paths.
 bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfig* config,
                      std::string* error);
+
+/// Reads the file at `path` over the configuration that earlier files gave `config`:
+/// each key it sets replaces the earlier value, the [version] table key by key (a
+/// FileVersion of an earlier file counts for a table without one).
+bool ReadMakeConfigOver(const std::string& path, MakeConfig* config, std::string* error);
+bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeConfig* config,
+                         std::string* error);
+
+/// A key the configuration file knows and the TOML type of its value: "string",
+/// "boolean", "integer", or "file" (a string naming a file relative to the file). A key
+/// of a table is named "table.Key".
+struct MakeConfigKey {
+  std::string Name;
+  const char* Type;
+};
+
+/// Every key of the configuration file, those of the launch configuration first.
+std::vector<MakeConfigKey> MakeConfigKeys();
 
 /// Checks a printf format of a message: at most one "%s", "%%" allowed, nothing else.
 bool IsMessageFormat(const std::string& text);

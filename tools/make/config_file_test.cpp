@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "launcher/config_fields.h"
 #include "launcher/launch_config.h"
@@ -139,18 +140,63 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
             "app.toml:2:");  // not UTF-8
 }
 
-TEST(ParseMakeConfig, EveryKeyOfTheWrongTypeIsNamed) {
-  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
-    const ConfigField& field = ConfigFields[i];
-    const bool wantsString = field.Kind != FieldKind::Flag && field.Kind != FieldKind::OptInFlag &&
-                             field.Kind != FieldKind::Number;
-    const std::string error =
-        ErrorOf("\n" + std::string(field.Name) + (wantsString ? " = 1\n" : " = \"1\"\n"));
-    EXPECT_EQ(error.rfind("app.toml:2: " + std::string(field.Name) + ": must be ", 0), 0u) << error;
+// The listed types are the ones the parser demands: the Maven plugin writes its
+// parameters by this list.
+TEST(MakeConfigKeys, EveryListedKeyRefusesAnotherTypeNamingItsOwn) {
+  const std::map<std::string, std::string> demanded = {{"string", "must be a string"},
+                                                       {"boolean", "must be a boolean"},
+                                                       {"integer", "must be an integer"},
+                                                       {"file", "must be a file name"}};
+  std::size_t launchConfigKeys = 0;
+  for (const MakeConfigKey& key : MakeConfigKeys()) {
+    const std::string type = key.Type;
+    const std::string wrong = type == "boolean" || type == "integer" ? " = \"1\"\n" : " = true\n";
+    const std::size_t dot = key.Name.find('.');
+    const std::string text = dot == std::string::npos ? "\n" + key.Name + wrong
+                                                      : "[" + key.Name.substr(0, dot) + "]\n" +
+                                                            key.Name.substr(dot + 1) + wrong;
+    const std::string error = ErrorOf(text);
+    ASSERT_TRUE(demanded.count(type)) << key.Name << " " << type;
+    EXPECT_EQ(error.rfind("app.toml:2: " + key.Name + ": " + demanded.at(type), 0), 0u) << error;
+    launchConfigKeys += FindConfigField(key.Name.c_str()) != nullptr;
   }
+  EXPECT_EQ(launchConfigKeys, ConfigFieldCount);
   EXPECT_EQ(ErrorOf("version = 1\n"), "app.toml:1: version: must be a table");
-  EXPECT_EQ(ErrorOf("Icon = true\n"), "app.toml:1: Icon: must be a file name");
-  EXPECT_EQ(ErrorOf("[version]\nFileVersion = 1\n"), "app.toml:2: version.FileVersion: must be a string");
+}
+
+TEST(ParseMakeConfigOver, LaterFilesReplaceTheKeysTheySet) {
+  MakeConfig config;
+  std::string error;
+  ASSERT_TRUE(
+      ParseMakeConfig("MainClass = \"a.A\"\nClassPath = \"a.jar\"\nConsole = true\n"
+                      "Icon = \"a.ico\"\n[version]\nFileVersion = \"1.2\"\n"
+                      "CompanyName = \"A\"\n",
+                      "base/app.toml", &config, &error))
+      << error;
+  // A table without FileVersion is whole with the earlier file's; ProductVersion follows
+  // the FileVersion in force until a file gives one.
+  ASSERT_TRUE(
+      ParseMakeConfigOver("ClassPath = \"b.jar\"\nConsole = false\n"
+                          "[version]\nProductName = \"B\"\n",
+                          "pom/over.toml", &config, &error))
+      << error;
+  ASSERT_TRUE(ParseMakeConfigOver("[version]\nFileVersion = \"3\"\n", "x.toml", &config, &error))
+      << error;
+  EXPECT_STREQ(UnscrambleText(config.Entries.at(EntryMainClass).c_str()), "a.A");
+  EXPECT_EQ(config.Entries.at(EntryClassPath), "b.jar");
+  EXPECT_FALSE(config.Console);
+  EXPECT_EQ(std::filesystem::path(config.IconPath), std::filesystem::path("base/a.ico"));
+  EXPECT_EQ(config.Version.Strings.at("CompanyName"), "A");
+  EXPECT_EQ(config.Version.Strings.at("ProductName"), "B");
+  EXPECT_EQ(config.Version.Strings.at("ProductVersion"), "3");
+  EXPECT_EQ(config.Version.ProductVersion[0], 3u);
+  ASSERT_TRUE(
+      ParseMakeConfigOver("[version]\nProductVersion = \"4\"\n", "y.toml", &config, &error));
+  ASSERT_TRUE(ParseMakeConfigOver("[version]\nFileVersion = \"5\"\n", "z.toml", &config, &error));
+  EXPECT_EQ(config.Version.Strings.at("ProductVersion"), "4");
+  // Each file's faults name that file.
+  EXPECT_FALSE(ParseMakeConfigOver("\nSplashSeconds = -1\n", "pom/over.toml", &config, &error));
+  EXPECT_EQ(error, "pom/over.toml:2: SplashSeconds: -1 is outside 0 to 2147483");
 }
 
 TEST(ParseMakeConfig, TextLengthCountsCharactersNotBytes) {

@@ -4,14 +4,17 @@
 #include <cstring>
 #include <string>
 
+#include "tools/make/config_file.h"
 #include "tools/make/make_launcher.h"
 
 namespace {
 
 const char Usage[] =
-    "usage: corvane-make --config FILE.toml --target win32|win64|linux\n"
+    "usage: corvane-make --config FILE.toml [--config MORE.toml ...]\n"
+    "                    --target win32|win64|linux\n"
     "                    --launcher GENERIC-LAUNCHER --output FILE\n"
     "                    [--icon FILE.ico] [--bitmap FILE.bmp]\n"
+    "       corvane-make --keys\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
     "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
@@ -19,12 +22,13 @@ const char Usage[] =
     "GENERIC-LAUNCHER has.\n"
     "\n"
     "  --config    the configuration (TOML; its keys: README.md, \"Make a launcher for\n"
-    "              your application\")\n"
+    "              your application\"); a later --config replaces the keys it sets\n"
     "  --target    win32 or win64 (a Windows executable) or linux\n"
     "  --launcher  the generic launcher of that target\n"
     "  --output    the launcher to write; written whole or not at all\n"
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
+    "  --keys      every key of the configuration and its TOML type, one a line\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
@@ -48,6 +52,16 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::puts("corvane-make " CORVANE_VERSION);
       return 0;
+    }
+    if (std::strcmp(argv[i], "--keys") == 0) {
+      for (const MakeConfigKey& key : MakeConfigKeys()) {
+        std::printf("%s %s\n", key.Name.c_str(), key.Type);
+      }
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--config") == 0 && i + 1 < argc && !options.ConfigPath.empty()) {
+      options.OverConfigPaths.push_back(argv[++i]);
+      continue;
     }
     bool known = false;
     for (const auto& option : valued) {

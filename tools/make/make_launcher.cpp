@@ -139,13 +139,18 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
   if (options.Target != "win32" && options.Target != "win64" && options.Target != "linux") {
     return Fail(error, "unknown target \"" + options.Target + "\" (win32, win64 or linux)");
   }
-  for (const std::string* input : {&options.LauncherPath, &options.ConfigPath}) {
-    if (SameFile(*input, options.OutputPath)) {
+  std::vector<std::string> inputs = {options.LauncherPath, options.ConfigPath};
+  inputs.insert(inputs.end(), options.OverConfigPaths.begin(), options.OverConfigPaths.end());
+  for (const std::string& input : inputs) {
+    if (SameFile(input, options.OutputPath)) {
       return Fail(error, options.OutputPath + ": the output would overwrite an input");
     }
   }
   MakeConfig config;
   if (!ReadMakeConfig(options.ConfigPath, &config, error)) return false;
+  for (const std::string& path : options.OverConfigPaths) {
+    if (!ReadMakeConfigOver(path, &config, error)) return false;
+  }
   const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
   const std::string bitmapPath =
       options.BitmapPath.empty() ? config.SplashPath : options.BitmapPath;

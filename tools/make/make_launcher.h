@@ -1,10 +1,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 /// One run of the launcher maker.
 struct MakeOptions {
   std::string ConfigPath;
+  /// Configuration files read after ConfigPath, in order: their keys replace its.
+  std::vector<std::string> OverConfigPaths;
   std::string Target;  // "win32", "win64" or "linux"
   std::string LauncherPath;
   std::string BitmapPath;  // overrides the configuration's Splash

@@ -1,0 +1,218 @@
+package org.corvane.maven;
+
+import java.io.File;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
+import java.util.HashSet;
+import java.util.List;
+import java.util.Set;
+import java.util.regex.Pattern;
+import java.util.stream.Stream;
+import org.apache.maven.artifact.Artifact;
+import org.apache.maven.model.Plugin;
+import org.apache.maven.model.PluginExecution;
+import org.apache.maven.plugin.AbstractMojo;
+import org.apache.maven.plugin.MojoExecution;
+import org.apache.maven.plugin.MojoExecutionException;
+import org.apache.maven.plugin.MojoFailureException;
+import org.apache.maven.plugins.annotations.LifecyclePhase;
+import org.apache.maven.plugins.annotations.Mojo;
+import org.apache.maven.plugins.annotations.Parameter;
+import org.apache.maven.plugins.annotations.ResolutionScope;
+import org.apache.maven.project.MavenProject;
+import org.codehaus.plexus.util.xml.Xpp3Dom;
+
+/**
+ * Makes the application's launchers: one per target in {@code target/<outputName>/}, beside
+ * {@code lib/} with the project's archive and its runtime dependencies. Every other element of
+ * the configuration is a key of corvane-make's configuration file with its first letter made
+ * small ({@code <mainClass>} is {@code MainClass}).
+ */
+@Mojo(name = "launcher", defaultPhase = LifecyclePhase.PACKAGE, threadSafe = true,
+    requiresDependencyResolution = ResolutionScope.RUNTIME)
+public class LauncherMojo extends AbstractMojo {
+  private static final List<String> TARGETS = List.of("win32", "win64", "linux");
+  private static final Pattern MAIN_CLASS_KEY = Pattern.compile("(?m)^\\s*MainClass\\s*=");
+
+  @Parameter(defaultValue = "${project}", readonly = true, required = true)
+  private MavenProject project;
+
+  @Parameter(defaultValue = "${mojoExecution}", readonly = true, required = true)
+  private MojoExecution execution;
+
+  /** The targets to make a launcher for: win32, win64, linux. Default: win64. */
+  @Parameter
+  private List<String> targets;
+
+  /** A corvane-make configuration file; the POM's settings replace the keys it sets. */
+  @Parameter
+  private File configFile;
+
+  /** The corvane-make to run instead of the one the plugin carries (required on machines other than Linux x86-64 and Windows). */
+  @Parameter(property = "corvane.make")
+  private File corvaneMake;
+
+  /** The name of the application's directory in target/ and of its launchers. */
+  @Parameter(defaultValue = "${project.artifactId}")
+  private String outputName;
+
+  /** Skips the goal. */
+  @Parameter(property = "corvane.skip", defaultValue = "false")
+  private boolean skip;
+
+  @Override
+  public void execute() throws MojoExecutionException, MojoFailureException {
+    if (skip) {
+      getLog().info("Skipped (corvane.skip)");
+      return;
+    }
+    List<String> wanted = targets == null || targets.isEmpty() ? List.of("win64") : targets;
+    for (String target : wanted) {
+      if (!TARGETS.contains(target)) {
+        throw new MojoFailureException("POM parameter targets: unknown target \"" + target
+            + "\" (win32, win64 or linux)");
+      }
+    }
+    try {
+      make(wanted);
+    } catch (IOException e) {
+      throw new MojoExecutionException(e.getMessage(), e);
+    } catch (InterruptedException e) {
+      Thread.currentThread().interrupt();
+      throw new MojoExecutionException("interrupted", e);
+    }
+  }
+
+  private void make(List<String> wanted) throws IOException, InterruptedException, MojoFailureException {
+    Path work = Files.createDirectories(Path.of(project.getBuild().getDirectory(), "corvane"));
+    Path tool = tool(work);
+    CorvaneMake.Run listed;
+    try {
+      listed = CorvaneMake.run(List.of(tool.toString(), "--keys"));
+    } catch (IOException e) {
+      throw new MojoFailureException((corvaneMake != null ? "POM parameter corvaneMake: " : "")
+          + e.getMessage(), e);
+    }
+    ConfigKeys keys = ConfigKeys.parse(listed.stdout);
+    if (listed.exitCode != 0 || keys.isEmpty()) {
+      throw new MojoFailureException((corvaneMake != null ? "POM parameter corvaneMake: " : "")
+          + tool + " does not list its keys (--keys): it is not a corvane-make of this plugin's "
+          + "version. " + listed.stderr.trim());
+    }
+    Set<String> own = new HashSet<>(execution.getMojoDescriptor().getParameterMap().keySet());
+    TomlLayer pom = PomSettings.layer(pomConfiguration(), own, keys, project.getBasedir());
+    if (configFile != null && !configFile.isFile()) {
+      throw new MojoFailureException("POM parameter configFile: " + configFile + " is not a file");
+    }
+    if (!pom.has("MainClass") && (configFile == null
+        || !MAIN_CLASS_KEY.matcher(Files.readString(configFile.toPath(), StandardCharsets.UTF_8)).find())) {
+      throw new MojoFailureException("POM parameter mainClass is not set: name the application's "
+          + "main class with <mainClass> (or MainClass in the configFile)");
+    }
+
+    Path app = Path.of(project.getBuild().getDirectory(), outputName);
+    List<String> jars = copyClassPath(app.resolve("lib"));
+    Path pomLayer = work.resolve("pom.toml");
+    Files.writeString(pomLayer, pom.text(), StandardCharsets.UTF_8);
+    String organization = project.getOrganization() == null ? null : project.getOrganization().getName();
+    for (String target : wanted) {
+      String launcher = CorvaneMake.launcherResource(target);
+      if (!CorvaneMake.extract(launcher, work)) {
+        throw new MojoFailureException("This plugin carries no generic launcher for " + target);
+      }
+      Path defaults = work.resolve(target + "-defaults.toml");
+      Files.writeString(defaults, ProjectDefaults.layer(target, jars, project.getName(), organization,
+          project.getVersion()).text(), StandardCharsets.UTF_8);
+      Path output = app.resolve(outputFile(outputName, target, wanted));
+      List<String> command = new ArrayList<>(List.of(tool.toString(), "--config", defaults.toString()));
+      if (configFile != null) command.addAll(List.of("--config", configFile.getAbsolutePath()));
+      command.addAll(List.of("--config", pomLayer.toString(), "--target", target, "--launcher",
+          work.resolve(launcher).toString(), "--output", output.toString()));
+      CorvaneMake.Run made = CorvaneMake.run(command);
+      for (String note : CorvaneMake.notes(made.stderr)) getLog().info(target + ": " + note);
+      if (made.exitCode != 0) {
+        throw new MojoFailureException("corvane-make failed for " + target + ": "
+            + CorvaneMake.explain(made.stderr, pomLayer, defaults));
+      }
+      getLog().info("Made " + output);
+    }
+  }
+
+  /** The corvane-make to run: corvaneMake, or the one carried for this machine, extracted. */
+  private Path tool(Path work) throws IOException, MojoFailureException {
+    if (corvaneMake != null) {
+      if (!corvaneMake.isFile()) {
+        throw new MojoFailureException("POM parameter corvaneMake: " + corvaneMake + " is not a file");
+      }
+      return corvaneMake.toPath().toAbsolutePath();
+    }
+    String os = System.getProperty("os.name") + " " + System.getProperty("os.arch");
+    String carried = CorvaneMake.toolResource(System.getProperty("os.name"), System.getProperty("os.arch"));
+    if (carried == null) {
+      throw new MojoFailureException("The plugin carries corvane-make for Linux x86-64 and Windows, "
+          + "not for " + os + ": name one built for this machine with the POM parameter corvaneMake");
+    }
+    if (!CorvaneMake.extract(carried, work)) {
+      throw new MojoFailureException("This plugin carries no corvane-make for " + os
+          + ": name one with the POM parameter corvaneMake");
+    }
+    return work.resolve(carried);
+  }
+
+  /**
+   * The plugin's configuration as the POM writes it, elements the goal does not declare
+   * included (Maven hands the goal only those it declares). Maven has already merged the
+   * plugin's own configuration into each execution's.
+   */
+  private Xpp3Dom pomConfiguration() {
+    Plugin plugin = project.getPlugin(execution.getGroupId() + ":" + execution.getArtifactId());
+    if (plugin == null) return null;
+    PluginExecution declared = plugin.getExecutionsAsMap().get(execution.getExecutionId());
+    Object configuration = declared != null && declared.getConfiguration() != null
+        ? declared.getConfiguration() : plugin.getConfiguration();
+    return (Xpp3Dom) configuration;
+  }
+
+  /**
+   * Fills {@code lib} with the project's archive and its runtime dependencies (nothing else
+   * stays there) and gives their names in class path order.
+   */
+  private List<String> copyClassPath(Path lib) throws IOException {
+    Files.createDirectories(lib);
+    try (Stream<Path> old = Files.list(lib)) {
+      for (Path file : (Iterable<Path>) old::iterator) {
+        if (Files.isRegularFile(file)) Files.delete(file);
+      }
+    }
+    List<Artifact> artifacts = new ArrayList<>();
+    File archive = project.getArtifact().getFile();
+    if (archive == null || !archive.isFile()) {
+      getLog().warn("The project's archive is not made yet (the goal belongs in the package "
+          + "phase): lib/ holds only its dependencies");
+    }
+    artifacts.add(project.getArtifact());
+    artifacts.addAll(project.getArtifacts());
+    List<String> names = new ArrayList<>();
+    for (Artifact artifact : artifacts) {
+      File file = artifact.getFile();
+      if (file == null || !file.isFile()) continue;
+      String name = file.getName();
+      // Two archives of one name from different groups both stay.
+      if (names.contains(name)) name = artifact.getGroupId() + "-" + name;
+      Files.copy(file.toPath(), lib.resolve(name), StandardCopyOption.REPLACE_EXISTING);
+      names.add(name);
+    }
+    return names;
+  }
+
+  /** The launcher's file name: outputName(.exe); with both Windows targets, each named by its target. */
+  static String outputFile(String name, String target, List<String> targets) {
+    if (target.equals("linux")) return name;
+    boolean both = targets.contains("win32") && targets.contains("win64");
+    return name + (both ? "-" + target : "") + ".exe";
+  }
+}

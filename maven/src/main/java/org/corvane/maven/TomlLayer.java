@@ -1,0 +1,73 @@
+package org.corvane.maven;
+
+import java.util.LinkedHashMap;
+import java.util.Map;
+
+/**
+ * One configuration file for corvane-make, written from settings: each value in the TOML type
+ * its key takes. A value that does not fit the type is written as a string, and corvane-make
+ * names the key and the type it wants.
+ */
+final class TomlLayer {
+  private final Map<String, String> root = new LinkedHashMap<>();
+  private final Map<String, Map<String, String>> tables = new LinkedHashMap<>();
+
+  /** Sets {@code key} ("MainClass", or "version.FileVersion" for a key of a table). */
+  void put(String key, String type, String value) {
+    String text = value == null ? "" : value;
+    String written;
+    if ("boolean".equals(type) && (text.equals("true") || text.equals("false"))) {
+      written = text;
+    } else if ("integer".equals(type) && text.matches("-?[0-9]{1,18}")) {
+      written = text;
+    } else {
+      written = quoted(text);
+    }
+    int dot = key.indexOf('.');
+    if (dot < 0) {
+      root.put(bareKey(key), written);
+    } else {
+      tables.computeIfAbsent(bareKey(key.substring(0, dot)), name -> new LinkedHashMap<>())
+          .put(bareKey(key.substring(dot + 1)), written);
+    }
+  }
+
+  boolean has(String key) {
+    int dot = key.indexOf('.');
+    if (dot < 0) return root.containsKey(key);
+    Map<String, String> table = tables.get(key.substring(0, dot));
+    return table != null && table.containsKey(key.substring(dot + 1));
+  }
+
+  String text() {
+    StringBuilder out = new StringBuilder();
+    root.forEach((key, value) -> out.append(key).append(" = ").append(value).append('\n'));
+    tables.forEach((name, entries) -> {
+      out.append('[').append(name).append("]\n");
+      entries.forEach((key, value) -> out.append(key).append(" = ").append(value).append('\n'));
+    });
+    return out.toString();
+  }
+
+  /** A TOML basic string holding {@code text} exactly. */
+  static String quoted(String text) {
+    StringBuilder out = new StringBuilder("\"");
+    for (int i = 0; i < text.length(); ++i) {
+      char c = text.charAt(i);
+      if (c == '"' || c == '\\') {
+        out.append('\\').append(c);
+      } else if (c < 0x20 || c == 0x7f) {
+        out.append(String.format("\\u%04X", (int) c));
+      } else {
+        out.append(c);
+      }
+    }
+    return out.append('"').toString();
+  }
+
+  // A key of other characters than TOML's bare ones is quoted, so that corvane-make reads
+  // it as written and reports it as unknown.
+  private static String bareKey(String key) {
+    return key.matches("[A-Za-z0-9_-]+") ? key : quoted(key);
+  }
+}
