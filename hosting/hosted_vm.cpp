@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hosting/class_path.h"
+#include "hosting/java_options.h"
 #include "hosting/java_string.h"
 #include "hosting/runtime_location.h"
 #include "hosting/startup_archive.h"
@@ -19,14 +20,19 @@ namespace {
 
 // The creation arguments live as long as the process, as the machine may keep them:
 // never destroyed, not even while the process ends around the machine's threads.
-ArgumentVector& VmOptionTexts = *new ArgumentVector();
+std::vector<std::string>& VmOptionTexts = *new std::vector<std::string>();
 std::vector<JavaVMOption>& VmOptions = *new std::vector<JavaVMOption>();
 
 bool LoadRuntime() {
   const char* path = LaunchConfig.RuntimeLibrary.c_str();
   HostedVm.Library = LoadRuntimeLibrary(path);
   if (HostedVm.Library == nullptr) {
-    ReportError(LaunchConfig.MsgLoadJvm.c_str(), path);
+    // One report: the configured message, then the system's reason on a line below.
+    std::string text = FormatReport(LaunchConfig.MsgLoadJvm.c_str(), path);
+    const std::string reason = LibraryLoadFailure();
+    Trace("loading %s failed: %s", path, reason.c_str());
+    if (!reason.empty()) text += "\n" + reason;
+    RouteReport(ReportKind::Error, text.c_str());
     return false;
   }
   HostedVm.CreateJavaVm =
@@ -41,13 +47,13 @@ bool LoadRuntime() {
 }
 
 bool StartMachine() {
-  VmOptionTexts = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
+  VmOptionTexts = JavaOptionsFromText(LaunchConfig.JvmOptions.c_str());
   // In front, so that the configured options have the last word.
-  VmOptions = StartupArchiveOptions(VmOptionTexts.Tokens);
+  VmOptions = StartupArchiveOptions(VmOptionTexts);
   for (const JavaVMOption& option : VmOptions) Trace("jvm option %s", option.optionString);
-  for (int i = 0; i < VmOptionTexts.Count; ++i) {
+  for (std::string& text : VmOptionTexts) {
     JavaVMOption option{};
-    option.optionString = VmOptionTexts.Vector()[i];
+    option.optionString = &text[0];
     option.extraInfo = nullptr;
     VmOptions.push_back(option);
     Trace("jvm option %s", option.optionString);
@@ -135,6 +141,11 @@ bool CreateVirtualMachine(bool attachConsole) {
   if (!LocateRuntime()) return false;
   if (!LoadRuntime()) return false;
   if (!AssembleClassPath()) return false;
+  // The machine takes "user.dir" from the directory current at its creation and
+  // resolves every relative path of java.nio.file against that value for good: the
+  // application's directory is entered now, so that the process, java.io and NIO
+  // agree on one directory. The runtime and the class path have been found already.
+  if (!LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(false)) return false;
   if (!StartMachine()) return false;
   if (attachConsole) {
     const char* console = AttachServiceConsole();

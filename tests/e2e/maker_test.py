@@ -109,12 +109,17 @@ class MakerTest(WineTestCase):
         self.assertEqual(maker_config.unscramble(read.strings[1168]), maker_config.MAIN_CLASS)
         self.assertEqual(read.messages, {"0x40000001": "inserted\\r\\n",
                                          "0xC0000002": "inserted\\r\\n"})
-        # No picture, icon or version was configured: the generic launcher's stay.
+        # No picture or icon was configured: the generic launcher's stay. No [version]
+        # table: a neutral version names the file, not the generic launcher.
         generic = wine(helper("read_resources"), windows_path(LAUNCHER))
         before = Resources(generic.stdout)
-        for prefix in ("bitmap", "icon_group", "version"):
+        for prefix in ("bitmap", "icon_group"):
             self.assertEqual(read.first(prefix), before.first(prefix), prefix)
         self.assertTrue(read.first("bitmap 400x300"), read.lines)
+        self.assertEqual(read.first("version "), "version file=0.0.0.0 product=0.0.0.0")
+        self.assertEqual(read.version_strings, {
+            "FileDescription": "Quillmark", "OriginalFilename": "Quillmark.exe",
+            "FileVersion": "0.0.0.0", "ProductVersion": "0.0.0.0"})
 
     def test_made_launcher_runs_with_its_configuration_and_shows_its_icon_and_version(self):
         icon = os.path.join(self.work, "tool.ico")
@@ -136,7 +141,8 @@ class MakerTest(WineTestCase):
         self.assertEqual(run.exit_code, 0)
         self.assertIn("nOptions=3", logged[0])
         self.assertEqual(logged[1:4], ["option=-Dmade=yes", "option=-Dsecond=2",
-                                       "option=-Djava.class.path=tool.jar;lib.jar"])
+                                       "option=-Djava.class.path={0}\\tool.jar;{0}\\lib.jar"
+                                       .format(windows_path(self.app_dir))])
         self.assertIn("find_class com/example/Tool", logged)
         self.assertIn("main thread=creator name= argc=2 arg=one arg=two words", logged)
         self.assertEqual(logged[-1], "destroy")
@@ -249,6 +255,7 @@ class MakerTest(WineTestCase):
         done = self.make('ClassPath = "a.jar"\n', extra=("--bitmap", windows_path(bad)))
         self.assertEqual(done.returncode, 1)
         self.assertIn("not a bitmap Windows can load", done.stderr)
+        self.assertIn("BMP3:splash.bmp", done.stderr)
         done = self.make('ClassPath = "a.jar"\n\nMsgLoadJvm = "%x"\n')
         self.assertEqual(done.returncode, 1)
         self.assertIn("app.toml:3: MsgLoadJvm:", done.stderr)

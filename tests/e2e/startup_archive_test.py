@@ -12,7 +12,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from hosting_test import HostingTest, TESTJVM  # noqa: E402
 from wine_harness import wine, windows_path  # noqa: E402
 
-CONFIGURED = ["option=-DCorvane=Yes", "option=-Djava.class.path=Quillmark.jar;jh.jar"]
+# The class-path entries as the launcher hands them on: below its own directory.
+CONFIGURED_PATH = "option=-Djava.class.path={app}\\Quillmark.jar;{app}\\jh.jar"
 
 
 class StartupArchiveTest(HostingTest):
@@ -22,6 +23,9 @@ class StartupArchiveTest(HostingTest):
         # Wine gives every program the prefix's own LOCALAPPDATA, whatever the
         # environment says; each case's launcher has a directory of its own in it.
         cls.local = wine("cmd", "/c", "echo %LOCALAPPDATA%").stdout.strip()
+
+    def configured(self):
+        return ["option=-DCorvane=Yes", CONFIGURED_PATH.format(app=windows_path(self.app_dir))]
 
     def setUp(self):
         super().setUp()
@@ -77,7 +81,7 @@ class StartupArchiveTest(HostingTest):
         self.use_runtime("11.0.2")
         code, options, _, archive = self.launch_archived()
         self.assertEqual(code, 0)
-        self.assertEqual(options, CONFIGURED)
+        self.assertEqual(options, self.configured())
         self.assertEqual(archive[-1], "startup archive: none, Java 11.0.2 makes no dynamic "
                                       "archive (13 and later do)")
 
@@ -90,7 +94,7 @@ class StartupArchiveTest(HostingTest):
         self.assertRegex(pending, "^" + re.escape(cache + "\\java17.jsa.") + r"\d+\.tmp$")
         self.assertEqual(options, ["option=-Xlog:cds*=off",
                                    "option=-XX:ArchiveClassesAtExit=" + pending,
-                                   "option=exit"] + CONFIGURED)
+                                   "option=exit"] + self.configured())
         self.assertEqual(log[-2:], ["archive " + pending, "destroy"])
         self.assertEqual(archive[-1], "startup archive made: %s\\java17.jsa" % cache)
         self.assertEqual(self.files(), ["java17.jsa", "java17.key"])
@@ -98,7 +102,7 @@ class StartupArchiveTest(HostingTest):
         code, options, log, archive = self.launch_archived()
         self.assertEqual(options, ["option=-Xlog:cds*=off",
                                    "option=-XX:SharedArchiveFile=%s\\java17.jsa" % cache]
-                         + CONFIGURED)
+                         + self.configured())
         self.assertEqual([line for line in log if line.startswith("archive ")], [])
 
         # Other options, another key: the new archive replaces the old, read-only one,
@@ -120,7 +124,7 @@ class StartupArchiveTest(HostingTest):
         cache = self.cache(archive)
         self.assertEqual(options, ["option=-Xlog:cds*=off", "option=-XX:+AutoCreateSharedArchive",
                                    "option=-XX:SharedArchiveFile=%s\\java21.jsa" % cache]
-                         + CONFIGURED)
+                         + self.configured())
         self.assertEqual(archive[-1], "startup archive made by the runtime: %s\\java21.jsa" % cache)
         code, options, log, archive = self.launch_archived()
         self.assertEqual(archive[-1], "startup archive left as it was: %s\\java21.jsa" % cache)

@@ -173,7 +173,9 @@ class JvmTest(unittest.TestCase):
         self.set_strings("1072=Quillmark.jar;missing.jar")
         done = self.run_launcher()
         self.assertEqual(done.returncode, FAILED)
-        self.assertIn("Error: Error accessing file/directory: missing.jar", done.stderr)
+        # The full path that was looked for.
+        self.assertIn("Error: Error accessing file/directory: %s/missing.jar"
+                      % os.path.realpath(self.app), done.stderr)
 
     def test_discovery_finds_the_installed_jdk_without_a_configured_library(self):
         java = os.path.realpath(shutil.which("java"))
@@ -203,7 +205,9 @@ class JvmTest(unittest.TestCase):
                          "1472=Quillmark needs Java %s or newer.")
         done = self.run_launcher()
         self.assertEqual(done.returncode, FAILED)
-        self.assertEqual(done.stderr.strip(), "Error: Quillmark needs Java 99 or newer.")
+        # The installed Java was passed over: the report says where to read why.
+        self.assertEqual(done.stderr.strip(), "Error: Quillmark needs Java 99 or newer.\n"
+                         "Java was found but passed over; CORVANE_TRACE=<file> shows why.")
 
 
 if __name__ == "__main__":

@@ -24,6 +24,7 @@ TEXTS = {
     "RuntimeMinVersion": (1760, "1.8"),
     "RuntimeMaxVersion": (1776, "21"),
     "RuntimeDownloadUrl": (1792, "https://example.org/java?os=windows&arch=x86"),
+    "MainJar": (1888, "lib\\tool.jar"),
 }
 FLAGS = {
     "ReturnToStartDirectory": (1216, True),
