@@ -3,6 +3,7 @@ the sample, and launchers the tool makes here, read back with corvane-strings an
 against the installed JDK."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -156,6 +157,31 @@ class MakerLinuxTest(unittest.TestCase):
         self.assertIn("Corvane property: Made", done.stdout)
         self.assertIn("argument: [made]\nargument: [by the tool]", done.stdout)
         self.assertIn("Quillmark help is available", done.stdout)
+
+    def test_the_readme_table_of_defaults_is_what_an_empty_file_gives(self):
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as readme:
+            text = readme.read()
+        table = text[text.index("| key |", text.index("### Every key and its default")):]
+        table = table[:table.index("\n\n")]
+        documented = {}
+        for row in table.splitlines()[2:]:
+            keys, _, default = [cell.strip() for cell in row.strip("|").split("|")][:3]
+            stored = {"empty": "<null>", "`true`": "1", "`false`": "0"}.get(default)
+            if stored is None and re.fullmatch(r'`"?[^`"]*"?`', default):
+                stored = default.strip('`"')
+            for key in re.findall(r"`([A-Za-z]+)`", keys):
+                if key in maker_config.ENTRIES and stored is not None:
+                    documented[key] = stored
+        output, done = self.make("")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        entries = self.dump(output)
+        self.assertEqual(set(documented), set(maker_config.ENTRIES) - set(maker_config.MESSAGES)
+                         - set(maker_config.LATER_MESSAGES))
+        for key, stored in documented.items():
+            self.assertEqual(entries[maker_config.ENTRIES[key]], stored, key)
+        with open(LAUNCHER, "rb") as generic:
+            self.assertIn(b"Loading Quillmark", generic.read())  # what the made one lost
+        self.assertEqual(entries[1392], "<null>")
 
     def test_every_entry_is_what_the_linux_launcher_carries(self):
         text, expected = maker_config.full_config()
