@@ -315,7 +315,7 @@ class SplashTest(WineTestCase):
         config = os.path.join(self.work, "app.toml")
         with open(config, "w") as out:
             out.write('MainClass = "com.example.App"\nClassPath = "Quillmark.jar"\n'
-                      'RuntimeLibrary = %r\n' % RUNTIME.replace("/", "\\"))
+                      "RuntimeLibrary = '%s'\n" % RUNTIME.replace("/", "\\"))
         made = wine(MAKE, "--config", windows_path(config), "--target",
                     os.environ.get("CORVANE_TARGET", "win32"), "--launcher",
                     windows_path(LAUNCHER), "--output", windows_path(self.exe + ".made"))
