@@ -18,6 +18,8 @@ sys.path.insert(0, os.path.join(SOURCE, "tests", "make"))
 import maker_config  # noqa: E402
 
 SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
+# Where install_stand_in_runtime puts the stand-in runtime, as a configuration names it.
+STAND_IN_RUNTIME = "j2re1.4.1_02\\bin\\client\\jvm.dll"
 # The generic 64-bit launcher, built by the win64 layer of run-tests before this one.
 WIN64_LAUNCHER = os.environ.get("CORVANE_WIN64_LAUNCHER", "")
 TARGET = os.environ.get("CORVANE_TARGET", "win32")  # the machine of LAUNCHER
@@ -129,12 +131,13 @@ class MakerTest(WineTestCase):
             'MainClass = "com.example.Tool"\n'
             'JvmOptions = "-Dmade=yes -Dsecond=2"\n'
             'ClassPath = "tool.jar;lib.jar"\n'
+            "RuntimeLibrary = '%s'\n"
             'AppOptions = "one \\"two words\\""\n'
             'SplashUntilWindow = false\n'
             'Icon = "tool.ico"\n'
             '[version]\nFileVersion = "2.5.1.9"\nProductName = "Example Tool"\n'
             'CompanyName = "Example"\nFileDescription = "The example tool"\n'
-            'LegalCopyright = "(c) Example"\n')
+            'LegalCopyright = "(c) Example"\n' % STAND_IN_RUNTIME)
         self.assertEqual(done.returncode, 0, done.stderr)
         run, logged = self.run_on_stand_in_runtime(("tool.jar", "lib.jar"))
         self.assertEqual(run.dialogs, [])
@@ -226,7 +229,7 @@ class MakerTest(WineTestCase):
         self.install_stand_in_runtime()
         os.makedirs(os.path.join(self.app_dir, "日本"))
         config = ('MainClass = "com.example.Tool"\nClassPath = ""\nAppOptions = "日本 Zoë"\n'
-                  'SplashUntilWindow = false\n')
+                  "RuntimeLibrary = '%s'\n" % STAND_IN_RUNTIME)
         log = os.path.join(self.work, "testjvm.log")
         cases = [("setup-tool.exe", "", "arg=?? arg=Zoë", "\\app"),
                  ("utf8.exe", 'Utf8 = true\nWorkingDirectory = "日本"\n', "arg=日本 arg=Zoë",
