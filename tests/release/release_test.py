@@ -158,6 +158,14 @@ class ReleaseTest(WineTestCase):
             self.assertEqual(done.returncode, 0, done.stdout)
         self.assertTrue(os.path.exists(os.path.join(build, "App.exe")))
 
+        # The sizes the README quotes are the launchers' own.
+        with open(documents[1]) as readme:
+            quoted = re.search(r"`win32` launcher with the sample's splash picture is about "
+                               r"([0-9]+) KiB, the\s+`win64` one about ([0-9]+) KiB", readme.read())
+        for target, kib in zip(("win32", "win64"), quoted.groups()):
+            size = os.path.getsize(os.path.join(root, "launchers", target, "corvane.exe"))
+            self.assertAlmostEqual(size / 1024, int(kib), delta=int(kib) / 10, msg=target)
+
         # The system the guide names is enough for the Linux programs.
         with open(documents[0]) as guide:
             text = guide.read()
