@@ -133,8 +133,8 @@ TEST_F(ClassPathTest, ShippedConfigurationGivesOneQuotedOption) {
   ArgumentVector split = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
   ASSERT_EQ(split.Count, 2) << LaunchConfig.JvmOptions;
   EXPECT_STREQ(split.Vector()[0], "-Xmx64m");
-  EXPECT_EQ(std::string(split.Vector()[1]),
-            "-Djava.class.path=" + Full("my lib") + ClassPathSeparator + Full(Native("my lib/a.jar")));
+  EXPECT_EQ(std::string(split.Vector()[1]), "-Djava.class.path=" + Full("my lib") +
+                                                ClassPathSeparator + Full(Native("my lib/a.jar")));
 }
 
 TEST_F(ClassPathTest, DirectoryEntryIsFollowedByTheArchivesOfItsWholeTree) {

@@ -23,9 +23,9 @@ extern HostedVmRecord HostedVm;
 
 /// Finds and loads the runtime, assembles the class path, enters the directory the
 /// application starts in (ApplyWorkingDirectory, unless WorkingDirectoryBeforeJvm did
-/// before the search) and creates the machine on the calling thread. With `attachConsole` (the service run) the process gets a
-/// console and Java's streams are pointed at it. False after a reported failure;
-/// then nothing is to be torn down.
+/// before the search) and creates the machine on the calling thread. With
+/// `attachConsole` (the service run) the process gets a console and Java's streams are
+/// pointed at it. False after a reported failure; then nothing is to be torn down.
 bool CreateVirtualMachine(bool attachConsole);
 
 /// Detaches the creating thread, destroys the machine (waiting for the application's

@@ -13,7 +13,8 @@ TEST(JavaOptionsFromText, JoinsTheWordBehindJavasTwoWordOptions) {
   } cases[] = {
       {"--add-opens java.base/java.lang=ALL-UNNAMED -Xmx1g",
        {"--add-opens=java.base/java.lang=ALL-UNNAMED", "-Xmx1g"}},
-      {"--add-opens=java.base/java.lang=ALL-UNNAMED", {"--add-opens=java.base/java.lang=ALL-UNNAMED"}},
+      {"--add-opens=java.base/java.lang=ALL-UNNAMED",
+       {"--add-opens=java.base/java.lang=ALL-UNNAMED"}},
       {"--add-exports a/b=c --add-reads a=b --add-modules x,y --limit-modules x",
        {"--add-exports=a/b=c", "--add-reads=a=b", "--add-modules=x,y", "--limit-modules=x"}},
       {"-p mods --module-path \"my mods\" --upgrade-module-path up",

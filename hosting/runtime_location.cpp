@@ -160,7 +160,8 @@ bool SearchConfiguredRuntime(char* result, std::size_t size) {
       if (!home.empty()) entry = home.c_str();
     }
     const std::size_t length = std::strlen(entry);
-    const bool present = length < size && ReadPathAttributes(entry) == 0 && CanOpenForReading(entry);
+    const bool present =
+        length < size && ReadPathAttributes(entry) == 0 && CanOpenForReading(entry);
     Trace("runtime configured %s: %s", entry, present ? "present" : "absent");
     // With discovery on, a library for another machine is passed over, never loaded.
     if (present && (!LaunchConfig.RuntimeDiscovery || PassesMachineCheck(entry))) {

@@ -25,7 +25,8 @@ bool RefuseSecondInstance() {
   for (char& ch : name) {
     if (ch == '\\') ch = '/';
   }
-  if (!InstanceMutexExists(name.c_str()) && CreateInstanceMutex(name.c_str(), &InstanceMutex) != 1) {
+  if (!InstanceMutexExists(name.c_str()) &&
+      CreateInstanceMutex(name.c_str(), &InstanceMutex) != 1) {
     return false;
   }
   Trace("another instance holds the mutex %s", name.c_str());

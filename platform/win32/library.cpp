@@ -33,12 +33,12 @@ LibraryHandle LoadRuntimeLibrary(const char* path) {
 std::string LibraryLoadFailure() {
   // Asked right after the failed load, whose error code is still the thread's.
   char text[512];
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                     GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text,
-                     nullptr);
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(),
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
   std::string reason(text, length);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
     reason.pop_back();
   }
   return reason;
