@@ -3,7 +3,7 @@
 #
 #   include(cmake/corvane_launcher.cmake)
 #   add_corvane_launcher(NAME quillmark_exe
-#     CONFIG   ${CMAKE_CURRENT_SOURCE_DIR}/quillmark.toml
+#     CONFIG   quillmark.toml              # relative paths: to the calling CMakeLists.txt
 #     TARGET   win32                       # win32, win64 or linux
 #     LAUNCHER /path/to/corvane.exe        # the generic launcher of that target
 #     [BITMAP  splash.bmp]                 # the splash picture (Windows targets)
@@ -12,8 +12,10 @@
 #
 # NAME becomes a target (built by default) that depends on the output. The tool is
 # the corvane-make target of this project when it builds for the host; otherwise
-# the program that CORVANE_MAKE names (found on the PATH by default). The LAUNCHER
-# may be a file or a target of this project.
+# the program that CORVANE_MAKE names (found in the bin/ directory of the release
+# bundle that holds this file, else on the PATH). The LAUNCHER may be a file or a
+# target of this project.
+set(CORVANE_BUNDLE_BIN ${CMAKE_CURRENT_LIST_DIR}/../bin)
 function(add_corvane_launcher)
   cmake_parse_arguments(arg "" "NAME;CONFIG;TARGET;LAUNCHER;BITMAP;ICON;OUTPUT" "" ${ARGN})
   foreach(required NAME CONFIG TARGET LAUNCHER OUTPUT)
@@ -29,14 +31,24 @@ function(add_corvane_launcher)
     set(tool $<TARGET_FILE:corvane-make>)
     set(tool_depends corvane-make)
   else()
-    find_program(CORVANE_MAKE corvane-make REQUIRED)
+    find_program(CORVANE_MAKE corvane-make HINTS ${CORVANE_BUNDLE_BIN} REQUIRED)
     set(tool ${CORVANE_MAKE})
     set(tool_depends ${CORVANE_MAKE})
   endif()
+  # The build runs in the build directory: relative inputs are the caller's sources,
+  # a relative output lies in the caller's build directory.
+  foreach(path CONFIG BITMAP ICON)
+    if(arg_${path})
+      get_filename_component(arg_${path} ${arg_${path}} ABSOLUTE
+        BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
+  endforeach()
+  get_filename_component(arg_OUTPUT ${arg_OUTPUT} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_BINARY_DIR})
   if(TARGET ${arg_LAUNCHER})
     set(launcher $<TARGET_FILE:${arg_LAUNCHER}>)
   else()
-    set(launcher ${arg_LAUNCHER})
+    get_filename_component(launcher ${arg_LAUNCHER} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    set(arg_LAUNCHER ${launcher})
   endif()
 
   set(command ${tool} --config ${arg_CONFIG} --target ${arg_TARGET} --launcher ${launcher}

@@ -125,23 +125,46 @@ std::string ExpandVariables(const char* text) {
   return std::string(result.Text.get(), result.Length);
 }
 
+std::string AbsoluteClassPathEntry(const char* entry, const char* directory) {
+  if (directory[0] == '\0' || IsAbsolutePath(entry) || std::strchr(entry, '%') != nullptr) {
+    return entry;
+  }
+  std::string path = directory;
+  if (path.back() != PathSeparator) path += PathSeparator;
+  return path + entry;
+}
+
 bool AssembleClassPath() {
   TextBuffer options;
   TextBuffer entries;
   AppendText(options, LaunchConfig.JvmOptions.c_str());
 
+  // The application may start in another directory than this one, where the entries
+  // lie beside the executable: they go to the machine as full paths. Without the
+  // directory they stay as written.
+  char directory[ClassPathDirectorySize] = {};
+  if (!ReadCurrentDirectory(directory, sizeof directory)) directory[0] = '\0';
+  // The main archive goes first, as `java -jar` puts it; the machine follows the
+  // Class-Path of its manifest by itself.
+  std::string& mainJar = LaunchConfig.MainJar;
+  if (!mainJar.empty()) {
+    mainJar = AbsoluteClassPathEntry(mainJar.c_str(), directory);
+    const std::string rest = LaunchConfig.ClassPath.c_str();
+    LaunchConfig.ClassPath = rest.empty() ? mainJar : mainJar + ";" + rest;
+  }
   if (!LaunchConfig.ClassPath.empty()) {
     char* classPath = LaunchConfig.ClassPath.data();
     char* cursor = nullptr;
     // Only the first entry may end at a line break.
     const std::string firstEnds = std::string(ConfiguredClassPathSeparators) + "\r\n";
-    for (char* entry = NextToken(classPath, firstEnds.c_str(), &cursor); entry != nullptr;
-         entry = NextToken(classPath, ConfiguredClassPathSeparators, &cursor)) {
-      const int kind = ClassifyClassPathEntry(entry);
+    for (char* token = NextToken(classPath, firstEnds.c_str(), &cursor); token != nullptr;
+         token = NextToken(classPath, ConfiguredClassPathSeparators, &cursor)) {
+      std::string entry = AbsoluteClassPathEntry(token, directory);
+      const int kind = ClassifyClassPathEntry(entry.c_str());
       if (kind < 0) return false;
-      AppendText(entries, entry);
+      AppendText(entries, entry.c_str());
       AppendText(entries, ClassPathSeparator);
-      if (kind == 1) ScanArchiveDirectory(entries, entry);
+      if (kind == 1) ScanArchiveDirectory(entries, &entry[0]);
     }
   }
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "hosting/text_buffer.h"
 
 /// Completes LaunchConfig.JvmOptions for the creation of the virtual machine: checks
 /// every entry of LaunchConfig.ClassPath (split at ConfiguredClassPathSeparators,
-/// cutting that text in place), adds the archives found below every directory entry,
-/// appends the quoted "-Djava.class.path=" option, and expands the %NAME% references of the whole text.
+/// cutting that text in place; a relative entry made absolute against the current
+/// directory) behind LaunchConfig.MainJar (made absolute in place), adds the archives
+/// found below every directory entry, appends the quoted "-Djava.class.path=" option,
+/// and expands the %NAME% references of the whole text.
 /// False when an entry cannot be accessed: that has been reported and JvmOptions is
 /// left as it was.
 bool AssembleClassPath();
@@ -16,6 +19,14 @@ bool AssembleClassPath();
 /// entry have been reported), 1 for a directory, 0 for anything else. An entry that
 /// holds a '%' is not looked at and counts as a file.
 int ClassifyClassPathEntry(const char* entry);
+
+/// Size of the buffer that receives the current directory for the class path.
+constexpr std::size_t ClassPathDirectorySize = 261;
+
+/// `entry` as a path that does not depend on the current directory: `directory`, a
+/// separator and `entry` when `entry` is relative; `entry` itself when it is absolute,
+/// holds a '%' (its value is known only after expansion) or `directory` is empty.
+std::string AbsoluteClassPathEntry(const char* entry, const char* directory);
 
 /// Appends to `list` every ".jar" and ".zip" file (any case) below `directory`, depth
 /// first in the file system's order, each as the directory path, a separator, the

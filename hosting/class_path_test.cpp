@@ -32,10 +32,25 @@ std::string Native(std::string path) {
   return path;
 }
 
-// A class path as the platform writes it: each ';' becomes its separator.
-std::string PathList(std::string list) {
-  std::replace(list.begin(), list.end(), ';', ClassPathSeparator);
-  return list;
+// `path` below the current directory, as the assembly makes a relative entry absolute.
+std::string Full(const std::string& path) {
+  char directory[ClassPathDirectorySize];
+  EXPECT_TRUE(ReadCurrentDirectory(directory, sizeof directory));
+  return directory + std::string(1, PathSeparator) + path;
+}
+
+// A class path as the assembly writes it: each entry of the ';'-separated `list` below
+// the current directory, joined with the platform's separator.
+std::string FullList(const std::string& list) {
+  std::string result;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t end = list.find(';', from);
+    result += Full(list.substr(from, end == std::string::npos ? end : end - from));
+    if (end == std::string::npos) return result;
+    result += ClassPathSeparator;
+    from = end + 1;
+  }
 }
 
 const char ClassPathOption[] = " \"-Djava.class.path=";
@@ -105,8 +120,12 @@ TEST_F(ClassPathTest, ShippedConfigurationGivesOneQuotedOption) {
   directory.Write("jh.jar", "");
   ASSERT_TRUE(Assemble("-DCorvane=Yes", "Quillmark.jar;jh.jar"));
   EXPECT_EQ(LaunchConfig.JvmOptions,
-            "-DCorvane=Yes \"-Djava.class.path=" + PathList("Quillmark.jar;jh.jar") + "\"");
+            "-DCorvane=Yes \"-Djava.class.path=" + FullList("Quillmark.jar;jh.jar") + "\"");
   EXPECT_TRUE(RecordedReports.empty());
+  // An absolute entry stays as written.
+  const std::string absolute = Full("jh.jar");
+  ASSERT_TRUE(Assemble("", absolute));
+  EXPECT_EQ(LaunchConfig.JvmOptions, " \"-Djava.class.path=" + absolute + "\"");
 
   // The quotes keep an entry with blanks in one argument and are gone after the split.
   directory.Write("my lib/a.jar", "");
@@ -114,8 +133,8 @@ TEST_F(ClassPathTest, ShippedConfigurationGivesOneQuotedOption) {
   ArgumentVector split = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
   ASSERT_EQ(split.Count, 2) << LaunchConfig.JvmOptions;
   EXPECT_STREQ(split.Vector()[0], "-Xmx64m");
-  EXPECT_EQ(std::string(split.Vector()[1]),
-            std::string("-Djava.class.path=my lib") + ClassPathSeparator + Native("my lib/a.jar"));
+  EXPECT_EQ(std::string(split.Vector()[1]), "-Djava.class.path=" + Full("my lib") +
+                                                ClassPathSeparator + Full(Native("my lib/a.jar")));
 }
 
 TEST_F(ClassPathTest, DirectoryEntryIsFollowedByTheArchivesOfItsWholeTree) {
@@ -131,16 +150,16 @@ TEST_F(ClassPathTest, DirectoryEntryIsFollowedByTheArchivesOfItsWholeTree) {
 
   const std::vector<std::string> entries = ClassPathEntries(LaunchConfig.JvmOptions);
   ASSERT_EQ(entries.size(), 9u) << LaunchConfig.JvmOptions;
-  EXPECT_EQ(entries[0], "first.jar");
-  EXPECT_EQ(entries[1], "lib");
+  EXPECT_EQ(entries[0], Full("first.jar"));
+  EXPECT_EQ(entries[1], Full("lib"));
   // Within one directory the file system's order stands; across entries the
   // configured order does.
   EXPECT_EQ(AsSet(entries.begin() + 2, entries.begin() + 6),
-            (std::set<std::string>{Native("lib/a.jar"), Native("lib/B.ZIP"),
-                                   Native("lib/Mixed.JaR"), Native("lib/ext/c.jar")}));
-  EXPECT_EQ(entries[6], "other");
-  EXPECT_EQ(entries[7], Native("other/d.zip"));
-  EXPECT_EQ(entries[8], "last.jar");
+            (std::set<std::string>{Full(Native("lib/a.jar")), Full(Native("lib/B.ZIP")),
+                                   Full(Native("lib/Mixed.JaR")), Full(Native("lib/ext/c.jar"))}));
+  EXPECT_EQ(entries[6], Full("other"));
+  EXPECT_EQ(entries[7], Full(Native("other/d.zip")));
+  EXPECT_EQ(entries[8], Full("last.jar"));
 }
 
 TEST_F(ClassPathTest, TrailingSeparatorStaysOnTheEntryButIsNotDoubled) {
@@ -149,7 +168,7 @@ TEST_F(ClassPathTest, TrailingSeparatorStaysOnTheEntryButIsNotDoubled) {
   for (const std::string& entry : {std::string("lib/"), std::string("lib") + PathSeparator}) {
     ASSERT_TRUE(Assemble("", entry));
     EXPECT_EQ(ClassPathEntries(LaunchConfig.JvmOptions),
-              (std::vector<std::string>{entry, Native("lib/a.jar")}));
+              (std::vector<std::string>{Full(entry), Full(Native("lib/a.jar"))}));
   }
 
   // The scan itself cuts the one separator from its writable path.
@@ -165,7 +184,7 @@ TEST_F(ClassPathTest, DirectoryNamedLikeAnArchiveIsScannedNotAdded) {
   directory.Write("lib/x.jar/inner.zip", "");
   ASSERT_TRUE(Assemble("", "lib"));
   EXPECT_EQ(ClassPathEntries(LaunchConfig.JvmOptions),
-            (std::vector<std::string>{"lib", Native("lib/x.jar/inner.zip")}));
+            (std::vector<std::string>{Full("lib"), Full(Native("lib/x.jar/inner.zip"))}));
 }
 
 TEST_F(ClassPathTest, MissingEntryFailsWithTwoReportsAndLeavesTheOptions) {
@@ -178,7 +197,8 @@ TEST_F(ClassPathTest, MissingEntryFailsWithTwoReportsAndLeavesTheOptions) {
   EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Error);
   EXPECT_EQ(RecordedReports[0].Text, SystemText(2));
   EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
-  EXPECT_EQ(RecordedReports[1].Text, "Error accessing file/directory: missing.jar");
+  // The report names the full path that was looked for.
+  EXPECT_EQ(RecordedReports[1].Text, "Error accessing file/directory: " + Full("missing.jar"));
 }
 
 TEST_F(ClassPathTest, LineBreakEndsOnlyTheFirstEntry) {
@@ -188,11 +208,11 @@ TEST_F(ClassPathTest, LineBreakEndsOnlyTheFirstEntry) {
   EXPECT_FALSE(Assemble("-Dx", "a.jar\r\nb.jar"));
   EXPECT_EQ(LaunchConfig.JvmOptions, "-Dx");
   ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_EQ(RecordedReports[1].Text, "Error accessing file/directory: \nb.jar");
+  EXPECT_EQ(RecordedReports[1].Text, "Error accessing file/directory: " + Full("\nb.jar"));
 
   RecordedReports.clear();
   ASSERT_TRUE(Assemble("-Dx", "\r\na.jar;;b.jar;"));
-  EXPECT_EQ(LaunchConfig.JvmOptions, "-Dx \"-Djava.class.path=" + PathList("a.jar;b.jar") + "\"");
+  EXPECT_EQ(LaunchConfig.JvmOptions, "-Dx \"-Djava.class.path=" + FullList("a.jar;b.jar") + "\"");
 }
 
 TEST_F(ClassPathTest, JavaHomeComesFromTheRegistrySearchOnly) {
@@ -243,11 +263,11 @@ TEST_F(ClassPathTest, LinkBackToAnAncestorIsNotFollowedAgain) {
   EXPECT_TRUE(RecordedReports.empty());
   const std::vector<std::string> entries = ClassPathEntries(LaunchConfig.JvmOptions);
   ASSERT_EQ(entries.size(), 4u) << LaunchConfig.JvmOptions;
-  EXPECT_EQ(entries[0], "lib");
+  EXPECT_EQ(entries[0], Full("lib"));
   // A link that does not lead back up is followed like any directory.
   EXPECT_EQ(AsSet(entries.begin() + 1, entries.end()),
-            (std::set<std::string>{Native("lib/a.jar"), Native("lib/sub/b.jar"),
-                                   Native("lib/shared/s.jar")}));
+            (std::set<std::string>{Full(Native("lib/a.jar")), Full(Native("lib/sub/b.jar")),
+                                   Full(Native("lib/shared/s.jar"))}));
 }
 
 TEST_F(ClassPathTest, BrokenListingIsReportedAndTheAssemblyGoesOn) {
@@ -268,7 +288,7 @@ TEST_F(ClassPathTest, BrokenListingIsReportedAndTheAssemblyGoesOn) {
   ASSERT_EQ(RecordedReports.size(), 1u);
   EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Error);
   EXPECT_EQ(ClassPathEntries(LaunchConfig.JvmOptions),
-            (std::vector<std::string>{"lib", Native("lib/a.jar")}));
+            (std::vector<std::string>{Full("lib"), Full(Native("lib/a.jar"))}));
 }
 
 TEST_F(ClassPathTest, ClassifyTellsFilesDirectoriesAndReferences) {
@@ -297,7 +317,7 @@ TEST_F(ClassPathTest, EmptyDirectoryAddsNothing) {
   EXPECT_TRUE(RecordedReports.empty());
 
   ASSERT_TRUE(Assemble("-Da", "empty"));
-  EXPECT_EQ(LaunchConfig.JvmOptions, "-Da \"-Djava.class.path=empty\"");
+  EXPECT_EQ(LaunchConfig.JvmOptions, "-Da \"-Djava.class.path=" + Full("empty") + "\"");
 }
 
 TEST_F(ClassPathTest, ExpandVariablesReplacesNamesInOnePass) {

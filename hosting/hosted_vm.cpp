@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hosting/class_path.h"
+#include "hosting/java_options.h"
 #include "hosting/java_string.h"
 #include "hosting/runtime_location.h"
 #include "hosting/startup_archive.h"
@@ -20,7 +21,7 @@ namespace {
 
 // The creation arguments live as long as the process, as the machine may keep them:
 // never destroyed, not even while the process ends around the machine's threads.
-ArgumentVector& VmOptionTexts = *new ArgumentVector();
+std::vector<std::string>& VmOptionTexts = *new std::vector<std::string>();
 std::vector<JavaVMOption>& VmOptions = *new std::vector<JavaVMOption>();
 
 // The runtime keeps the last hook it is given, so this one, behind the archive's
@@ -34,7 +35,12 @@ bool LoadRuntime() {
   const char* path = LaunchConfig.RuntimeLibrary.c_str();
   HostedVm.Library = LoadRuntimeLibrary(path);
   if (HostedVm.Library == nullptr) {
-    ReportError(LaunchConfig.MsgLoadJvm.c_str(), path);
+    // One report: the configured message, then the system's reason on a line below.
+    std::string text = FormatReport(LaunchConfig.MsgLoadJvm.c_str(), path);
+    const std::string reason = LibraryLoadFailure();
+    Trace("loading %s failed: %s", path, reason.c_str());
+    if (!reason.empty()) text += "\n" + reason;
+    RouteReport(ReportKind::Error, text.c_str());
     return false;
   }
   HostedVm.CreateJavaVm =
@@ -49,17 +55,17 @@ bool LoadRuntime() {
 }
 
 bool StartMachine() {
-  VmOptionTexts = SplitArguments(LaunchConfig.JvmOptions.c_str(), false);
+  VmOptionTexts = JavaOptionsFromText(LaunchConfig.JvmOptions.c_str());
   // In front, so that the configured options have the last word.
-  VmOptions = StartupArchiveOptions(VmOptionTexts.Tokens);
+  VmOptions = StartupArchiveOptions(VmOptionTexts);
   if (MachineExitAction != nullptr) {
     VmOptions.push_back(
         {const_cast<char*>("exit"), reinterpret_cast<void*>(&CallMachineExitAction)});
   }
   for (const JavaVMOption& option : VmOptions) Trace("jvm option %s", option.optionString);
-  for (int i = 0; i < VmOptionTexts.Count; ++i) {
+  for (std::string& text : VmOptionTexts) {
     JavaVMOption option{};
-    option.optionString = VmOptionTexts.Vector()[i];
+    option.optionString = &text[0];
     option.extraInfo = nullptr;
     VmOptions.push_back(option);
     Trace("jvm option %s", option.optionString);
@@ -148,6 +154,11 @@ bool CreateVirtualMachine(bool attachConsole) {
   if (!LocateRuntime()) return false;
   if (!LoadRuntime()) return false;
   if (!AssembleClassPath()) return false;
+  // The machine takes "user.dir" from the directory current at its creation and
+  // resolves every relative path of java.nio.file against that value for good: the
+  // application's directory is entered now, so that the process, java.io and NIO
+  // agree on one directory. The runtime and the class path have been found already.
+  if (!LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(false)) return false;
   if (!StartMachine()) return false;
   if (attachConsole) {
     const char* console = AttachServiceConsole();

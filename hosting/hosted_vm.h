@@ -26,10 +26,11 @@ extern HostedVmRecord HostedVm;
 /// and just before the process ends. Null: the runtime gets no hook of this kind.
 extern void (*MachineExitAction)(int status);
 
-/// Finds and loads the runtime, assembles the class path and creates the machine on
-/// the calling thread. With `attachConsole` (the service run) the process gets a
-/// console and Java's streams are pointed at it. False after a reported failure;
-/// then nothing is to be torn down.
+/// Finds and loads the runtime, assembles the class path, enters the directory the
+/// application starts in (ApplyWorkingDirectory, unless WorkingDirectoryBeforeJvm did
+/// before the search) and creates the machine on the calling thread. With
+/// `attachConsole` (the service run) the process gets a console and Java's streams are
+/// pointed at it. False after a reported failure; then nothing is to be torn down.
 bool CreateVirtualMachine(bool attachConsole);
 
 /// Detaches the creating thread, destroys the machine (waiting for the application's

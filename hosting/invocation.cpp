@@ -4,6 +4,7 @@
 
 #include "hosting/hosted_vm.h"
 #include "hosting/java_string.h"
+#include "hosting/main_jar.h"
 #include "launcher/launch_config.h"
 #include "launcher/report.h"
 #include "launcher/run_sequence.h"
@@ -72,6 +73,7 @@ bool RedirectConfiguredStreams(JNIEnv* env) {
 
 bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs) {
   const LaunchConfigRecord& c = LaunchConfig;
+  if (c.MainClass.empty() && !c.MainJar.empty() && !ReadMainClassFromJar(env)) return false;
   jclass mainClass = env->FindClass(c.MainClass.c_str());
   if (JavaCallFailed(env, mainClass, c.MsgLocateClass, c.MainClass.c_str())) return false;
   jmethodID main = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
@@ -124,9 +126,6 @@ bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
 
 bool InvokeApplication(int argCount, char** args, bool attachThread,
                        const std::u16string* javaArgs) {
-  if (!attachThread && !LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(false)) {
-    return false;
-  }
   AttachedThread guard;
   JNIEnv* env = HostedVm.CreatorEnv;
   if (attachThread && !Attach(guard, &env)) return false;

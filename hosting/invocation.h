@@ -6,8 +6,8 @@
 
 /// Calls MainClass's static main(String[]) with `args` (`argCount` texts), or with
 /// the tokens of AppOptions when `argCount` is 0. Without `attachThread` it runs on
-/// the creating thread: it first applies the working directory (unless that was done
-/// before the machine was created) and redirects Java's streams as configured. With
+/// the creating thread, in the directory CreateVirtualMachine entered, and redirects
+/// Java's streams as configured. With
 /// `attachThread` the calling thread is attached as "Corvane stopper thread" for the
 /// call and detached on every way out. Before the call "user.dir" is set to the
 /// current directory. True when main returned without an exception; false after a

@@ -252,6 +252,7 @@ void ExamineCandidate(RuntimeCandidate* candidate, const char* versionName,
     if (c.Reason.empty()) c.Reason = CheckBounds(c.Version, bounds);
   }
   c.Passes = c.Reason.empty();
+  if (!c.Passes) ++RejectedRuntimeCandidates;
   Trace("runtime candidate from %s %s: home \"%s\", library \"%s\", version %s, %s: %s",
         SourceName(c.Source), c.Origin.c_str(), c.Home.c_str(), c.Library.c_str(),
         FormatJavaVersion(c.Version).c_str(), MachineName(c.Machine),
@@ -287,5 +288,6 @@ bool PassesMachineCheck(const char* library) {
   const std::string reason = CheckMachine(machine);
   Trace("runtime candidate from configured %s: %s: %s", library, MachineName(machine),
         reason.empty() ? "passes" : ("rejected, " + reason).c_str());
+  if (!reason.empty()) ++RejectedRuntimeCandidates;
   return reason.empty();
 }

@@ -194,7 +194,10 @@ TEST_F(RuntimeDiscoveryTest, LocateRuntimeReportsTheBoundWhenNothingPasses) {
   Register(Jdk, "11", "JavaHome", Home("old", "11"));
   EXPECT_FALSE(LocateRuntime());
   ASSERT_EQ(RecordedReports.size(), 1u);
-  EXPECT_EQ(RecordedReports[0].Text, "Needs Java 17 or newer.");
+  // Java 11 was seen and passed over: the report points at the trace.
+  EXPECT_EQ(RecordedReports[0].Text,
+            "Needs Java 17 or newer.\nJava was found but passed over; CORVANE_TRACE=<file> "
+            "shows why.");
 }
 
 TEST_F(RuntimeDiscoveryTest, ModeOrdersConfiguredAndDiscoveryAndTheMachineCheckHoldsForBoth) {

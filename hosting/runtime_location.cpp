@@ -2,15 +2,18 @@
 
 #include <cstring>
 
+#include "hosting/java_home.h"
 #include "hosting/runtime_discovery.h"
 #include "launcher/launch_config.h"
 #include "launcher/no_runtime_report.h"
 #include "launcher/report.h"
 #include "launcher/split_arguments.h"
 #include "launcher/trace.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 char RegistryJavaHome[RegistryJavaHomeSize];
+int RejectedRuntimeCandidates = 0;
 
 namespace {
 
@@ -122,6 +125,7 @@ bool SearchDiscoveredRuntime(char* result, std::size_t size) {
 
 bool LocateRuntime() {
   char result[RuntimePathSize] = {};
+  RejectedRuntimeCandidates = 0;
   const bool discovery = LaunchConfig.RuntimeDiscovery;
   // With discovery on, the mode only decides which search comes first.
   auto other = discovery ? SearchDiscoveredRuntime : SearchRegistryRuntime;
@@ -133,7 +137,8 @@ bool LocateRuntime() {
   if (!found) {
     Trace("no runtime found");
     // A table can say which Java it needs: "Quillmark needs Java %s or newer."
-    ReportNoRuntime(discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr);
+    ReportNoRuntime(discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr,
+                    RejectedRuntimeCandidates > 0);
     return false;
   }
   Trace("runtime library %s", result);
@@ -145,10 +150,18 @@ bool SearchConfiguredRuntime(char* result, std::size_t size) {
   std::string& list = LaunchConfig.RuntimeLibrary;
   if (list.c_str()[0] == '\0') return false;
   char* cursor = nullptr;
-  for (char* entry = NextToken(list.data(), ";", &cursor); entry != nullptr;
-       entry = NextToken(list.data(), ";", &cursor)) {
+  for (char* token = NextToken(list.data(), ";", &cursor); token != nullptr;
+       token = NextToken(list.data(), ";", &cursor)) {
+    // A runtime's home stands for its library, as the discovery finds it below a home.
+    std::string home;
+    const char* entry = token;
+    if (ReadPathAttributes(token) == 1) {
+      home = FindHomeLibrary(token);
+      if (!home.empty()) entry = home.c_str();
+    }
     const std::size_t length = std::strlen(entry);
-    const bool present = length < size && CanOpenForReading(entry);
+    const bool present =
+        length < size && ReadPathAttributes(entry) == 0 && CanOpenForReading(entry);
     Trace("runtime configured %s: %s", entry, present ? "present" : "absent");
     // With discovery on, a library for another machine is passed over, never loaded.
     if (present && (!LaunchConfig.RuntimeDiscovery || PassesMachineCheck(entry))) {
@@ -188,6 +201,7 @@ bool SearchRegistryRuntime(char* result, std::size_t size) {
 bool TryRuntimeVersion(char* keyPath, const char* version, char* result, std::size_t size) {
   if (!PassesVersionTest(version)) {
     Trace("runtime registered %s\\%s: rejected by the version test", keyPath, version);
+    ++RejectedRuntimeCandidates;
     return false;
   }
   std::memset(RegistryJavaHome, 0, sizeof RegistryJavaHome);

@@ -11,6 +11,11 @@ constexpr int RegistryJavaHomeSize = 260;
 /// test; empty while the registry search has not run or no version passed.
 extern char RegistryJavaHome[RegistryJavaHomeSize];
 
+/// How many runtime candidates the searches of the last LocateRuntime have seen and
+/// passed over (a version or machine that does not fit); the no-runtime report then points at
+/// the trace, which says why.
+extern int RejectedRuntimeCandidates;
+
 /// Size of the buffer that receives a runtime library path, terminator included.
 constexpr std::size_t RuntimePathSize = 260;
 
@@ -27,7 +32,9 @@ constexpr std::size_t RegistryVersionNameSize = 256;
 bool LocateRuntime();
 
 /// The configured search: the first ';'-separated entry of LaunchConfig.RuntimeLibrary
-/// that can be opened for reading is copied into `result` of `size` bytes. Empty
+/// that is a file that can be opened for reading is copied into `result` of `size`
+/// bytes; an entry that is a directory stands for the library FindHomeLibrary finds
+/// below it, as a runtime's home. Empty
 /// entries, and entries too long for `result`, are skipped. Cuts RuntimeLibrary in
 /// place as NextToken walks it.
 bool SearchConfiguredRuntime(char* result, std::size_t size);

@@ -101,6 +101,7 @@ const ConfigField ConfigFields[] = {
     NumberField("ServiceStopTimeout", EntryServiceStopTimeout, 1, INT_MAX / 1000 - 10,
                 &Record::ServiceStopTimeout),
     FlagField("StartupArchive", EntryStartupArchive, OptInFlag, &Record::StartupArchive),
+    TextField("MainJar", EntryMainJar, Text, &Record::MainJar),
 };
 
 const std::size_t ConfigFieldCount = sizeof ConfigFields / sizeof ConfigFields[0];

@@ -59,6 +59,7 @@ enum ConfigEntry : unsigned {
   EntryServiceDelayedStart = 1840,
   EntryServiceStopTimeout = 1856,
   EntryStartupArchive = 1872,
+  EntryMainJar = 1888,
 };
 
 /// The stop watchdog's seconds when ServiceStopTimeout is absent or not positive.
@@ -143,6 +144,10 @@ struct LaunchConfigRecord {
   // A class-data archive of the application in the user's cache, made by the runtime
   // and mapped at the next start: off when absent.
   bool StartupArchive = false;
+
+  // The application's archive, run as `java -jar` runs it: first on the class path, and
+  // its manifest's Main-Class read when MainClass is empty. Empty: no such archive.
+  std::string MainJar;
 };
 
 /// Never destroyed: service and Java threads may still read it while the process

@@ -7,9 +7,10 @@
 #include "launcher/trace.h"
 #include "platform/shell.h"
 
-void ReportNoRuntime(const char* argument) {
+void ReportNoRuntime(const char* argument, bool candidatesRejected) {
   const LaunchConfigRecord& c = LaunchConfig;
-  const std::string text = FormatReport(c.MsgNoRuntime.c_str(), argument);
+  std::string text = FormatReport(c.MsgNoRuntime.c_str(), argument);
+  if (candidatesRejected) text = text + "\n" + RejectedRuntimesHint;
   const char* url = c.RuntimeDownloadUrl.c_str();
   if (url[0] == '\0' || RunMode == RunModeKind::Service) {
     RouteReport(ReportKind::Error, text.c_str());

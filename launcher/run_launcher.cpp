@@ -1,3 +1,5 @@
+#include <string>
+
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
 #include "hosting/startup_archive_maker.h"
@@ -17,9 +19,18 @@ namespace {
 // already is the second.
 bool RefuseSecondInstance() {
   if (LaunchConfig.AllowMultipleInstances) return false;
-  const char* name = LaunchConfig.MainClass.c_str();
-  if (!InstanceMutexExists(name) && CreateInstanceMutex(name, &InstanceMutex) != 1) return false;
-  Trace("another instance holds the mutex %s", name);
+  // An application known by its archive alone is known by the archive's name; a
+  // backslash would make the name a path the system refuses.
+  std::string name = LaunchConfig.MainClass;
+  if (name.empty()) name = LaunchConfig.MainJar;
+  for (char& ch : name) {
+    if (ch == '\\') ch = '/';
+  }
+  if (!InstanceMutexExists(name.c_str()) &&
+      CreateInstanceMutex(name.c_str(), &InstanceMutex) != 1) {
+    return false;
+  }
+  Trace("another instance holds the mutex %s", name.c_str());
   ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
   return true;
 }

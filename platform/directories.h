@@ -17,6 +17,10 @@ extern const char ConfiguredClassPathSeparators[];
 /// cannot be read or does not fit; the system error is then the thread's last error.
 bool ReadCurrentDirectory(char* buffer, std::size_t size);
 
+/// Whether `path` names its place without the current directory: it starts at a root
+/// ('/'; on Windows also '\\' or a drive letter and a colon).
+bool IsAbsolutePath(const char* path);
+
 /// Makes `path` the current directory. False on failure, with the last error set.
 bool ChangeCurrentDirectory(const char* path);
 

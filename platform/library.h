@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 /// Handle of a loaded library; null when loading failed.
 using LibraryHandle = void*;
 
@@ -9,6 +11,11 @@ using LibraryHandle = void*;
 /// runtime keeps them (bin\ above bin\client\jvm.dll). Null on failure, with the
 /// system error set.
 LibraryHandle LoadRuntimeLibrary(const char* path);
+
+/// The system's reason why the last LoadRuntimeLibrary of this thread failed (the
+/// system's error text; dlerror() on Linux), without a trailing line break; empty
+/// when it has none.
+std::string LibraryLoadFailure();
 
 /// The address of the exported `name`, or null.
 void* FindLibraryEntry(LibraryHandle library, const char* name);

@@ -12,6 +12,8 @@ bool ReadCurrentDirectory(char* buffer, std::size_t size) {
   return getcwd(buffer, size) != nullptr;
 }
 
+bool IsAbsolutePath(const char* path) { return path[0] == '/'; }
+
 bool ChangeCurrentDirectory(const char* path) { return chdir(path) == 0; }
 
 bool ReadExecutablePath(char* buffer, std::size_t size) {

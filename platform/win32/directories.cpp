@@ -17,6 +17,14 @@ bool ReadCurrentDirectory(char* buffer, std::size_t size) {
   return true;
 }
 
+bool IsAbsolutePath(const char* path) {
+  // "\\server\share", "\\dir" (the current drive's root) and "C:" forms; "C:name",
+  // relative to that drive's own current directory, is left to the system as well.
+  if (path[0] == '\\' || path[0] == '/') return true;
+  const char letter = static_cast<char>(path[0] | 0x20);
+  return letter >= 'a' && letter <= 'z' && path[1] == ':';
+}
+
 bool ChangeCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
 bool ReadExecutablePath(char* buffer, std::size_t size) {

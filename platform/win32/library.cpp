@@ -30,6 +30,20 @@ LibraryHandle LoadRuntimeLibrary(const char* path) {
   return library;
 }
 
+std::string LibraryLoadFailure() {
+  // Asked right after the failed load, whose error code is still the thread's.
+  char text[512];
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(),
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
+    reason.pop_back();
+  }
+  return reason;
+}
+
 void* FindLibraryEntry(LibraryHandle library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }

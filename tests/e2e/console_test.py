@@ -32,7 +32,9 @@ class ConsoleTest(WineTestCase):
     def test_console_launcher_at_a_command_prompt(self):
         config = os.path.join(self.work, "console.toml")
         with open(config, "w") as out:
-            out.write('Console = true\nSplashUntilWindow = false\nServiceName = "QuillConsole"\n'
+            out.write('MainClass = "org.quillmark.Quillmark"\nClassPath = "Quillmark.jar;jh.jar"\n'
+                      "RuntimeLibrary = '%s\\jvm.dll'\n" % RUNTIME.replace("/", "\\") +
+                      'Console = true\nServiceName = "QuillConsole"\n'
                       'RuntimeDownloadUrl = "%s"\n' % PAGE)
         os.remove(self.exe)
         done = wine(MAKE, "--config", windows_path(config), "--target", TARGET, "--launcher",

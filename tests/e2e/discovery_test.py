@@ -130,7 +130,8 @@ class DiscoveryTest(HostingTest):
         # A bound that nothing meets: the configured words name it.
         self.set_strings(e1760="21", e1472="Needs Java %s.")
         run, trace = self.launch_traced(path)
-        self.assertEqual(run.texts(), ["Needs Java 21."])
+        self.assertEqual(run.texts(), ["Needs Java 21.\nJava was found but passed over; "
+                                       "CORVANE_TRACE=<file> shows why."])
         self.assertIn("rejected, below RuntimeMinVersion 21", trace)
 
 

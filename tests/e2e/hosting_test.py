@@ -50,7 +50,8 @@ class HostingTest(WineTestCase):
         self.assertEqual(log[:3], [
             "create version=0x00010002 ignoreUnrecognized=1 nOptions=2 options=array",
             "option=-DCorvane=Yes",
-            "option=-Djava.class.path=Quillmark.jar;jh.jar"])
+            "option=-Djava.class.path={0}\\Quillmark.jar;{0}\\jh.jar".format(
+                windows_path(self.app_dir))])
         self.assertIn("find_class org/quillmark/Quillmark", log)
         self.assertIn("main thread=creator name= argc=0", log)
         self.assertEqual(log[-1], "destroy")
@@ -106,7 +107,11 @@ class HostingTest(WineTestCase):
         with open(target, "w") as junk:
             junk.write("not a library")
         run = self.launch()
-        self.assertEqual(run.texts(), ["Unable to load JVM: " + RUNTIME_TEXT])
+        # One box: the configured text, and below it the system's reason.
+        self.assertEqual(len(run.texts()), 1, run.dialogs)
+        configured, _, reason = run.texts()[0].partition("\n")
+        self.assertEqual(configured, "Unable to load JVM: " + RUNTIME_TEXT)
+        self.assertTrue(reason.strip(), run.texts())
         self.assertEqual(run.exit_code, FAILED)
 
     def test_library_without_the_second_entry_point(self):
@@ -135,7 +140,8 @@ class HostingTest(WineTestCase):
         self.set_strings(e1072="Quillmark.jar;missing.jar")
         run = self.launch()
         self.assertEqual(len(run.dialogs), 2, run.dialogs)
-        self.assertEqual(run.dialogs[1], ("Error", "Error accessing file/directory: missing.jar"))
+        self.assertEqual(run.dialogs[1], ("Error", "Error accessing file/directory: " +
+                                          windows_path(self.app_dir) + "\\missing.jar"))
         self.assertEqual(self.logged(), [])
 
     def test_runtime_finds_its_dependencies_one_directory_up(self):

@@ -18,6 +18,8 @@ sys.path.insert(0, os.path.join(SOURCE, "tests", "make"))
 import maker_config  # noqa: E402
 
 SAMPLE_CONFIG = os.path.join(SOURCE, "examples", "quillmark", "quillmark.toml")
+# Where install_stand_in_runtime puts the stand-in runtime, as a configuration names it.
+STAND_IN_RUNTIME = "j2re1.4.1_02\\bin\\client\\jvm.dll"
 # The generic 64-bit launcher, built by the win64 layer of run-tests before this one.
 WIN64_LAUNCHER = os.environ.get("CORVANE_WIN64_LAUNCHER", "")
 TARGET = os.environ.get("CORVANE_TARGET", "win32")  # the machine of LAUNCHER
@@ -109,12 +111,17 @@ class MakerTest(WineTestCase):
         self.assertEqual(maker_config.unscramble(read.strings[1168]), maker_config.MAIN_CLASS)
         self.assertEqual(read.messages, {"0x40000001": "inserted\\r\\n",
                                          "0xC0000002": "inserted\\r\\n"})
-        # No picture, icon or version was configured: the generic launcher's stay.
+        # No picture or icon was configured: the generic launcher's stay. No [version]
+        # table: a neutral version names the file, not the generic launcher.
         generic = wine(helper("read_resources"), windows_path(LAUNCHER))
         before = Resources(generic.stdout)
-        for prefix in ("bitmap", "icon_group", "version"):
+        for prefix in ("bitmap", "icon_group"):
             self.assertEqual(read.first(prefix), before.first(prefix), prefix)
         self.assertTrue(read.first("bitmap 400x300"), read.lines)
+        self.assertEqual(read.first("version "), "version file=0.0.0.0 product=0.0.0.0")
+        self.assertEqual(read.version_strings, {
+            "FileDescription": "Quillmark", "OriginalFilename": "Quillmark.exe",
+            "FileVersion": "0.0.0.0", "ProductVersion": "0.0.0.0"})
 
     def test_made_launcher_runs_with_its_configuration_and_shows_its_icon_and_version(self):
         icon = os.path.join(self.work, "tool.ico")
@@ -124,19 +131,21 @@ class MakerTest(WineTestCase):
             'MainClass = "com.example.Tool"\n'
             'JvmOptions = "-Dmade=yes -Dsecond=2"\n'
             'ClassPath = "tool.jar;lib.jar"\n'
+            "RuntimeLibrary = '%s'\n"
             'AppOptions = "one \\"two words\\""\n'
             'SplashUntilWindow = false\n'
             'Icon = "tool.ico"\n'
             '[version]\nFileVersion = "2.5.1.9"\nProductName = "Example Tool"\n'
             'CompanyName = "Example"\nFileDescription = "The example tool"\n'
-            'LegalCopyright = "(c) Example"\n')
+            'LegalCopyright = "(c) Example"\n' % STAND_IN_RUNTIME)
         self.assertEqual(done.returncode, 0, done.stderr)
         run, logged = self.run_on_stand_in_runtime(("tool.jar", "lib.jar"))
         self.assertEqual(run.dialogs, [])
         self.assertEqual(run.exit_code, 0)
         self.assertIn("nOptions=3", logged[0])
         self.assertEqual(logged[1:4], ["option=-Dmade=yes", "option=-Dsecond=2",
-                                       "option=-Djava.class.path=tool.jar;lib.jar"])
+                                       "option=-Djava.class.path={0}\\tool.jar;{0}\\lib.jar"
+                                       .format(windows_path(self.app_dir))])
         self.assertIn("find_class com/example/Tool", logged)
         self.assertIn("main thread=creator name= argc=2 arg=one arg=two words", logged)
         self.assertEqual(logged[-1], "destroy")
@@ -220,7 +229,7 @@ class MakerTest(WineTestCase):
         self.install_stand_in_runtime()
         os.makedirs(os.path.join(self.app_dir, "日本"))
         config = ('MainClass = "com.example.Tool"\nClassPath = ""\nAppOptions = "日本 Zoë"\n'
-                  'SplashUntilWindow = false\n')
+                  "RuntimeLibrary = '%s'\n" % STAND_IN_RUNTIME)
         log = os.path.join(self.work, "testjvm.log")
         cases = [("setup-tool.exe", "", "arg=?? arg=Zoë", "\\app"),
                  ("utf8.exe", 'Utf8 = true\nWorkingDirectory = "日本"\n', "arg=日本 arg=Zoë",
@@ -249,6 +258,7 @@ class MakerTest(WineTestCase):
         done = self.make('ClassPath = "a.jar"\n', extra=("--bitmap", windows_path(bad)))
         self.assertEqual(done.returncode, 1)
         self.assertIn("not a bitmap Windows can load", done.stderr)
+        self.assertIn("BMP3:splash.bmp", done.stderr)
         done = self.make('ClassPath = "a.jar"\n\nMsgLoadJvm = "%x"\n')
         self.assertEqual(done.returncode, 1)
         self.assertIn("app.toml:3: MsgLoadJvm:", done.stderr)

@@ -18,6 +18,8 @@ from wine_harness import (  # noqa: E402
     Run, WineTestCase, helper, unescape, wine, wine_environment, windows_path)
 
 TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
+MAKE = os.environ.get("CORVANE_MAKE", "")
+LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
 RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client", "jvm.dll")
 EXE_NAME = "Quillmark.exe"
 CAPTION = "Loading Quillmark"
@@ -308,14 +310,24 @@ class SplashTest(WineTestCase):
         self.assertTrue(self.snapshot().named(CAPTION)[0].visible)
         self.assertEqual(self.stop().dialogs, [])
 
-    def test_no_splash_when_neither_rule_is_set(self):
-        self.set_strings(e1408="0", e1424="0")
+    def test_a_made_launcher_without_splash_keys_shows_no_splash_and_no_sample_option(self):
+        # corvane-make's neutral defaults: neither splash rule, no option of the sample.
+        config = os.path.join(self.work, "app.toml")
+        with open(config, "w") as out:
+            out.write('MainClass = "com.example.App"\nClassPath = "Quillmark.jar"\n'
+                      "RuntimeLibrary = '%s'\n" % RUNTIME.replace("/", "\\"))
+        made = wine(MAKE, "--config", windows_path(config), "--target",
+                    os.environ.get("CORVANE_TARGET", "win32"), "--launcher",
+                    windows_path(LAUNCHER), "--output", windows_path(self.exe + ".made"))
+        self.assertEqual(made.returncode, 0, made.stderr)
+        os.replace(self.exe + ".made", self.exe)
         self.install_runtime()
         launch = self.launch("main_window=500")
         app_seen = []
 
         def visit(seen):
-            self.assertEqual(seen.named(CAPTION, hidden=True), [])
+            # The splash is a STATIC window; a made launcher's has no caption to find.
+            self.assertEqual([w for w in seen.windows if w.class_name.upper() == "STATIC"], [])
             app_seen.extend(seen.named(APP_CAPTION))
 
         self.watch(visit)
@@ -323,6 +335,10 @@ class SplashTest(WineTestCase):
         run = launch.finish()
         self.assertEqual(run.exit_code, 0)
         self.assertEqual(run.dialogs, [])
+        with open(os.path.join(self.work, "testjvm.log")) as lines:
+            options = [line.strip() for line in lines if line.startswith("option=")]
+        self.assertEqual(options, ["option=-Djava.class.path=" +
+                                   windows_path(os.path.join(self.app_dir, "Quillmark.jar"))])
 
     def test_error_box_closes_the_splash(self):
         # No runtime: the launcher's own error box is the second visible window.

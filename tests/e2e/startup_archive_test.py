@@ -15,7 +15,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from hosting_test import HostingTest, TESTJVM  # noqa: E402
 from wine_harness import wine, windows_path  # noqa: E402
 
-CONFIGURED = ["option=-DCorvane=Yes", "option=-Djava.class.path=Quillmark.jar;jh.jar"]
+# The class-path entries as the launcher hands them on: below its own directory.
+CONFIGURED_PATH = "option=-Djava.class.path={app}\\Quillmark.jar;{app}\\jh.jar"
 
 
 class StartupArchiveTest(HostingTest):
@@ -25,6 +26,9 @@ class StartupArchiveTest(HostingTest):
         # Wine gives every program the prefix's own LOCALAPPDATA, whatever the
         # environment says; each case's launcher has a directory of its own in it.
         cls.local = wine("cmd", "/c", "echo %LOCALAPPDATA%").stdout.strip()
+
+    def configured(self):
+        return ["option=-DCorvane=Yes", CONFIGURED_PATH.format(app=windows_path(self.app_dir))]
 
     def setUp(self):
         super().setUp()
@@ -92,7 +96,7 @@ class StartupArchiveTest(HostingTest):
                 self.assertEqual(code, 0)
                 options = [line for line in log if line.startswith("option=")]
                 if feature is None:
-                    self.assertEqual(options, CONFIGURED)
+                    self.assertEqual(options, self.configured())
                     self.assertEqual(archive[-1], "startup archive: none, Java 10.0.2 makes no "
                                                   "archive (11 and later do)")
                     continue
@@ -100,22 +104,22 @@ class StartupArchiveTest(HostingTest):
                 self.assertIn("\\java%s-" % feature, folder)
                 pid = re.search(r"\.(\d+)\.classes$", options[1]).group(1)
                 run = "%s.%s" % (folder, pid)
-                self.assertEqual(options[:len(CONFIGURED) + 3], [
+                self.assertEqual(options[:len(self.configured()) + 3], [
                     "option=-Xlog:cds*=off", "option=-XX:DumpLoadedClassList=%s.classes" % run,
-                    "option=exit"] + CONFIGURED)
+                    "option=exit"] + self.configured())
                 # Then the dump and the check, each a runtime of its own.
                 work = re.escape(folder) + r"\.\d+\.tmp\\archive\.jsa"
-                dump = options[len(CONFIGURED) + 3:][:5 + (feature == "25")]
+                dump = options[len(self.configured()) + 3:][:5 + (feature == "25")]
                 self.assertEqual(dump[:2], ["option=-Xshare:dump",
                                             "option=-XX:SharedClassListFile=%s.classes" % run])
                 self.assertRegex(dump[2], "^option=-XX:SharedArchiveFile=" + work + "$")
                 self.assertEqual(dump[3:], ["option=-Xlog:class+path=info"] +
                                  (["option=-XX:+AOTClassLinking"] if feature == "25" else []) +
-                                 CONFIGURED[1:])
-                check = options[len(CONFIGURED) + 3 + len(dump):]
+                                 self.configured()[1:])
+                check = options[len(self.configured()) + 3 + len(dump):]
                 self.assertEqual(check[0], "option=-Xshare:on")
                 self.assertRegex(check[1], "^option=-XX:SharedArchiveFile=" + work + "$")
-                self.assertEqual(check[2:], ["option=-XX:+VerifySharedSpaces"] + CONFIGURED[1:])
+                self.assertEqual(check[2:], ["option=-XX:+VerifySharedSpaces"] + self.configured()[1:])
                 self.assertEqual(archive[-1], "startup archive made: " + folder)
                 self.assertEqual(sorted(os.listdir(self.host_path(folder))), ["archive.jsa", "key"])
 
@@ -124,7 +128,7 @@ class StartupArchiveTest(HostingTest):
                 options = [line for line in log if line.startswith("option=")]
                 self.assertEqual(options, ["option=-Xlog:cds*=off",
                                            "option=-XX:SharedArchiveFile=%s\\archive.jsa" % folder,
-                                           "option=exit"] + CONFIGURED)
+                                           "option=exit"] + self.configured())
                 self.assertIn("mapped %s\\archive.jsa" % folder, log)
 
     def test_archive_is_made_after_the_run_by_a_detached_process(self):
@@ -156,7 +160,7 @@ class StartupArchiveTest(HostingTest):
                                       "before: the dump ended with 1: Cannot have non-empty "
                                       "directory in paths")
         self.assertEqual([line for line in log if line.startswith("option=")],
-                         CONFIGURED[:1] + ["option=-Xss2m"] + CONFIGURED[1:])
+                         self.configured()[:1] + ["option=-Xss2m"] + self.configured()[1:])
 
 
 if __name__ == "__main__":

@@ -175,11 +175,30 @@ class JvmTest(unittest.TestCase):
         self.assertEqual(done.stderr.strip(),
                          "Error: Unable to locate suitable Java Runtime Environment on this machine.")
 
+    def test_a_runtime_library_entry_naming_a_home_or_no_library(self):
+        # Without discovery: a home stands for its library; a file that is no library
+        # is reported with the system's reason.
+        home = os.path.dirname(os.path.dirname(os.path.realpath(shutil.which("java"))))
+        self.set_strings("1040=" + home)
+        done = self.run_launcher("--out", "from the home")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("from the home", done.stdout)
+        junk = os.path.join(self.work, "junk.so")
+        with open(junk, "w") as out:
+            out.write("not a library" * 100)
+        self.set_strings("1040=" + junk)
+        done = self.run_launcher()
+        self.assertEqual(done.returncode, FAILED)
+        self.assertEqual(done.stderr.strip(), "Error: Unable to load JVM: %s\n%s: invalid ELF "
+                         "header" % (junk, junk))
+
     def test_missing_class_path_entry_fails_the_creation(self):
         self.set_strings("1072=Quillmark.jar;missing.jar")
         done = self.run_launcher()
         self.assertEqual(done.returncode, FAILED)
-        self.assertIn("Error: Error accessing file/directory: missing.jar", done.stderr)
+        # The full path that was looked for.
+        self.assertIn("Error: Error accessing file/directory: %s/missing.jar"
+                      % os.path.realpath(self.app), done.stderr)
 
     def test_discovery_finds_the_installed_jdk_without_a_configured_library(self):
         java = os.path.realpath(shutil.which("java"))
@@ -209,7 +228,9 @@ class JvmTest(unittest.TestCase):
                          "1472=Quillmark needs Java %s or newer.")
         done = self.run_launcher()
         self.assertEqual(done.returncode, FAILED)
-        self.assertEqual(done.stderr.strip(), "Error: Quillmark needs Java 99 or newer.")
+        # The installed Java was passed over: the report says where to read why.
+        self.assertEqual(done.stderr.strip(), "Error: Quillmark needs Java 99 or newer.\n"
+                         "Java was found but passed over; CORVANE_TRACE=<file> shows why.")
 
 
 if __name__ == "__main__":

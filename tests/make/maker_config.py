@@ -24,6 +24,7 @@ TEXTS = {
     "RuntimeMinVersion": (1760, "1.8"),
     "RuntimeMaxVersion": (1776, "21"),
     "RuntimeDownloadUrl": (1792, "https://example.org/java?os=windows&arch=x86"),
+    "MainJar": (1888, "lib\\tool.jar"),
 }
 FLAGS = {
     "ReturnToStartDirectory": (1216, True),
@@ -47,6 +48,11 @@ MESSAGES = ["MsgAlreadyRunning", "MsgFileAccess", "MsgNoRuntime", "MsgLoadJvm",
 # Messages added after the first table, outside its run of entries.
 LATER_MESSAGES = {"MsgOpenDownloadPage": 1808}
 MAIN_CLASS = "com.example.tool.Main"
+# Every key that has an entry, with its entry.
+ENTRIES = dict({name: entry for name, (entry, _) in list(TEXTS.items()) + list(FLAGS.items())
+                + list(NUMBERS.items())}, MainClass=1168,
+               **{name: 1440 + 16 * index for index, name in enumerate(MESSAGES)},
+               **LATER_MESSAGES)
 
 
 def toml_string(text):

@@ -3,6 +3,7 @@ the sample, and launchers the tool makes here, read back with corvane-strings an
 against the installed JDK."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -18,6 +19,7 @@ LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
 STRINGS = os.environ.get("CORVANE_STRINGS", "")
 SAMPLE = os.environ.get("CORVANE_SAMPLE_DIR", "")
 SOURCE = os.environ.get("CORVANE_SOURCE_DIR", "")
+JDK17 = "/usr/lib/jvm/java-17-openjdk-amd64"
 
 
 class MakerLinuxTest(unittest.TestCase):
@@ -43,6 +45,99 @@ class MakerLinuxTest(unittest.TestCase):
             [MAKE, "--config", config, "--target", target, "--launcher", launcher or LAUNCHER,
              "--output", output], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
+    def app_launcher(self, config_text):
+        """A launcher made from `config_text` (RuntimeLibrary: the JDK 17 home) in a
+        directory of its own beside the sample's archives; gives its path."""
+        if not os.path.isdir(JDK17):
+            self.skipTest("JDK 17 is not installed in " + JDK17)
+        app = os.path.join(self.work, "app")
+        os.makedirs(app, exist_ok=True)
+        for jar in ("Quillmark.jar", "jh.jar"):
+            shutil.copy(os.path.join(SAMPLE, jar), app)
+        exe = os.path.join(app, "app")
+        _, done = self.make(config_text + 'RuntimeLibrary = "%s"\n' % JDK17, output=exe)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return exe
+
+    def run_app(self, exe, *args, cwd=None):
+        return subprocess.run([exe, *args], cwd=cwd or self.work, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True, timeout=120,
+                              env=dict(os.environ, XDG_RUNTIME_DIR=self.work, CORVANE_TRACE="-"))
+
+    def test_a_minimal_file_carries_nothing_of_the_sample_and_allows_two_instances(self):
+        exe = self.app_launcher('MainClass = "org.quillmark.Quillmark"\n'
+                                'ClassPath = "Quillmark.jar;jh.jar"\n')
+        first = subprocess.Popen([exe, "--block"], cwd=self.work, stdout=subprocess.PIPE,
+                                 stderr=subprocess.DEVNULL, text=True,
+                                 env=dict(os.environ, XDG_RUNTIME_DIR=self.work))
+        self.addCleanup(first.wait)
+        self.addCleanup(first.kill)
+        self.assertIn("Corvane property: null", first.stdout.readline() + "".join(
+            first.stdout.readline() for _ in range(5)))
+        done = self.run_app(exe)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIsNone(first.poll())  # both run at once
+        for sample in ("-DCorvane", "j2re1.4.1_02", "Loading Quillmark",
+                       "AllowMultipleInstances = off", "SplashUntilWindow = on"):
+            self.assertNotIn(sample, done.stderr)
+        self.assertIn("RuntimeDiscovery = on", done.stderr)
+
+    def test_the_application_sees_one_directory_as_java_does(self):
+        # Each case: the file's keys, where the launcher starts, and where java starts.
+        exe = self.app_launcher('MainClass = "org.quillmark.Quillmark"\n'
+                                'ClassPath = "Quillmark.jar;jh.jar"\n')
+        app = os.path.dirname(exe)
+        start = os.path.join(self.work, "start")
+        work = os.path.join(app, "work")
+        for directory in (start, work, app):
+            os.makedirs(directory, exist_ok=True)
+            with open(os.path.join(directory, "in.txt"), "w") as out:
+                out.write(directory)
+        cases = [("", start, app),
+                 ("ReturnToStartDirectory = true\n", start, start),
+                 ('WorkingDirectory = "work"\n', start, work)]
+        java = os.path.join(JDK17, "bin", "java")
+        seen = ("user.dir:", "file exists:", "nio exists:", "nio absolute:", "reader:")
+        for keys, launched_in, expected in cases:
+            with self.subTest(keys=keys):
+                exe = self.app_launcher('MainClass = "org.quillmark.Quillmark"\n'
+                                        'ClassPath = "Quillmark.jar;jh.jar"\n' + keys)
+                done = self.run_app(exe, "--files", "in.txt", cwd=launched_in)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                reference = subprocess.run(
+                    [java, "-jar", os.path.join(app, "Quillmark.jar"), "--files", "in.txt"],
+                    cwd=expected, stdout=subprocess.PIPE, text=True, check=True).stdout
+                lines = [line for line in done.stdout.splitlines() if line.startswith(seen)]
+                self.assertEqual(lines, [line for line in reference.splitlines()
+                                         if line.startswith(seen)])
+                self.assertIn("nio exists: true", lines)
+
+    def test_jvm_options_take_javas_two_word_form(self):
+        for options, state in [("", "closed"),
+                               ("--add-opens java.base/java.lang=ALL-UNNAMED", "open"),
+                               ("--add-opens=java.base/java.lang=ALL-UNNAMED", "open")]:
+            with self.subTest(options=options):
+                exe = self.app_launcher('MainClass = "org.quillmark.Quillmark"\n'
+                                        'ClassPath = "Quillmark.jar;jh.jar"\n'
+                                        'JvmOptions = "%s"\n' % options)
+                done = self.run_app(exe, "--opens")
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertIn("java.lang: " + state, done.stdout)
+
+    def test_main_jar_alone_runs_like_java_jar(self):
+        exe = self.app_launcher('MainJar = "Quillmark.jar"\n')
+        done = self.run_app(exe, "one")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("argument: [one]", done.stdout)
+        # jh.jar comes from the Class-Path of the archive's manifest.
+        self.assertIn("Quillmark help is available", done.stdout)
+        self.assertIn("main class org/quillmark/Quillmark from the manifest", done.stderr)
+        os.remove(os.path.join(os.path.dirname(exe), "Quillmark.jar"))
+        done = self.run_app(exe)
+        self.assertEqual(done.returncode, 255)
+        self.assertIn("Error accessing file/directory: " +
+                      os.path.join(os.path.dirname(exe), "Quillmark.jar"), done.stderr)
+
     def test_launcher_made_by_cmake_runs_the_sample_with_its_configuration(self):
         app = os.path.join(self.work, "app")
         os.makedirs(app)
@@ -62,6 +157,31 @@ class MakerLinuxTest(unittest.TestCase):
         self.assertIn("Corvane property: Made", done.stdout)
         self.assertIn("argument: [made]\nargument: [by the tool]", done.stdout)
         self.assertIn("Quillmark help is available", done.stdout)
+
+    def test_the_readme_table_of_defaults_is_what_an_empty_file_gives(self):
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as readme:
+            text = readme.read()
+        table = text[text.index("| key |", text.index("### Every key and its default")):]
+        table = table[:table.index("\n\n")]
+        documented = {}
+        for row in table.splitlines()[2:]:
+            keys, _, default = [cell.strip() for cell in row.strip("|").split("|")][:3]
+            stored = {"empty": "<null>", "`true`": "1", "`false`": "0"}.get(default)
+            if stored is None and re.fullmatch(r'`"?[^`"]*"?`', default):
+                stored = default.strip('`"')
+            for key in re.findall(r"`([A-Za-z]+)`", keys):
+                if key in maker_config.ENTRIES and stored is not None:
+                    documented[key] = stored
+        output, done = self.make("")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        entries = self.dump(output)
+        self.assertEqual(set(documented), set(maker_config.ENTRIES) - set(maker_config.MESSAGES)
+                         - set(maker_config.LATER_MESSAGES))
+        for key, stored in documented.items():
+            self.assertEqual(entries[maker_config.ENTRIES[key]], stored, key)
+        with open(LAUNCHER, "rb") as generic:
+            self.assertIn(b"Loading Quillmark", generic.read())  # what the made one lost
+        self.assertEqual(entries[1392], "<null>")
 
     def test_every_entry_is_what_the_linux_launcher_carries(self):
         text, expected = maker_config.full_config()

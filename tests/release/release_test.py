@@ -27,9 +27,25 @@ TARGET = os.environ.get("CORVANE_TARGET", "")
 
 # What both bundles hold besides bin/corvane-make(.exe).
 SHARED = ["LICENSE", "README.md", "THIRD-PARTY-NOTICES", "cmake/corvane_launcher.cmake",
-          "docs/corvane.md", "docs/splash.png", "examples/quillmark/quillmark.ico",
+          "docs/corvane.md", "docs/guide.md", "docs/splash.png", "examples/quillmark/quillmark.ico",
           "examples/quillmark/quillmark.toml", "launchers/linux/corvane",
           "launchers/win32/corvane.exe", "launchers/win64/corvane.exe"]
+
+
+def code_blocks(path, language):
+    """The fenced blocks of the Markdown file at `path` marked as `language`."""
+    with open(path, encoding="utf-8") as document:
+        return re.findall(r"^```%s\n(.*?)^```$" % language, document.read(), re.S | re.M)
+
+
+def highest_symbol_version(path, prefix):
+    """The highest version of the symbol versions named `prefix`N.N... that the
+    dynamic symbols of the ELF file at `path` ask for."""
+    dump = subprocess.run(["objdump", "-T", path], stdout=subprocess.PIPE, text=True,
+                          check=True).stdout
+    versions = {tuple(map(int, v.split("."))) for v in
+                re.findall(re.escape(prefix) + r"([0-9]+(?:\.[0-9]+)*)", dump)}
+    return max(versions)
 
 
 class ReleaseTest(WineTestCase):
@@ -83,6 +99,81 @@ class ReleaseTest(WineTestCase):
         self.assertEqual(done.returncode, 3, done.stderr)
         self.assertIn("Corvane property: Yes", done.stdout)
         self.assertIn("made from the bundle\n", done.stdout)
+
+    def test_the_guide_and_the_readme_work_as_written_from_the_linux_bundle(self):
+        root = self.unpack("corvane-%s-linux-x86_64.tar.gz" % VERSION, "bin/corvane-make")
+        with open(os.path.join(root, "README.md")) as readme:
+            self.assertIn("docs/guide.md", readme.read())
+        documents = [os.path.join(root, "docs", name) for name in ("guide.md", "corvane.md")]
+        # The reader's jar: one class that java -jar runs.
+        classes = os.path.join(self.work, "classes")
+        os.makedirs(classes)
+        with open(os.path.join(self.work, "App.java"), "w") as source:
+            source.write('public class App { public static void main(String[] a) {'
+                         ' System.out.println("App runs in " + System.getProperty("user.dir"));'
+                         ' } }\n')
+        subprocess.run(["javac", "-d", classes, os.path.join(self.work, "App.java")], check=True)
+        subprocess.run(["jar", "--create", "--file", os.path.join(root, "app.jar"),
+                        "--main-class", "App", "-C", classes, "."], check=True)
+        tool = os.path.join(root, "bin", "corvane-make")
+        generic = os.path.join(root, "launchers", "linux", "corvane")
+
+        configurations = [block for document in documents for block in code_blocks(document, "toml")]
+        self.assertGreaterEqual(len(configurations), 8)
+        for number, text in enumerate(configurations):
+            config = os.path.join(root, "documented-%d.toml" % number)
+            with open(config, "w", encoding="utf-8") as out:
+                out.write(text)
+            done = subprocess.run([tool, "--config", config, "--target", "linux", "--launcher",
+                                   generic, "--output", config + ".out"],
+                                  stderr=subprocess.PIPE, text=True)
+            self.assertEqual(done.returncode, 0, text + done.stderr)
+
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.work)
+        commands = [block for document in documents for block in code_blocks(document, "sh")]
+        self.assertGreaterEqual(len(commands), 3)
+        for text in commands:
+            done = subprocess.run(["bash", "-euo", "pipefail", "-c", text], cwd=root, env=env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                  timeout=300)
+            self.assertEqual(done.returncode, 0, text + done.stdout)
+        self.assertTrue(os.path.exists(os.path.join(root, "dist", "App.exe")))
+
+        snippets = [block for document in documents for block in code_blocks(document, "cmake")]
+        self.assertEqual(len(snippets), 1)
+        project = os.path.join(self.work, "project")
+        os.makedirs(project)
+        with open(os.path.join(project, "CMakeLists.txt"), "w") as out:
+            out.write("cmake_minimum_required(VERSION 3.25)\nproject(documented NONE)\n" +
+                      snippets[0])
+        with open(os.path.join(project, "app.toml"), "w") as out:
+            out.write('MainJar = "app.jar"\n')
+        shutil.copy(os.path.join(root, "examples", "quillmark", "quillmark.ico"),
+                    os.path.join(project, "app.ico"))
+        build = os.path.join(self.work, "project-build")
+        for command in (["cmake", "-S", project, "-B", build, "-DCORVANE_DIR=" + root],
+                        ["cmake", "--build", build]):
+            done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                  text=True, env=dict(os.environ, PATH="/usr/bin:/bin"))
+            self.assertEqual(done.returncode, 0, done.stdout)
+        self.assertTrue(os.path.exists(os.path.join(build, "App.exe")))
+
+        # The sizes the README quotes are the launchers' own.
+        with open(documents[1]) as readme:
+            quoted = re.search(r"`win32` launcher with the sample's splash picture is about "
+                               r"([0-9]+) KiB, the\s+`win64` one about ([0-9]+) KiB", readme.read())
+        for target, kib in zip(("win32", "win64"), quoted.groups()):
+            size = os.path.getsize(os.path.join(root, "launchers", target, "corvane.exe"))
+            self.assertAlmostEqual(size / 1024, int(kib), delta=int(kib) / 10, msg=target)
+
+        # The system the guide names is enough for the Linux programs.
+        with open(documents[0]) as guide:
+            text = guide.read()
+        glibc = tuple(map(int, re.search(r"glibc ([0-9.]+[0-9])", text).group(1).split(".")))
+        libstdcxx = tuple(map(int, re.search(r"GLIBCXX_([0-9.]+[0-9])", text).group(1).split(".")))
+        for program in (tool, generic):
+            self.assertLessEqual(highest_symbol_version(program, "GLIBC_"), glibc, program)
+            self.assertLessEqual(highest_symbol_version(program, "GLIBCXX_"), libstdcxx, program)
 
     def test_windows_bundle_tool_makes_the_sample_launcher_under_wine(self):
         if TARGET != "win32":

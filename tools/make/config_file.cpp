@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "hosting/java_options.h"
 #include "hosting/java_version.h"
 #include "launcher/config_fields.h"
 
@@ -121,6 +122,17 @@ bool ReadField(Context& context, const ConfigField& field, const toml::node& nod
       if (field.Kind == FieldKind::Message && !IsMessageFormat(text)) {
         return context.Fail(where, key,
                             "a message may hold one \"%s\" and \"%%\", no other conversion");
+      }
+      if (field.Text == &LaunchConfigRecord::JvmOptions) {
+        // A word the launcher would hand to the machine as an option of its own, such
+        // as a value behind a blank of an option that java takes only with '='.
+        for (const std::string& option : JavaOptionsFromText(text.c_str())) {
+          if (!LooksLikeJavaOption(option)) {
+            return context.Fail(where, key,
+                                "\"" + option + "\" is not an option (options start with \"-\"; " +
+                                    "quote an option that holds blanks)");
+          }
+        }
       }
       if (field.Kind == FieldKind::HexText && !IsHexNumber(text)) {
         return context.Fail(where, key, "\"" + text + "\" is not a hexadecimal number");

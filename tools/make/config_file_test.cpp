@@ -85,6 +85,9 @@ TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\nMainClas = \"x.Y\"\n"),
             "app.toml:3: MainClas: unknown key");
   EXPECT_EQ(ErrorOf("ClassPath = 5\n"), "app.toml:1: ClassPath: must be a string");
+  EXPECT_EQ(ErrorOf("\nJvmOptions = \"-Xmx1g --add-opens -Da java.base/x=y\"\n"),
+            "app.toml:2: JvmOptions: \"java.base/x=y\" is not an option (options start with "
+            "\"-\"; quote an option that holds blanks)");
   EXPECT_EQ(ErrorOf("\nAllowMultipleInstances = \"yes\"\n"),
             "app.toml:2: AllowMultipleInstances: must be a boolean (true or false)");
   EXPECT_EQ(ErrorOf("StartupArchive = 1\n"),

@@ -7,6 +7,7 @@
 
 #include "platform/posix/string_blob.h"
 #include "tools/make/bitmap.h"
+#include "tools/make/config_defaults.h"
 #include "tools/make/config_file.h"
 #include "tools/make/icon.h"
 #include "tools/make/manifest.h"
@@ -42,7 +43,7 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
     WriteLe(&image.Bytes, image.OptionalHeaderOffset + SubsystemOffset, SubsystemWindowsConsole, 2);
   }
   ResourceTree tree = image.Resources;
-  for (const auto& [entry, text] : config.Entries) {
+  for (const auto& [entry, text] : CompleteEntries(config)) {
     if (!SetStringEntry(&tree, entry, WidenUtf8(text))) {
       return Fail(error, options.LauncherPath + ": string block " + std::to_string(entry / 16 + 1) +
                              " is damaged");
@@ -55,7 +56,9 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
     std::string resource;
     if (!ReadWholeFile(bitmapPath, &file, error)) return false;
     if (!BitmapResourceFromFile(file, &resource, error)) {
-      return Fail(error, bitmapPath + ": " + *error);
+      return Fail(error, bitmapPath + ": " + *error +
+                             " (a splash picture is a BMP version 3 file, as ImageMagick "
+                             "writes it with: convert picture.png BMP3:splash.bmp)");
     }
     SetSplashBitmap(&tree, resource);
   }
@@ -66,13 +69,12 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
     if (!ReadIconFile(file, &images, error)) return Fail(error, iconPath + ": " + *error);
     SetApplicationIcon(&tree, images);
   }
-  if (config.Version.Present) {
-    VersionSettings version = config.Version;
-    if (!version.Strings.count("OriginalFilename")) {
-      version.Strings["OriginalFilename"] = fs::path(options.OutputPath).filename().string();
-    }
-    SetVersionInfo(&tree, BuildVersionInfo(version));
-  }
+  // Without a [version] table the generic launcher's own version would describe the
+  // application; a neutral one names the file instead.
+  const std::string fileName = fs::path(options.OutputPath).filename().string();
+  VersionSettings version = config.Version.Present ? config.Version : NeutralVersion(fileName);
+  if (!version.Strings.count("OriginalFilename")) version.Strings["OriginalFilename"] = fileName;
+  SetVersionInfo(&tree, BuildVersionInfo(version));
   if (!WritePeImage(image, tree, out, error)) {
     return Fail(error, options.LauncherPath + ": " + *error);
   }
@@ -95,7 +97,7 @@ bool MakeLinuxImage(const MakeOptions& options, const MakeConfig& config,
   if (blobStart == launcher.size()) {
     return Fail(error, options.LauncherPath + ": carries no string table behind the program");
   }
-  for (const auto& [entry, text] : config.Entries) entries[entry] = text;
+  for (const auto& [entry, text] : CompleteEntries(config)) entries[entry] = text;
   *out = launcher.substr(0, blobStart) + EncodeStringBlob(entries);
   return true;
 }

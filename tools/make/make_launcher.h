@@ -16,9 +16,9 @@ struct MakeOptions {
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
-/// with the configured entries (and, for Windows, the message table, splash bitmap,
-/// icon, version and manifest resources). The output is written to a temporary file beside it
-/// and renamed into place; a failed run leaves neither. The inputs are only read.
-/// False with `error` set when anything is wrong; `notice` receives remarks about
-/// settings the target does not use.
+/// with every entry, configured or DefaultEntry (and, for Windows, the message table,
+/// splash bitmap, icon, version and manifest resources). The output is written to a
+/// temporary file beside it and renamed into place; a failed run leaves neither. The
+/// inputs are only read. False with `error` set when anything is wrong; `notice`
+/// receives remarks about settings the target does not use.
 bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "launcher/config_fields.h"
 #include "launcher/launch_config.h"
 #include "platform/posix/string_blob.h"
 #include "tests/temp_directory.h"
@@ -78,7 +79,9 @@ class MakeLauncherTest : public testing::Test {
   std::string notice_;
 };
 
-TEST_F(MakeLauncherTest, LinuxTargetReplacesTheConfiguredEntriesBehindTheProgram) {
+// The generic launcher's ServiceName "Keep" stands for a sample's value: what the
+// file leaves out takes the tool's neutral default instead.
+TEST_F(MakeLauncherTest, LinuxTargetWritesEveryEntryBehindTheProgram) {
   ASSERT_TRUE(
       Make("ClassPath = \"a.jar;b.jar\"\nMainClass = \"com.example.Tool\"\n", "linux", "generic"))
       << error_;
@@ -89,7 +92,12 @@ TEST_F(MakeLauncherTest, LinuxTargetReplacesTheConfiguredEntriesBehindTheProgram
   ASSERT_TRUE(DecodeStringBlob(out.data(), out.size(), start, &entries));
   EXPECT_EQ(out.substr(0, start), linux_.substr(0, 20));
   EXPECT_EQ(entries.at(EntryClassPath), "a.jar;b.jar");
-  EXPECT_EQ(entries.at(EntryServiceName), "Keep");
+  EXPECT_EQ(entries.at(EntryServiceName), "<null>");
+  EXPECT_EQ(entries.at(EntryAllowMultipleInstances), "1");
+  EXPECT_EQ(entries.at(EntryRuntimeDiscovery), "1");
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    EXPECT_EQ(entries.count(ConfigFields[i].Entry), 1u) << ConfigFields[i].Name;
+  }
   EXPECT_STREQ(UnscrambleText(entries.at(EntryMainClass).c_str()), "com.example.Tool");
   EXPECT_EQ(ReadFile(Path("generic")), linux_);
 }
@@ -109,7 +117,7 @@ TEST_F(MakeLauncherTest, WindowsTargetWritesStringsAndMessageTable) {
       image.Resources[ResourceKey(ResourceTypeString)][ResourceKey(EntryServiceName / 16 + 1)][0]
           .Bytes,
       &block));
-  EXPECT_EQ(block[0], u"Keep");
+  EXPECT_EQ(block[0], u"<null>");
   EXPECT_EQ(image.Resources[ResourceKey(ResourceTypeMessageTable)][ResourceKey(1)].count(1033), 1u);
   EXPECT_EQ(
       image.Resources[ResourceKey(ResourceTypeManifest)][ResourceKey(1)][ManifestLanguage].Bytes,

@@ -1,5 +1,11 @@
 package org.quillmark;
 
+import java.io.File;
+import java.io.FileReader;
+import java.io.IOException;
+import java.lang.reflect.Field;
+import java.nio.file.Files;
+import java.nio.file.Paths;
 import java.util.concurrent.CountDownLatch;
 import org.quillmark.help.Help;
 
@@ -16,12 +22,35 @@ import org.quillmark.help.Help;
  *   --stop        (second call) let a blocked first call return
  *   --sleep MS    wait MS milliseconds, then go on
  *   --hook MS     add a shutdown hook that takes MS milliseconds
+ *   --files NAME  how java.io, java.nio.file and a native open see the relative NAME
+ *   --opens       whether java.lang is open to this class (--add-opens)
  * </pre>
  */
 public final class Quillmark {
   private static final CountDownLatch STOP = new CountDownLatch(1);
 
   private Quillmark() {}
+
+  private static void showFile(String name) {
+    System.out.println("file exists: " + new File(name).exists());
+    System.out.println("nio exists: " + Files.exists(Paths.get(name)));
+    System.out.println("nio absolute: " + Paths.get(name).toAbsolutePath());
+    try (FileReader reader = new FileReader(name)) {
+      System.out.println("reader: opened");
+    } catch (IOException e) {
+      System.out.println("reader: " + e.getClass().getSimpleName());
+    }
+  }
+
+  private static boolean javaLangOpen() {
+    try {
+      Field value = String.class.getDeclaredField("value");
+      value.setAccessible(true);
+      return true;
+    } catch (ReflectiveOperationException | RuntimeException e) {
+      return false;
+    }
+  }
 
   public static void main(String[] args) throws Exception {
     System.out.println("Quillmark started by Corvane on thread \""
@@ -57,6 +86,12 @@ public final class Quillmark {
           break;
         case "--hook":
           addShutdownHook(Long.parseLong(args[++i]));
+          break;
+        case "--files":
+          showFile(args[++i]);
+          break;
+        case "--opens":
+          System.out.println("java.lang: " + (javaLangOpen() ? "open" : "closed"));
           break;
         case "--stop":
           System.out.println("stop requested");
