@@ -146,6 +146,11 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
   }
   MakeConfig config;
   if (!ReadMakeConfig(options.ConfigPath, &config, error)) return false;
+  return MakeLauncherFromConfig(options, config, error, notice);
+}
+
+bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
+                            std::string* error, std::string* notice) {
   const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
   const std::string bitmapPath =
       options.BitmapPath.empty() ? config.SplashPath : options.BitmapPath;

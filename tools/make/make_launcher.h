@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "tools/make/config_file.h"
+
 /// One run of the launcher maker.
 struct MakeOptions {
   std::string ConfigPath;
@@ -10,6 +12,13 @@ struct MakeOptions {
   std::string BitmapPath;  // overrides the configuration's Splash
   std::string IconPath;    // overrides the configuration's Icon
   std::string OutputPath;
+  // A bundle instead of OutputPath: each overrides its key of the [bundle] table.
+  std::string BundleDir;
+  std::string InputDir;
+  std::string RuntimePath;
+  std::string JdkPath;
+  std::string JmodsPath;
+  bool Archive = false;
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
@@ -19,3 +28,8 @@ struct MakeOptions {
 /// False with `error` set when anything is wrong; `notice` receives remarks about
 /// settings the target does not use.
 bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);
+
+/// The same for a configuration already read (and, for a bundle, changed): writes
+/// `options.OutputPath` from `config` and the generic launcher; the target must be known.
+bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
+                            std::string* error, std::string* notice);
