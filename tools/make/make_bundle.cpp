@@ -330,7 +330,8 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
   cleanup.Done = true;
 
-  const std::vector<std::string> modules = ReadImageModules((dir / "runtime").string());
+  std::vector<std::string> modules = ReadImageModules((dir / "runtime").string());
+  std::sort(modules.begin(), modules.end());
   std::string list;
   for (const std::string& module : modules) list += (list.empty() ? "" : ", ") + module;
   *summary = "bundle " + dir.string() + ": " + FormatSize(TreeSize(dir.string())) +

@@ -28,6 +28,10 @@ void ListInto(const fs::path& root, const std::string& prefix, std::vector<std::
 bool CopyTree(const std::string& from, const std::string& to, std::string* error) {
   std::error_code failure;
   const fs::file_status status = fs::status(from, failure);
+  // A link that leads nowhere here (a JDK's link to a file of another package) is
+  // left out, as it would lead nowhere on the machine the copy goes to.
+  std::error_code ignored;
+  if (failure && fs::is_symlink(fs::symlink_status(from, ignored))) return true;
   if (failure) {
     *error = from + ": cannot be read: " + failure.message();
     return false;
