@@ -22,7 +22,7 @@ TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
                               "modules = [\"java.base\", \"java.sql\"]\narchive = true\n",
                               "cfg/app.toml", &config, &error))
       << error;
-  EXPECT_EQ(config.Bundle.Dir, fs::path("cfg/out/app").string());
+  EXPECT_EQ(config.Bundle.Dir, (fs::path("cfg") / "out/app").string());
   EXPECT_EQ(config.Bundle.Jdk, "/jdk");
   EXPECT_TRUE(config.Bundle.ModulesGiven);
   EXPECT_EQ(config.Bundle.Modules, (std::vector<std::string>{"java.base", "java.sql"}));

@@ -1,6 +1,7 @@
 #include "tools/make/make_bundle.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -179,7 +180,7 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
   // keeps its registry keys and tries the private runtime first.
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
   if (!mode.empty()) {
-    const long value = std::stol(mode);
+    const long value = std::strtol(mode.c_str(), nullptr, 10);
     if (value > 3) config->Entries[EntryOf("RuntimeSearchMode")] =
         std::to_string(value == 7 ? 1 : value > 7 ? 0 : value - 4);
   }
@@ -278,6 +279,9 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
       options.Target == "win32"   ? ExecutableMachine::I386
       : options.Target == "win64" ? ExecutableMachine::X86_64
                                   : ReadLibraryMachine(options.LauncherPath.c_str());
+  if (machine == ExecutableMachine::Unknown) {
+    return Fail(error, options.LauncherPath + ": not a Linux executable");
+  }
   std::string library;
   if (!bundle.Jdk.empty()) {
     if (!LinkRuntime(options, bundle, stage / "app", runtime, error, notice) ||
