@@ -31,8 +31,8 @@ void AppendQuoted(const std::string& argument, std::string* line) {
 
 std::string SystemText(DWORD code) {
   char text[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                 text, sizeof text, nullptr);
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                 sizeof text, nullptr);
   return text;
 }
 

@@ -84,7 +84,8 @@ bool IsAscii(const std::string& text) {
 
 // `width` - 1 octal digits and a NUL.
 void PutOctal(char* field, std::size_t width, std::uint64_t value) {
-  for (std::size_t i = width - 1; i-- > 0; value >>= 3) field[i] = static_cast<char>('0' + (value & 7));
+  for (std::size_t i = width - 1; i-- > 0; value >>= 3)
+    field[i] = static_cast<char>('0' + (value & 7));
   field[width - 1] = '\0';
 }
 
@@ -182,8 +183,8 @@ bool WriteZipArchive(const std::string& folder, const std::string& top, const st
   return WriteFile(path, out, error);
 }
 
-bool WriteTarGzArchive(const std::string& folder, const std::string& top,
-                       const std::string& path, std::string* error) {
+bool WriteTarGzArchive(const std::string& folder, const std::string& top, const std::string& path,
+                       std::string* error) {
   const std::time_t now = std::time(nullptr);
   std::string tar;
   for (const Member& member : Members(folder, top)) {

@@ -11,5 +11,5 @@ bool WriteZipArchive(const std::string& folder, const std::string& top, const st
 
 /// The same as a gzip-compressed tar file (ustar, with GNU long names where a name does
 /// not fit), its modes kept.
-bool WriteTarGzArchive(const std::string& folder, const std::string& top,
-                       const std::string& path, std::string* error);
+bool WriteTarGzArchive(const std::string& folder, const std::string& top, const std::string& path,
+                       std::string* error);

@@ -11,8 +11,8 @@ struct Reader {
   std::string* Error;
 
   bool Fail(const toml::node& node, const std::string& key, const std::string& what) {
-    *Error = Path + ":" + std::to_string(node.source().begin.line) + ": bundle." + key + ": " +
-             what;
+    *Error =
+        Path + ":" + std::to_string(node.source().begin.line) + ": bundle." + key + ": " + what;
     return false;
   }
 
@@ -50,8 +50,8 @@ struct Reader {
 
 }  // namespace
 
-bool ReadBundleSettings(const toml::table& table, const std::string& path,
-                        BundleSettings* bundle, std::string* error) {
+bool ReadBundleSettings(const toml::table& table, const std::string& path, BundleSettings* bundle,
+                        std::string* error) {
   Reader reader{path, error};
   *bundle = BundleSettings();
   bundle->Present = true;

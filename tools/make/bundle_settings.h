@@ -24,5 +24,5 @@ struct BundleSettings {
 
 /// Reads the [bundle] table of the configuration file `path`. False with `error` set to
 /// "<path>:<line>: bundle.<key>: <what is wrong>" on the first fault found.
-bool ReadBundleSettings(const toml::table& table, const std::string& path,
-                        BundleSettings* bundle, std::string* error);
+bool ReadBundleSettings(const toml::table& table, const std::string& path, BundleSettings* bundle,
+                        std::string* error);

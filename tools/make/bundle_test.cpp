@@ -18,9 +18,10 @@ namespace {
 TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
   MakeConfig config;
   std::string error;
-  ASSERT_TRUE(ParseMakeConfig("[bundle]\ndir = \"out/app\"\njdk = \"/jdk\"\n"
-                              "modules = [\"java.base\", \"java.sql\"]\narchive = true\n",
-                              "cfg/app.toml", &config, &error))
+  ASSERT_TRUE(
+      ParseMakeConfig("[bundle]\ndir = \"out/app\"\njdk = \"/jdk\"\n"
+                      "modules = [\"java.base\", \"java.sql\"]\narchive = true\n",
+                      "cfg/app.toml", &config, &error))
       << error;
   EXPECT_EQ(config.Bundle.Dir, (fs::path("cfg") / "out/app").string());
   EXPECT_EQ(config.Bundle.Jdk, "/jdk");
@@ -64,9 +65,15 @@ TEST(JlinkArguments, CompressionAndStartupArchiveFollowTheVersion) {
     jdk.Jlink = "jlink";
     ASSERT_TRUE(ParseJavaVersion(test.Version, &jdk.Version));
     LinkRequest request{"mods", {"java.base", "java.sql"}, test.ThisMachine, "out"};
-    std::vector<std::string> expected{"jlink",         "--module-path",     "mods",
-                                      "--add-modules", "java.base,java.sql", "--strip-debug",
-                                      "--no-header-files", "--no-man-pages", test.Compress};
+    std::vector<std::string> expected{"jlink",
+                                      "--module-path",
+                                      "mods",
+                                      "--add-modules",
+                                      "java.base,java.sql",
+                                      "--strip-debug",
+                                      "--no-header-files",
+                                      "--no-man-pages",
+                                      test.Compress};
     if (test.Archive) expected.push_back("--generate-cds-archive");
     expected.insert(expected.end(), {"--output", "out"});
     EXPECT_EQ(JlinkArguments(jdk, request), expected) << test.Version;
@@ -92,7 +99,9 @@ std::string PeHeader(unsigned machine) {
 
 std::string ElfHeader(unsigned machine) {
   std::string bytes(64, '\0');
-  bytes.replace(0, 7, "\x7f" "ELF\x02\x01\x01");
+  bytes.replace(0, 7,
+                "\x7f"
+                "ELF\x02\x01\x01");
   bytes[18] = static_cast<char>(machine);
   return bytes;
 }

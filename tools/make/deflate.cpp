@@ -11,15 +11,14 @@ constexpr std::size_t MaxMatch = 258;
 constexpr int HashBits = 15;
 constexpr int MaxChain = 48;
 
-constexpr unsigned short LengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                           15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
+constexpr unsigned short LengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                           15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                            67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr unsigned char LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr unsigned short DistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,
-                                             17,   25,   33,   49,   65,   97,    129,   193,
-                                             257,  385,  513,  769,  1025, 1537,  2049,  3073,
-                                             4097, 6145, 8193, 12289, 16385, 24577};
+constexpr unsigned short DistanceBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr unsigned char DistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
@@ -126,8 +125,8 @@ class Matcher {
         }
       }
       if (bestLength >= MinMatch) {
-        tokens->push_back({static_cast<std::uint16_t>(bestLength),
-                           static_cast<std::uint16_t>(bestDistance)});
+        tokens->push_back(
+            {static_cast<std::uint16_t>(bestLength), static_cast<std::uint16_t>(bestDistance)});
         for (std::size_t i = 0; i < bestLength; ++i) Insert(at + i);
         at += bestLength;
       } else {

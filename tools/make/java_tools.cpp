@@ -13,7 +13,8 @@ std::string LastLine(const std::string& text) {
   std::size_t end = text.find_last_not_of("\r\n \t");
   if (end == std::string::npos) return std::string();
   const std::size_t begin = text.find_last_of('\n', end);
-  return text.substr(begin == std::string::npos ? 0 : begin + 1, end + 1 - (begin == std::string::npos ? 0 : begin + 1));
+  return text.substr(begin == std::string::npos ? 0 : begin + 1,
+                     end + 1 - (begin == std::string::npos ? 0 : begin + 1));
 }
 
 std::string Feature(const JavaVersion& version) {
@@ -37,7 +38,8 @@ bool OpenJdk(const std::string& home, Jdk* jdk, std::string* error) {
   if (!fs::is_regular_file(jdk->Jlink, ignored)) {
     const bool otherSystem = fs::is_regular_file(bin / "jlink.exe", ignored) ||
                              fs::is_regular_file(bin / "jlink", ignored);
-    *error = home + ": has no " + (fs::path("bin") / ("jlink" + std::string(ProgramSuffix))).string();
+    *error =
+        home + ": has no " + (fs::path("bin") / ("jlink" + std::string(ProgramSuffix))).string();
     *error += otherSystem
                   ? ": it is a JDK for another system, whose jlink cannot run here; give a JDK "
                     "for this machine as jdk and this one's jmods folder as jmods"
@@ -66,8 +68,8 @@ std::vector<std::string> JlinkArguments(const Jdk& jdk, const LinkRequest& reque
   for (const std::string& module : request.Modules) {
     modules += (modules.empty() ? "" : ",") + module;
   }
-  arguments.insert(arguments.end(), {"--add-modules", modules, "--strip-debug",
-                                     "--no-header-files", "--no-man-pages"});
+  arguments.insert(arguments.end(), {"--add-modules", modules, "--strip-debug", "--no-header-files",
+                                     "--no-man-pages"});
   const bool zip = jdk.Version.Count > 0 && jdk.Version.Parts[0] >= 21;
   arguments.push_back(zip ? "--compress=zip-6" : "--compress=2");
   if (request.StartupArchive && jdk.Version.Count > 0 && jdk.Version.Parts[0] >= 17) {
@@ -103,8 +105,10 @@ bool FindModuleDependencies(const Jdk& jdk, const std::vector<std::string>& arch
     at = end + 1;
   }
   if (modules->empty() || modules->front().find(' ') != std::string::npos) {
-    *error = "jdeps cannot tell the modules of the application's archives (name them with "
-             "modules = [...] in [bundle]): " + LastLine(output);
+    *error =
+        "jdeps cannot tell the modules of the application's archives (name them with "
+        "modules = [...] in [bundle]): " +
+        LastLine(output);
     return false;
   }
   return true;

@@ -65,8 +65,7 @@ bool IsPortableEntry(const std::string& entry) {
 // Whether the folder `dir` may be replaced: it holds nothing but a bundle's names.
 bool HoldsBundleOnly(const fs::path& dir, const std::string& launcher) {
   std::error_code failure;
-  for (fs::directory_iterator it(dir, failure), end; !failure && it != end;
-       it.increment(failure)) {
+  for (fs::directory_iterator it(dir, failure), end; !failure && it != end; it.increment(failure)) {
     const std::string name = it->path().filename().string();
     if (name != launcher && name != "app" && name != "runtime") return false;
   }
@@ -96,9 +95,8 @@ std::vector<std::string> ArchivesBelow(const fs::path& app) {
   return archives;
 }
 
-bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle,
-                 const fs::path& app, const fs::path& output, std::string* error,
-                 std::string* notice) {
+bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const fs::path& app,
+                 const fs::path& output, std::string* error, std::string* notice) {
   Jdk jdk;
   if (!OpenJdk(bundle.Jdk, &jdk, error)) return false;
   const std::string system = TargetSystem(options.Target);
@@ -106,8 +104,7 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle,
   request.Output = output.string();
   std::error_code ignored;
   const fs::path ownJmods = fs::path(bundle.Jdk) / "jmods";
-  const bool ownModules =
-      bundle.Jmods.empty() || fs::equivalent(bundle.Jmods, ownJmods, ignored);
+  const bool ownModules = bundle.Jmods.empty() || fs::equivalent(bundle.Jmods, ownJmods, ignored);
   if (ownModules) {
     if (!jdk.System.empty() && jdk.System != system) {
       return Fail(error, "a " + options.Target + " runtime is linked from a " + system +
@@ -125,9 +122,9 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle,
   std::vector<std::string> found;
   const std::vector<std::string> archives = ArchivesBelow(app);
   std::string jdepsError;
-  const bool jdepsRan =
-      archives.empty() ? (found = {"java.base"}, true)
-                       : FindModuleDependencies(jdk, archives, &found, &jdepsError);
+  const bool jdepsRan = archives.empty()
+                            ? (found = {"java.base"}, true)
+                            : FindModuleDependencies(jdk, archives, &found, &jdepsError);
   if (bundle.ModulesGiven) {
     request.Modules = bundle.Modules;
   } else if (jdepsRan) {
@@ -167,8 +164,8 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
   if (!configured.empty()) runtime += ";" + configured;
   std::string joined;
   for (const std::string& entry : classPath) joined += (joined.empty() ? "" : ";") + entry;
-  for (const auto& [name, text] : {std::pair<const char*, std::string>{"RuntimeLibrary", runtime},
-                                   {"ClassPath", joined}}) {
+  for (const auto& [name, text] :
+       {std::pair<const char*, std::string>{"RuntimeLibrary", runtime}, {"ClassPath", joined}}) {
     if (text.size() > MaxEntryLength) {
       return Fail(error, std::string(name) + ": the bundle's value would be " +
                              std::to_string(text.size()) + " characters long; an entry holds " +
@@ -181,8 +178,10 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
   if (!mode.empty()) {
     const long value = std::strtol(mode.c_str(), nullptr, 10);
-    if (value > 3) config->Entries[EntryOf("RuntimeSearchMode")] =
-        std::to_string(value == 7 ? 1 : value > 7 ? 0 : value - 4);
+    if (value > 3)
+      config->Entries[EntryOf("RuntimeSearchMode")] = std::to_string(value == 7  ? 1
+                                                                     : value > 7 ? 0
+                                                                                 : value - 4);
   }
   return true;
 }
@@ -203,16 +202,18 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   const BundleSettings bundle = Settings(options, config);
   const bool windows = options.Target != "linux";
   if (bundle.Runtime.empty() && bundle.Jdk.empty()) {
-    return Fail(error, "a bundle needs a runtime: runtime = \"FOLDER\" in [bundle] (or --runtime) "
-                       "copies a runtime image, jdk = \"FOLDER\" (or --jdk) links one with a JDK's "
-                       "jlink");
+    return Fail(error,
+                "a bundle needs a runtime: runtime = \"FOLDER\" in [bundle] (or --runtime) "
+                "copies a runtime image, jdk = \"FOLDER\" (or --jdk) links one with a JDK's "
+                "jlink");
   }
   fs::path dir = fs::absolute(bundle.Dir).lexically_normal();
   if (dir.filename().empty()) dir = dir.parent_path();
   const std::string name =
       (bundle.Name.empty() ? dir.filename().string() : bundle.Name) + (windows ? ".exe" : "");
   std::error_code failure;
-  if (fs::exists(dir, failure) && (!fs::is_directory(dir, failure) || !HoldsBundleOnly(dir, name))) {
+  if (fs::exists(dir, failure) &&
+      (!fs::is_directory(dir, failure) || !HoldsBundleOnly(dir, name))) {
     return Fail(error, dir.string() + ": exists and holds more than a bundle (" + name +
                            ", app, runtime); give a new or empty folder");
   }
@@ -220,8 +221,9 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   // The class path: each relative entry is copied below app/ and named there.
   const std::string classPath = EntryText(config, "ClassPath");
   if (classPath.empty()) {
-    return Fail(error, options.ConfigPath + ": ClassPath: a bundle holds the archives that "
-                       "ClassPath names, and it names none");
+    return Fail(error, options.ConfigPath +
+                           ": ClassPath: a bundle holds the archives that "
+                           "ClassPath names, and it names none");
   }
   std::vector<std::pair<fs::path, std::string>> copies;  // source, path below app/
   std::vector<std::string> entries;
@@ -231,8 +233,9 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     at = end + 1;
     if (entry.empty()) continue;
     if (!IsPortableEntry(entry)) {
-      AddNotice(notice, "ClassPath: \"" + entry + "\" is kept as written and not copied into "
-                        "the bundle");
+      AddNotice(notice, "ClassPath: \"" + entry +
+                            "\" is kept as written and not copied into "
+                            "the bundle");
       entries.push_back(entry);
       continue;
     }
@@ -275,10 +278,10 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
 
   const fs::path runtime = stage / "runtime";
-  const ExecutableMachine machine =
-      options.Target == "win32"   ? ExecutableMachine::I386
-      : options.Target == "win64" ? ExecutableMachine::X86_64
-                                  : ReadLibraryMachine(options.LauncherPath.c_str());
+  const ExecutableMachine machine = options.Target == "win32" ? ExecutableMachine::I386
+                                    : options.Target == "win64"
+                                        ? ExecutableMachine::X86_64
+                                        : ReadLibraryMachine(options.LauncherPath.c_str());
   if (machine == ExecutableMachine::Unknown) {
     return Fail(error, options.LauncherPath + ": not a Linux executable");
   }
@@ -308,8 +311,9 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     archiveStage = archive.string() + TemporarySuffix;
     cleanup.Paths.push_back(archiveStage);
     const std::string top = dir.filename().string();
-    const bool written = windows ? WriteZipArchive(stage.string(), top, archiveStage.string(), error)
-                                 : WriteTarGzArchive(stage.string(), top, archiveStage.string(), error);
+    const bool written = windows
+                             ? WriteZipArchive(stage.string(), top, archiveStage.string(), error)
+                             : WriteTarGzArchive(stage.string(), top, archiveStage.string(), error);
     if (!written) return false;
   }
 
@@ -338,12 +342,13 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   std::sort(modules.begin(), modules.end());
   std::string list;
   for (const std::string& module : modules) list += (list.empty() ? "" : ", ") + module;
-  *summary = "bundle " + dir.string() + ": " + FormatSize(TreeSize(dir.string())) +
-             " (runtime " + FormatSize(TreeSize((dir / "runtime").string())) + ")\n";
+  *summary = "bundle " + dir.string() + ": " + FormatSize(TreeSize(dir.string())) + " (runtime " +
+             FormatSize(TreeSize((dir / "runtime").string())) + ")\n";
   if (bundle.Archive) {
-    *summary += "archive " + archive.string() + ": " + FormatSize(TreeSize(archive.string())) + "\n";
+    *summary +=
+        "archive " + archive.string() + ": " + FormatSize(TreeSize(archive.string())) + "\n";
   }
-  *summary += "modules: " + (list.empty() ? "not listed (the runtime has no release file)" : list) +
-              "\n";
+  *summary +=
+      "modules: " + (list.empty() ? "not listed (the runtime has no release file)" : list) + "\n";
   return true;
 }
