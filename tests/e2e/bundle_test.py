@@ -40,11 +40,14 @@ class BundleTest(WineTestCase):
                       'RuntimeLibrary = ""\nSplashUntilWindow = false\nSplashSeconds = 0\n'
                       '[bundle]\nname = "Tool"\ninput = "input"\nruntime = "stand-in runtime"\n'
                       'archive = true\n')
-        bundle = os.path.join(self.work, "Zoë's tools", "tool")
-        done = self.make(bundle)
+        made = os.path.join(self.work, "made tools", "tool")
+        done = self.make(made)
         self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertIn("modules: java.base, java.desktop\r\n", done.stdout)
-        self.assertEqual(sorted(os.listdir(os.path.dirname(bundle))), ["tool", "tool.zip"])
+        self.assertIn("modules: java.base, java.desktop", done.stdout.splitlines())
+        self.assertEqual(sorted(os.listdir(os.path.dirname(made))), ["tool", "tool.zip"])
+        # Moved where its user unpacks it: a folder with a blank and a letter beyond ASCII.
+        bundle = os.path.join(self.work, "Zoë's tools", "tool")
+        os.rename(os.path.dirname(made), os.path.dirname(bundle))
 
         # From its own folder, with nothing on the Wine machine but the bundle.
         self.exe = os.path.join(bundle, "Tool.exe")
@@ -71,14 +74,14 @@ class BundleTest(WineTestCase):
             with open(TESTJVM, "rb") as original:
                 self.assertEqual(archive.read("tool/runtime/bin/server/jvm.dll"), original.read())
 
-        # A runtime of the other machine is refused, and the bundle made before stays.
+        # A runtime of the other machine is refused, and the folders made for the bundle go.
         other = "win32" if TARGET == "win64" else "win64"
-        done = self.make(bundle, target=other)
+        done = self.make(made, target=other)
         self.assertEqual(done.returncode, 1)
         self.assertIn("jvm.dll: a runtime for %s, but the %s launcher is for %s and cannot "
                       "load it" % ("x86-64" if TARGET == "win64" else "i386", other,
                                    "i386" if other == "win32" else "x86-64"), done.stderr)
-        self.assertEqual(sorted(os.listdir(os.path.dirname(bundle))), ["tool", "tool.zip"])
+        self.assertFalse(os.path.exists(os.path.dirname(made)))
 
 
 if __name__ == "__main__":
