@@ -40,14 +40,12 @@ class BundleTest(WineTestCase):
                       'RuntimeLibrary = ""\nSplashUntilWindow = false\nSplashSeconds = 0\n'
                       '[bundle]\nname = "Tool"\ninput = "input"\nruntime = "stand-in runtime"\n'
                       'archive = true\n')
-        made = os.path.join(self.work, "made tools", "tool")
-        done = self.make(made)
+        # A folder with a blank and a letter beyond ASCII, made by the tool.
+        bundle = os.path.join(self.work, "Zoë's tools", "tool")
+        done = self.make(bundle)
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertIn("modules: java.base, java.desktop", done.stdout.splitlines())
-        self.assertEqual(sorted(os.listdir(os.path.dirname(made))), ["tool", "tool.zip"])
-        # Moved where its user unpacks it: a folder with a blank and a letter beyond ASCII.
-        bundle = os.path.join(self.work, "Zoë's tools", "tool")
-        os.rename(os.path.dirname(made), os.path.dirname(bundle))
+        self.assertEqual(sorted(os.listdir(os.path.dirname(bundle))), ["tool", "tool.zip"])
 
         # From its own folder, with nothing on the Wine machine but the bundle.
         self.exe = os.path.join(bundle, "Tool.exe")
@@ -76,6 +74,7 @@ class BundleTest(WineTestCase):
 
         # A runtime of the other machine is refused, and the folders made for the bundle go.
         other = "win32" if TARGET == "win64" else "win64"
+        made = os.path.join(self.work, "other tools", "tool")
         done = self.make(made, target=other)
         self.assertEqual(done.returncode, 1)
         self.assertIn("jvm.dll: a runtime for %s, but the %s launcher is for %s and cannot "

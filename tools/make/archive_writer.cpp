@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/path_text.h"
 #include "tools/make/deflate.h"
 #include "tools/make/tree_copy.h"
 
@@ -32,7 +33,7 @@ std::vector<Member> Members(const std::string& folder, const std::string& top) {
     Member member;
     member.Folder = fs::is_directory(status);
     member.Name = top + "/" + name + (member.Folder ? "/" : "");
-    member.Source = source.string();
+    member.Source = PathText(source);
     member.Mode = static_cast<unsigned>(status.permissions() & fs::perms::mask) & 07777;
     members.push_back(member);
   }

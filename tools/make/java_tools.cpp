@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/child_process.h"
+#include "platform/path_text.h"
 #include "tools/make/runtime_image.h"
 
 namespace fs = std::filesystem;
@@ -32,14 +33,14 @@ bool OpenJdk(const std::string& home, Jdk* jdk, std::string* error) {
     return false;
   }
   const fs::path bin = fs::path(home) / "bin";
-  jdk->Jlink = (bin / (std::string("jlink") + ProgramSuffix)).string();
-  jdk->Jdeps = (bin / (std::string("jdeps") + ProgramSuffix)).string();
+  jdk->Jlink = PathText(bin / (std::string("jlink") + ProgramSuffix));
+  jdk->Jdeps = PathText(bin / (std::string("jdeps") + ProgramSuffix));
   jdk->System = ReadReleaseValue(home, "OS_NAME");
   if (!fs::is_regular_file(jdk->Jlink, ignored)) {
     const bool otherSystem = fs::is_regular_file(bin / "jlink.exe", ignored) ||
                              fs::is_regular_file(bin / "jlink", ignored);
     *error =
-        home + ": has no " + (fs::path("bin") / ("jlink" + std::string(ProgramSuffix))).string();
+        home + ": has no " + PathText(fs::path("bin") / ("jlink" + std::string(ProgramSuffix)));
     *error += otherSystem
                   ? ": it is a JDK for another system, whose jlink cannot run here; give a JDK "
                     "for this machine as jdk and this one's jmods folder as jmods"
@@ -129,7 +130,7 @@ bool CheckJmods(const Jdk& jdk, const std::string& jmods, const std::string& sys
   // A jmods folder inside a JDK: its release file tells the version and the system.
   fs::path folder = fs::path(jmods).lexically_normal();
   if (folder.filename().empty()) folder = folder.parent_path();
-  const std::string home = folder.parent_path().string();
+  const std::string home = PathText(folder.parent_path());
   JavaVersion version;
   const std::string theirs = ReadReleaseValue(home, "OS_NAME");
   if (!theirs.empty() && theirs != system) {

@@ -9,6 +9,7 @@
 
 #include "hosting/java_home.h"
 #include "launcher/config_fields.h"
+#include "platform/path_text.h"
 #include "tools/make/archive_writer.h"
 #include "tools/make/java_tools.h"
 #include "tools/make/runtime_image.h"
@@ -42,7 +43,7 @@ BundleSettings Settings(const MakeOptions& options, const MakeConfig& config) {
   BundleSettings bundle = config.Bundle;
   if (!options.BundleDir.empty()) bundle.Dir = options.BundleDir;
   if (!options.InputDir.empty()) bundle.Input = options.InputDir;
-  if (bundle.Input.empty()) bundle.Input = fs::path(options.ConfigPath).parent_path().string();
+  if (bundle.Input.empty()) bundle.Input = PathText(fs::path(options.ConfigPath).parent_path());
   if (bundle.Input.empty()) bundle.Input = ".";
   if (!options.RuntimePath.empty()) {
     bundle.Runtime = options.RuntimePath;
@@ -66,7 +67,7 @@ bool IsPortableEntry(const std::string& entry) {
 bool HoldsBundleOnly(const fs::path& dir, const std::string& launcher) {
   std::error_code failure;
   for (fs::directory_iterator it(dir, failure), end; !failure && it != end; it.increment(failure)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = PathText(it->path().filename());
     if (name != launcher && name != "app" && name != "runtime") return false;
   }
   return !failure;
@@ -87,10 +88,10 @@ struct Cleanup {
 // The archives jdeps reads: the ClassPath files, and the .jar files below its folders.
 std::vector<std::string> ArchivesBelow(const fs::path& app) {
   std::vector<std::string> archives;
-  for (const std::string& name : ListTree(app.string())) {
+  for (const std::string& name : ListTree(PathText(app))) {
     const fs::path path = app / name;
     std::error_code ignored;
-    if (fs::is_regular_file(path, ignored)) archives.push_back(path.string());
+    if (fs::is_regular_file(path, ignored)) archives.push_back(PathText(path));
   }
   return archives;
 }
@@ -101,7 +102,7 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const
   if (!OpenJdk(bundle.Jdk, &jdk, error)) return false;
   const std::string system = TargetSystem(options.Target);
   LinkRequest request;
-  request.Output = output.string();
+  request.Output = PathText(output);
   std::error_code ignored;
   const fs::path ownJmods = fs::path(bundle.Jdk) / "jmods";
   const bool ownModules = bundle.Jmods.empty() || fs::equivalent(bundle.Jmods, ownJmods, ignored);
@@ -112,7 +113,7 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const
                              " JDK: " + AskForJmods(jdk, system) + " as jmods in [bundle] " +
                              "(or --jmods)");
     }
-    if (fs::is_directory(ownJmods, ignored)) request.ModulePath = ownJmods.string();
+    if (fs::is_directory(ownJmods, ignored)) request.ModulePath = PathText(ownJmods);
     request.StartupArchive = true;
   } else {
     if (!CheckJmods(jdk, bundle.Jmods, system, error)) return false;
@@ -137,7 +138,7 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const
   if (!RunJlink(jdk, request, error)) return false;
 
   if (bundle.ModulesGiven) {
-    const std::vector<std::string> linked = ReadImageModules(output.string());
+    const std::vector<std::string> linked = ReadImageModules(PathText(output));
     const std::set<std::string> present(linked.begin(), linked.end());
     std::string missing;
     for (const std::string& module : found) {
@@ -210,11 +211,11 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   fs::path dir = fs::absolute(bundle.Dir).lexically_normal();
   if (dir.filename().empty()) dir = dir.parent_path();
   const std::string name =
-      (bundle.Name.empty() ? dir.filename().string() : bundle.Name) + (windows ? ".exe" : "");
+      (bundle.Name.empty() ? PathText(dir.filename()) : bundle.Name) + (windows ? ".exe" : "");
   std::error_code failure;
   if (fs::exists(dir, failure) &&
       (!fs::is_directory(dir, failure) || !HoldsBundleOnly(dir, name))) {
-    return Fail(error, dir.string() + ": exists and holds more than a bundle (" + name +
+    return Fail(error, PathText(dir) + ": exists and holds more than a bundle (" + name +
                            ", app, runtime); give a new or empty folder");
   }
 
@@ -243,7 +244,7 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     for (char& c : relative) c = c == '\\' ? '/' : c;
     const fs::path source = fs::path(bundle.Input) / relative;
     if (!fs::exists(source, failure)) {
-      return Fail(error, source.string() + ": ClassPath names " + entry + ", which is not there " +
+      return Fail(error, PathText(source) + ": ClassPath names " + entry + ", which is not there " +
                              "(the archives are read from the folder of the configuration file, " +
                              "or from input in [bundle], or --input)");
     }
@@ -262,19 +263,20 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     cleanup.Paths.insert(cleanup.Paths.begin(), existing);
     existing = existing.parent_path();
   }
-  const fs::path stage = dir.string() + TemporarySuffix;
+  fs::path stage = dir;
+  stage += TemporarySuffix;
   fs::remove_all(stage, failure);  // left by a run that was killed
   fs::create_directories(dir.parent_path(), failure);
   if (!failure) fs::create_directory(stage, failure);
   if (failure) {
-    return Fail(error, dir.string() + ": cannot be written (" + failure.message() + ")");
+    return Fail(error, PathText(dir) + ": cannot be written (" + failure.message() + ")");
   }
   cleanup.Paths.push_back(stage);
   fs::create_directory(stage / "app", failure);
   for (const auto& [source, relative] : copies) {
     const fs::path target = stage / "app" / relative;
     fs::create_directories(target.parent_path(), failure);
-    if (!CopyTree(source.string(), target.string(), error)) return false;
+    if (!CopyTree(PathText(source), PathText(target), error)) return false;
   }
 
   const fs::path runtime = stage / "runtime";
@@ -288,18 +290,18 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   std::string library;
   if (!bundle.Jdk.empty()) {
     if (!LinkRuntime(options, bundle, stage / "app", runtime, error, notice) ||
-        !CheckRuntimeImage(runtime.string(), options.Target, machine, &library, error)) {
+        !CheckRuntimeImage(PathText(runtime), options.Target, machine, &library, error)) {
       return false;
     }
   } else if (!CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error) ||
-             !CopyTree(bundle.Runtime, runtime.string(), error)) {
+             !CopyTree(bundle.Runtime, PathText(runtime), error)) {
     return false;
   }
 
   MakeConfig made = config;
   if (!PointAtBundle(options, library, entries, &made, error)) return false;
   MakeOptions launcher = options;
-  launcher.OutputPath = (stage / name).string();
+  launcher.OutputPath = PathText(stage / name);
   std::string remark;
   if (!MakeLauncherFromConfig(launcher, made, error, &remark)) return false;
   if (!remark.empty()) AddNotice(notice, remark);
@@ -307,46 +309,50 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   fs::path archive;
   fs::path archiveStage;
   if (bundle.Archive) {
-    archive = dir.string() + (windows ? ".zip" : ".tar.gz");
-    archiveStage = archive.string() + TemporarySuffix;
+    archive = dir;
+    archive += windows ? ".zip" : ".tar.gz";
+    archiveStage = archive;
+    archiveStage += TemporarySuffix;
     cleanup.Paths.push_back(archiveStage);
-    const std::string top = dir.filename().string();
-    const bool written = windows
-                             ? WriteZipArchive(stage.string(), top, archiveStage.string(), error)
-                             : WriteTarGzArchive(stage.string(), top, archiveStage.string(), error);
+    const std::string top = PathText(dir.filename());
+    const bool written =
+        windows ? WriteZipArchive(PathText(stage), top, PathText(archiveStage), error)
+                : WriteTarGzArchive(PathText(stage), top, PathText(archiveStage), error);
     if (!written) return false;
   }
 
   // Into place: an earlier bundle moves aside first and goes once the new one is there.
-  const fs::path old = dir.string() + ".corvane-make-old";
+  fs::path old = dir;
+  old += ".corvane-make-old";
   fs::remove_all(old, failure);
   if (fs::exists(dir, failure)) {
     fs::rename(dir, old, failure);
-    if (failure) return Fail(error, dir.string() + ": cannot be replaced: " + failure.message());
+    if (failure) return Fail(error, PathText(dir) + ": cannot be replaced: " + failure.message());
   }
   fs::rename(stage, dir, failure);
   if (failure) {
     std::error_code ignored;
     if (fs::exists(old, ignored)) fs::rename(old, dir, ignored);
-    return Fail(error, dir.string() + ": cannot be written: " + failure.message());
+    return Fail(error, PathText(dir) + ": cannot be written: " + failure.message());
   }
   cleanup.Paths.erase(std::find(cleanup.Paths.begin(), cleanup.Paths.end(), stage));
   fs::remove_all(old, failure);
   if (bundle.Archive) {
     fs::rename(archiveStage, archive, failure);
-    if (failure) return Fail(error, archive.string() + ": cannot be written: " + failure.message());
+    if (failure)
+      return Fail(error, PathText(archive) + ": cannot be written: " + failure.message());
   }
   cleanup.Done = true;
 
-  std::vector<std::string> modules = ReadImageModules((dir / "runtime").string());
+  std::vector<std::string> modules = ReadImageModules(PathText(dir / "runtime"));
   std::sort(modules.begin(), modules.end());
   std::string list;
   for (const std::string& module : modules) list += (list.empty() ? "" : ", ") + module;
-  *summary = "bundle " + dir.string() + ": " + FormatSize(TreeSize(dir.string())) + " (runtime " +
-             FormatSize(TreeSize((dir / "runtime").string())) + ")\n";
+  *summary = "bundle " + PathText(dir) + ": " + FormatSize(TreeSize(PathText(dir))) + " (runtime " +
+             FormatSize(TreeSize(PathText(dir / "runtime"))) + ")\n";
   if (bundle.Archive) {
     *summary +=
-        "archive " + archive.string() + ": " + FormatSize(TreeSize(archive.string())) + "\n";
+        "archive " + PathText(archive) + ": " + FormatSize(TreeSize(PathText(archive))) + "\n";
   }
   *summary +=
       "modules: " + (list.empty() ? "not listed (the runtime has no release file)" : list) + "\n";

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "hosting/java_home.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -80,9 +81,9 @@ bool CheckRuntimeImage(const std::string& image, const std::string& target,
     }
     return false;
   }
-  const ExecutableMachine built = ReadLibraryMachine((fs::path(image) / found).string().c_str());
+  const ExecutableMachine built = ReadLibraryMachine(PathText(fs::path(image) / found).c_str());
   if (built != machine) {
-    *error = (fs::path(image) / found).string() + ": a runtime for " + MachineName(built) +
+    *error = PathText(fs::path(image) / found) + ": a runtime for " + MachineName(built) +
              ", but the " + target + " launcher is for " + MachineName(machine) +
              " and cannot load it";
     return false;

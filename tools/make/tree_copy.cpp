@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/path_text.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -14,7 +16,7 @@ void ListInto(const fs::path& root, const std::string& prefix, std::vector<std::
   std::vector<std::string> here;
   for (fs::directory_iterator it(root, failure), end; !failure && it != end;
        it.increment(failure)) {
-    here.push_back(it->path().filename().string());
+    here.push_back(PathText(it->path().filename()));
   }
   std::sort(here.begin(), here.end());
   for (const std::string& name : here) {
@@ -43,8 +45,8 @@ bool CopyTree(const std::string& from, const std::string& to, std::string* error
     }
     for (fs::directory_iterator it(from, failure), end; !failure && it != end;
          it.increment(failure)) {
-      const std::string name = it->path().filename().string();
-      if (!CopyTree((fs::path(from) / name).string(), (fs::path(to) / name).string(), error)) {
+      const std::string name = PathText(it->path().filename());
+      if (!CopyTree(PathText(fs::path(from) / name), PathText(fs::path(to) / name), error)) {
         return false;
       }
     }
