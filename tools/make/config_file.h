@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/make/bundle_settings.h"
 #include "tools/make/manifest.h"
 
 /// The version resource as the configuration file's [version] table gives it.
@@ -30,6 +31,8 @@ struct MakeConfig {
   bool ManifestKeys = false;
   /// Console: a Windows launcher of the console subsystem instead of the window one.
   bool Console = false;
+  /// The [bundle] table: the folder with the runtime that --bundle writes.
+  BundleSettings Bundle;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/make/config_file.h"
+#include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
 
 namespace {
@@ -15,6 +16,8 @@ const char Usage[] =
     "                    --launcher GENERIC-LAUNCHER --output FILE\n"
     "                    [--icon FILE.ico] [--bitmap FILE.bmp]\n"
     "       corvane-make --keys\n"
+    "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
+    "                    [--input DIR] [--archive]\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
     "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
@@ -30,6 +33,16 @@ const char Usage[] =
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
     "  --keys      every key of the configuration and its TOML type, one a line\n"
+    "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
+    "              ClassPath in DIR/app and a Java runtime in DIR/runtime (README.md, \"Ship\n"
+    "              your application with its own runtime\"); the [bundle] table's keys\n"
+    "  --runtime   the runtime image to copy into the bundle (runtime in [bundle])\n"
+    "  --jdk       the JDK whose jlink makes the bundle's runtime (jdk)\n"
+    "  --jmods     the modules jlink links from, for a Windows target a Windows JDK's\n"
+    "              jmods folder (jmods)\n"
+    "  --input     the folder the archives of ClassPath are read from (input; default:\n"
+    "              the configuration file's folder)\n"
+    "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
@@ -44,11 +57,18 @@ int main(int argc, char** argv) {
     std::string* Value;
   } const valued[] = {{"--config", &options.ConfigPath},     {"--target", &options.Target},
                       {"--launcher", &options.LauncherPath}, {"--output", &options.OutputPath},
-                      {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath}};
+                      {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath},
+                      {"--bundle", &options.BundleDir},      {"--input", &options.InputDir},
+                      {"--runtime", &options.RuntimePath},   {"--jdk", &options.JdkPath},
+                      {"--jmods", &options.JmodsPath}};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(Usage, stdout);
       return 0;
+    }
+    if (std::strcmp(argv[i], "--archive") == 0) {
+      options.Archive = true;
+      continue;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
       std::puts("corvane-make " CORVANE_VERSION);
@@ -77,20 +97,36 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty() ||
-      options.OutputPath.empty()) {
+  if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty()) {
     std::fprintf(stderr,
-                 "corvane-make: --config, --target, --launcher and --output are needed\n\n%s",
+                 "corvane-make: --config, --target, --launcher and --output (or --bundle) are "
+                 "needed\n\n%s",
                  Usage);
+    return 2;
+  }
+  if (!options.OutputPath.empty() && !options.BundleDir.empty()) {
+    std::fprintf(stderr,
+                 "corvane-make: give --output (a launcher alone) or --bundle (a folder with the "
+                 "runtime), not both\n");
     return 2;
   }
   std::string error;
   std::string notice;
-  const bool made = MakeLauncher(options, &error, &notice);
+  std::string summary;
+  MakeConfig config;
+  const bool read = ReadLayeredConfig(options, &config, &error);
+  const bool bundle = read && WantsBundle(options, config);
+  if (read && !bundle && options.OutputPath.empty()) {
+    std::fprintf(stderr, "corvane-make: --output or --bundle is needed\n\n%s", Usage);
+    return 2;
+  }
+  const bool made = read && (bundle ? MakeBundle(options, config, &error, &notice, &summary)
+                                    : MakeLauncher(options, &error, &notice));
   if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
   if (!made) {
     std::fprintf(stderr, "corvane-make: %s\n", error.c_str());
     return 1;
   }
+  std::fputs(summary.c_str(), stdout);
   return 0;
 }

@@ -149,10 +149,20 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
     }
   }
   MakeConfig config;
-  if (!ReadMakeConfig(options.ConfigPath, &config, error)) return false;
+  if (!ReadLayeredConfig(options, &config, error)) return false;
+  return MakeLauncherFromConfig(options, config, error, notice);
+}
+
+bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::string* error) {
+  if (!ReadMakeConfig(options.ConfigPath, config, error)) return false;
   for (const std::string& path : options.OverConfigPaths) {
-    if (!ReadMakeConfigOver(path, &config, error)) return false;
+    if (!ReadMakeConfigOver(path, config, error)) return false;
   }
+  return true;
+}
+
+bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
+                            std::string* error, std::string* notice) {
   const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
   const std::string bitmapPath =
       options.BitmapPath.empty() ? config.SplashPath : options.BitmapPath;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/make/config_file.h"
+
 /// One run of the launcher maker.
 struct MakeOptions {
   std::string ConfigPath;
@@ -13,6 +15,13 @@ struct MakeOptions {
   std::string BitmapPath;  // overrides the configuration's Splash
   std::string IconPath;    // overrides the configuration's Icon
   std::string OutputPath;
+  // A bundle instead of OutputPath: each overrides its key of the [bundle] table.
+  std::string BundleDir;
+  std::string InputDir;
+  std::string RuntimePath;
+  std::string JdkPath;
+  std::string JmodsPath;
+  bool Archive = false;
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
@@ -22,3 +31,12 @@ struct MakeOptions {
 /// inputs are only read. False with `error` set when anything is wrong; `notice`
 /// receives remarks about settings the target does not use.
 bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);
+
+/// Reads `options.ConfigPath`, then each of `options.OverConfigPaths` over it (a later
+/// file replaces the keys it sets). False with `error` naming the file and line.
+bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::string* error);
+
+/// The same for a configuration already read (and, for a bundle, changed): writes
+/// `options.OutputPath` from `config` and the generic launcher; the target must be known.
+bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
+                            std::string* error, std::string* notice);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+/// The text of `path` in the form the narrow file functions (fopen, std::ofstream with
+/// a std::string) and this program's messages take: the ANSI code page on Windows,
+/// where path::string() would give UTF-8; the path's own bytes elsewhere.
+std::string PathText(const std::filesystem::path& path);

@@ -1,0 +1,3 @@
+#include "platform/path_text.h"
+
+std::string PathText(const std::filesystem::path& path) { return path.string(); }

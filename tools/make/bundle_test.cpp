@@ -1,0 +1,153 @@
+// The parts of a bundle that need no JDK: the [bundle] table, jlink's options by
+// version, the runtime image check and the checksum of the archives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/temp_directory.h"
+#include "tools/make/config_file.h"
+#include "tools/make/deflate.h"
+#include "tools/make/java_tools.h"
+#include "tools/make/runtime_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
+  MakeConfig config;
+  std::string error;
+  ASSERT_TRUE(
+      ParseMakeConfig("[bundle]\ndir = \"out/app\"\njdk = \"/jdk\"\n"
+                      "modules = [\"java.base\", \"java.sql\"]\narchive = true\n",
+                      "cfg/app.toml", &config, &error))
+      << error;
+  EXPECT_EQ(config.Bundle.Dir, (fs::path("cfg") / "out/app").string());
+  EXPECT_EQ(config.Bundle.Jdk, "/jdk");
+  EXPECT_TRUE(config.Bundle.ModulesGiven);
+  EXPECT_EQ(config.Bundle.Modules, (std::vector<std::string>{"java.base", "java.sql"}));
+  EXPECT_TRUE(config.Bundle.Archive);
+
+  const struct {
+    const char* Table;
+    const char* Error;
+  } faults[] = {
+      {"colour = 1", "app.toml:2: bundle.colour: unknown key"},
+      {"dir = \"\"", "app.toml:2: bundle.dir: must be a non-empty string"},
+      {"name = \"a/b\"", "app.toml:2: bundle.name: a file name, without a folder"},
+      {"modules = [\"java base\"]", "app.toml:2: bundle.modules: must hold module names"},
+      {"extra-modules = \"java.sql\"", "app.toml:2: bundle.extra-modules: must be an array"},
+      {"archive = \"yes\"", "app.toml:2: bundle.archive: must be a boolean"},
+      {"runtime = \"r\"\njdk = \"j\"", "app.toml:3: bundle.jdk: give runtime"},
+      {"runtime = \"r\"\njmods = \"m\"", "app.toml:3: bundle.jmods: applies to a runtime linked"},
+  };
+  for (const auto& fault : faults) {
+    EXPECT_FALSE(ParseMakeConfig(std::string("[bundle]\n") + fault.Table + "\n", "app.toml",
+                                 &config, &error));
+    EXPECT_EQ(error.rfind(fault.Error, 0), 0u) << fault.Table << ": " << error;
+  }
+}
+
+TEST(JlinkArguments, CompressionAndStartupArchiveFollowTheVersion) {
+  const struct {
+    const char* Version;
+    bool ThisMachine;
+    const char* Compress;
+    bool Archive;
+  } cases[] = {{"11.0.2", true, "--compress=2", false},
+               {"17.0.15", true, "--compress=2", true},
+               {"17.0.15", false, "--compress=2", false},
+               {"21", true, "--compress=zip-6", true},
+               {"25", false, "--compress=zip-6", false}};
+  for (const auto& test : cases) {
+    Jdk jdk;
+    jdk.Jlink = "jlink";
+    ASSERT_TRUE(ParseJavaVersion(test.Version, &jdk.Version));
+    LinkRequest request{"mods", {"java.base", "java.sql"}, test.ThisMachine, "out"};
+    std::vector<std::string> expected{"jlink",
+                                      "--module-path",
+                                      "mods",
+                                      "--add-modules",
+                                      "java.base,java.sql",
+                                      "--strip-debug",
+                                      "--no-header-files",
+                                      "--no-man-pages",
+                                      test.Compress};
+    if (test.Archive) expected.push_back("--generate-cds-archive");
+    expected.insert(expected.end(), {"--output", "out"});
+    EXPECT_EQ(JlinkArguments(jdk, request), expected) << test.Version;
+  }
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The headers ReadLibraryMachine reads: a PE image's machine, an ELF file's e_machine.
+std::string PeHeader(unsigned machine) {
+  std::string bytes(0x48, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  bytes[0x3C] = 0x40;
+  bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+  bytes[0x44] = static_cast<char>(machine & 0xFF);
+  bytes[0x45] = static_cast<char>(machine >> 8);
+  return bytes;
+}
+
+std::string ElfHeader(unsigned machine) {
+  std::string bytes(64, '\0');
+  bytes.replace(0, 7,
+                "\x7f"
+                "ELF\x02\x01\x01");
+  bytes[18] = static_cast<char>(machine);
+  return bytes;
+}
+
+TEST(CheckRuntimeImage, TakesTheTargetsLayoutAndMachineAndSaysWhatElseItFound) {
+  ScopedTempDirectory temp("runtime-image");
+  const fs::path root = temp.path();
+  WriteBytes(root / "win64/bin/server/jvm.dll", PeHeader(0x8664));
+  WriteBytes(root / "win32/bin/client/jvm.dll", PeHeader(0x014C));
+  WriteBytes(root / "linux/lib/server/libjvm.so", ElfHeader(62));
+  fs::create_directories(root / "empty");
+  const std::string image = root.string() + "/";
+  const struct {
+    const char* Image;
+    const char* Target;
+    ExecutableMachine Machine;
+    const char* Result;  // the library, or the end of the error
+  } cases[] = {
+      {"win64", "win64", ExecutableMachine::X86_64, "bin\\server\\jvm.dll"},
+      {"win32", "win32", ExecutableMachine::I386, "bin\\client\\jvm.dll"},
+      {"linux", "linux", ExecutableMachine::X86_64, "lib/server/libjvm.so"},
+      {"win64", "win32", ExecutableMachine::I386,
+       "a runtime for x86-64, but the win32 launcher is for i386 and cannot load it"},
+      {"linux", "linux", ExecutableMachine::Arm64,
+       "a runtime for x86-64, but the linux launcher is for arm64 and cannot load it"},
+      {"linux", "win64", ExecutableMachine::X86_64,
+       "linux: a Linux runtime; the win64 target needs a Windows runtime image (with "
+       "bin\\server\\jvm.dll)"},
+      {"empty", "linux", ExecutableMachine::X86_64,
+       "empty: not a runtime image: it has no lib/server/libjvm.so"},
+      {"missing", "linux", ExecutableMachine::X86_64, "missing: no such folder"},
+  };
+  for (const auto& test : cases) {
+    std::string library;
+    std::string error;
+    const bool passed =
+        CheckRuntimeImage(image + test.Image, test.Target, test.Machine, &library, &error);
+    const std::string& result = passed ? library : error;
+    ASSERT_GE(result.size(), std::strlen(test.Result)) << test.Image << ": " << result;
+    EXPECT_EQ(result.substr(result.size() - std::strlen(test.Result)), test.Result) << result;
+  }
+}
+
+TEST(Crc32, IsTheChecksumOfZipAndGzip) {
+  EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
+  EXPECT_EQ(Crc32("6789", 4, Crc32("12345", 5)), 0xCBF43926u);
+}
+
+}  // namespace
