@@ -57,7 +57,8 @@ class BundleTest(WineTestCase):
         self.assertEqual((run.exit_code, run.dialogs), (0, []))
         with open(log, encoding="latin-1") as lines:
             logged = [line.rstrip("\n") for line in lines]
-        self.assertIn("option=-Djava.class.path=app\\tool.jar;app\\lib\\helper.jar", logged)
+        self.assertIn("option=-Djava.class.path={0}\\app\\tool.jar;{0}\\app\\lib\\helper.jar"
+                      .format(windows_path(bundle)), logged)
         self.assertIn("main thread=creator name= argc=1 arg=one", logged)
         with open(trace, encoding="latin-1") as lines:
             self.assertIn("runtime library runtime\\bin\\server\\jvm.dll", lines.read())

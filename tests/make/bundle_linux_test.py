@@ -104,7 +104,10 @@ class BundleLinuxTest(unittest.TestCase):
         run, trace = self.run_bundled(os.path.join(bundle, "quillmark"), "sql", "--exit", "4")
         self.assertEqual(run.returncode, 4, run.stderr)
         self.assertIn("runtime library runtime/lib/server/libjvm.so\n", trace)
-        self.assertIn("class path app/Quillmark.jar:app/jh.jar:app/lib/probe.jar", trace)
+        app = os.path.join(bundle, "app")
+        self.assertIn("class path " + ":".join(os.path.join(app, name) for name in
+                                               ("Quillmark.jar", "jh.jar", "lib/probe.jar")),
+                      trace)
         self.assertIn("java.home: " + os.path.join(bundle, "runtime") + "\n", run.stdout)
         self.assertIn("sql type java.sql.Types\nQuillmark started", run.stdout)
         self.assertIn("Corvane property: Bundled", run.stdout)

@@ -36,7 +36,7 @@ import org.codehaus.plexus.util.xml.Xpp3Dom;
     requiresDependencyResolution = ResolutionScope.RUNTIME)
 public class LauncherMojo extends AbstractMojo {
   private static final List<String> TARGETS = List.of("win32", "win64", "linux");
-  private static final Pattern MAIN_CLASS_KEY = Pattern.compile("(?m)^\\s*MainClass\\s*=");
+  private static final Pattern MAIN_CLASS_KEY = Pattern.compile("(?m)^\\s*(MainClass|MainJar)\\s*=");
 
   @Parameter(defaultValue = "${project}", readonly = true, required = true)
   private MavenProject project;
@@ -108,10 +108,11 @@ public class LauncherMojo extends AbstractMojo {
     if (configFile != null && !configFile.isFile()) {
       throw new MojoFailureException("POM parameter configFile: " + configFile + " is not a file");
     }
-    if (!pom.has("MainClass") && (configFile == null
+    if (!pom.has("MainClass") && !pom.has("MainJar") && (configFile == null
         || !MAIN_CLASS_KEY.matcher(Files.readString(configFile.toPath(), StandardCharsets.UTF_8)).find())) {
       throw new MojoFailureException("POM parameter mainClass is not set: name the application's "
-          + "main class with <mainClass> (or MainClass in the configFile)");
+          + "main class with <mainClass>, or its jar with <mainJar> (or MainClass or MainJar in the "
+          + "configFile)");
     }
 
     Path app = Path.of(project.getBuild().getDirectory(), outputName);
