@@ -171,6 +171,16 @@ class ServiceTest(WineTestCase):
     def stopped(self):
         return ("info", "The %s service has stopped." % self.name)
 
+    def start_without_a_runtime(self):
+        """Installs and starts the service, which finds no runtime and stops."""
+        self.install()
+        self.start()
+        self.wait_for_state("STOPPED", 20)
+        self.assertEqual(self.wait_for_events(3), [
+            self.started(),
+            ("error", "Unable to locate suitable Java Runtime Environment on this machine."),
+            ("error", "The %s service failed to start." % self.name)])
+
     def timed_out(self):
         return ("error", "The %s service has timed out during a stop request and will be "
                          "terminated." % self.name)
@@ -309,13 +319,7 @@ class ServiceTest(WineTestCase):
 
     def test_runtime_that_cannot_be_found(self):
         self.configure()
-        self.install()
-        self.start()
-        self.wait_for_state("STOPPED", 20)
-        self.assertEqual(self.wait_for_events(3), [
-            self.started(),
-            ("error", "Unable to locate suitable Java Runtime Environment on this machine."),
-            ("error", "The %s service failed to start." % self.name)])
+        self.start_without_a_runtime()
         # Without ServiceRestartSeconds the stopped report carries no exit code.
         query = wine("sc", "query", self.name).stdout
         self.assertRegex(query, r"WIN32_EXIT_CODE\s*:\s*0\b")
@@ -531,13 +535,7 @@ class ServiceTest(WineTestCase):
         open(java, "w").close()
         self.addCleanup(os.remove, java)
         self.configure(e1040="<null>", e1744="1")
-        self.install()
-        self.start()
-        self.wait_for_state("STOPPED", 20)
-        self.assertEqual(self.wait_for_events(3), [
-            self.started(),
-            ("error", "Unable to locate suitable Java Runtime Environment on this machine."),
-            ("error", "The %s service failed to start." % self.name)])
+        self.start_without_a_runtime()
         self.assertEqual(self.logged(), [], "no runtime is loaded")
         self.assertIn("PATH is not searched in a service",
                       self.service_trace("PATH is not searched"))
