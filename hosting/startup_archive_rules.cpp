@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "hosting/java_home.h"
 #include "platform/directories.h"
@@ -38,6 +39,21 @@ void AppendStamp(std::string* key, const char* kind, const std::string& path) {
 bool IsAgent(const std::string& option) {
   return StartsWith(option, "-javaagent:") || StartsWith(option, "-agentlib:") ||
          StartsWith(option, "-agentpath:");
+}
+
+// The lines of `text`, each without its line end ("\n" or "\r\n").
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(begin, end - begin);
+    begin = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -211,13 +227,7 @@ std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::
   static const char* const Markers[] = {"] opened: ", "] non-existent Class-Path entry ",
                                         "] path ["};
   std::vector<std::string> files;
-  std::size_t begin = 0;
-  while (begin < log.size()) {
-    std::size_t end = log.find('\n', begin);
-    if (end == std::string::npos) end = log.size();
-    std::string line = log.substr(begin, end - begin);
-    begin = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : TextLines(log)) {
     for (const char* marker : Markers) {
       const std::size_t at = line.find(marker);
       if (at == std::string::npos || line.find("[class,path]") == std::string::npos) continue;
@@ -268,14 +278,9 @@ bool StoredKeyMatches(const std::string& stored, const std::string& key) {
 
 std::string FailureLine(const std::string& output) {
   std::string found;
-  std::size_t begin = 0;
-  while (begin < output.size()) {
-    std::size_t end = output.find('\n', begin);
-    if (end == std::string::npos) end = output.size();
-    std::string line = output.substr(begin, end - begin);
-    begin = end + 1;
+  for (std::string& line : TextLines(output)) {
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    if (!line.empty() && line[0] != '[') found = line;
+    if (!line.empty() && line[0] != '[') found = std::move(line);
   }
   return found;
 }
