@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "core/launch_config.h"
 #include "hosting/class_path.h"
-#include "launcher/launch_config.h"
 #include "platform/directories.h"
 
 namespace fs = std::filesystem;

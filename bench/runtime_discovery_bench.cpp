@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "core/launch_config.h"
 #include "hosting/java_home.h"
 #include "hosting/runtime_location.h"
-#include "launcher/launch_config.h"
 #include "platform/file_system.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/runtime_location.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"

@@ -11,11 +11,11 @@
 #include <system_error>
 #include <vector>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
 #include "hosting/runtime_location.h"
 #include "hosting/text_buffer.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/split_arguments.h"
 #include "platform/directories.h"
 #include "platform/system_error.h"
 #include "tests/environment_variables.h"

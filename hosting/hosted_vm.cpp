@@ -2,16 +2,16 @@
 
 #include <vector>
 
+#include "core/current_directory.h"
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/class_path.h"
 #include "hosting/java_options.h"
 #include "hosting/java_string.h"
 #include "hosting/runtime_location.h"
 #include "hosting/startup_archive.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/run_sequence.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 #include "platform/console.h"
 
 HostedVmRecord HostedVm;

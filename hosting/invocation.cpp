@@ -2,14 +2,13 @@
 
 #include <string>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/java_string.h"
 #include "hosting/main_jar.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/run_sequence.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/file_system.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "launcher/split_arguments.h"
+#include "core/split_arguments.h"
 
 namespace {
 

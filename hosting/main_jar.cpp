@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/trace.h"
 #include "hosting/class_path.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/java_string.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/trace.h"
 
 bool ReadMainClassFromJar(JNIEnv* env) {
   const LaunchConfigRecord& c = LaunchConfig;

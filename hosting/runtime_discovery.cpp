@@ -5,11 +5,11 @@
 #include <set>
 #include <vector>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/trace.h"
 #include "hosting/java_home.h"
 #include "hosting/runtime_location.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/trace.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/files.h"

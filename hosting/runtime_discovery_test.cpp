@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "core/launch_config.h"
 #include "hosting/java_home.h"
 #include "hosting/runtime_location.h"
-#include "launcher/launch_config.h"
 #include "tests/fakes/fake_environment.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/recorded_reports.h"

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/java_home.h"
+#include "hosting/no_runtime_report.h"
 #include "hosting/runtime_discovery.h"
-#include "launcher/launch_config.h"
-#include "launcher/no_runtime_report.h"
-#include "launcher/report.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/launch_config.h"
+#include "hosting/no_runtime_report.h"
 #include "hosting/runtime_location.h"
-#include "launcher/launch_config.h"
-#include "launcher/no_runtime_report.h"
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
+#include "core/launch_config.h"
+#include "core/report.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/recorded_reports.h"
 #include "tests/temp_directory.h"

@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/launch_config.h"
+#include "core/trace.h"
 #include "hosting/java_home.h"
 #include "hosting/runtime_discovery.h"
 #include "hosting/startup_archive_folders.h"
 #include "hosting/startup_archive_maker.h"
 #include "hosting/startup_archive_request.h"
 #include "hosting/startup_archive_rules.h"
-#include "launcher/launch_config.h"
-#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/environment.h"
 #include "platform/file_operations.h"

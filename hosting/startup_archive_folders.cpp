@@ -5,10 +5,10 @@
 #include <ctime>
 #include <vector>
 
+#include "core/trace.h"
 #include "hosting/java_home.h"
 #include "hosting/startup_archive_request.h"
 #include "hosting/startup_archive_rules.h"
-#include "launcher/trace.h"
 #include "platform/file_operations.h"
 #include "platform/file_system.h"
 #include "platform/files.h"

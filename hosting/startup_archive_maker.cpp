@@ -6,12 +6,12 @@
 #include <cstring>
 #include <thread>
 
+#include "core/trace.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/java_home.h"
 #include "hosting/startup_archive_folders.h"
 #include "hosting/startup_archive_request.h"
 #include "hosting/startup_archive_rules.h"
-#include "launcher/trace.h"
 #include "platform/directories.h"
 #include "platform/file_operations.h"
 #include "platform/files.h"

@@ -4,11 +4,11 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "core/launch_config.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
-#include "launcher/launch_config.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 
 namespace {
 

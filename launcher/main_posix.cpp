@@ -1,6 +1,6 @@
-#include "launcher/report.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
 #include "launcher/run_sequence.h"
-#include "launcher/split_arguments.h"
 
 // The shell has split the command line already; the arguments keep the layout that
 // the splitter gives on Windows: a reserved null slot, then the arguments.

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "launcher/report.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
 #include "launcher/run_sequence.h"
-#include "launcher/split_arguments.h"
 
 // The command line is taken from GetCommandLineW and cut here rather than from the
 // C runtime's lpCmdLine, so that the program name is removed by one known rule. The

@@ -1,104 +1,73 @@
 #include "launcher/run_sequence.h"
 
-#include <cstring>
 #include <string>
 
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "platform/directories.h"
-#include "service/service.h"
+#include "core/current_directory.h"
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/trace.h"
+#include "hosting/hosted_vm.h"
+#include "hosting/invocation.h"
+#include "hosting/startup_archive_maker.h"
+#include "launcher/service_switch.h"
+#include "platform/console.h"
+#include "platform/instance_mutex.h"
+#include "splash/splash.h"
 
-char StartDirectory[StartDirectorySize];
 InstanceMutexHandle InstanceMutex = nullptr;
 
 namespace {
 
-constexpr int ExecutablePathSize = 260;
-
-// The configuration is not loaded yet when the first two steps can fail.
-void ReportEarlyFileAccess(const char* what) {
-  ReportLastSystemError();
-  ReportError(LoadConfigString(EntryMsgFileAccess).c_str(), what);
-}
-
-bool ChangeDirectoryOrReport(const char* path) {
-  if (ChangeCurrentDirectory(path)) return true;
-  ReportLastSystemError();
-  ReportError(LaunchConfig.MsgFileAccess.c_str(), path);
-  return false;
-}
-
-template <typename Char>
-const Char* SkipName(const Char* p) {
-  while (*p == ' ' || *p == '\t') ++p;
-  if (*p == '"') {
-    ++p;
-    while (*p != '\0' && *p != '"') ++p;
-    if (*p == '"') ++p;
-  } else {
-    while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+// Gives true when another instance holds the mutex; otherwise takes it (a failure
+// to create it leaves the run without single-instance protection). Of two launchers
+// started at once both may find no mutex: the one whose creation finds it made
+// already is the second.
+bool RefuseSecondInstance() {
+  if (LaunchConfig.AllowMultipleInstances) return false;
+  // An application known by its archive alone is known by the archive's name; a
+  // backslash would make the name a path the system refuses.
+  std::string name = LaunchConfig.MainClass;
+  if (name.empty()) name = LaunchConfig.MainJar;
+  for (char& ch : name) {
+    if (ch == '\\') ch = '/';
   }
-  while (*p == ' ' || *p == '\t') ++p;
-  return p;
+  if (!InstanceMutexExists(name.c_str()) &&
+      CreateInstanceMutex(name.c_str(), &InstanceMutex) != 1) {
+    return false;
+  }
+  Trace("another instance holds the mutex %s", name.c_str());
+  ReportError(LaunchConfig.MsgAlreadyRunning.c_str());
+  return true;
+}
+
+int Launch(ArgumentVector& arguments) {
+  if (IsStartupArchiveRun(arguments.Count, arguments.Vector())) {
+    return RunStartupArchiveRole(arguments.Count, arguments.Vector());
+  }
+  if (!CaptureStartDirectory()) return 0;
+  EnterExecutableDirectory();
+  LoadLaunchConfig();
+  if (!LaunchConfig.ServiceName.empty() &&
+      DispatchServiceSwitch(arguments.Count, arguments.Vector())) {
+    return 0;
+  }
+  if (RefuseSecondInstance()) return 0;
+  if (LaunchConfig.SplashUntilWindow || LaunchConfig.SplashSeconds != 0) StartSplash();
+  if (!CreateVirtualMachine(false)) return -1;
+  const bool invoked =
+      InvokeApplication(arguments.Count - 1, arguments.Vector() + 1, false, arguments.JavaVector());
+  DestroyVirtualMachine();
+  if (InstanceMutex != nullptr) CloseInstanceMutex(InstanceMutex);
+  return invoked ? 0 : -1;
 }
 
 }  // namespace
 
-const char* SkipProgramName(const char* commandLine) { return SkipName(commandLine); }
-
-const char16_t* SkipProgramName(const char16_t* commandLine) { return SkipName(commandLine); }
-
-bool CaptureStartDirectory() {
-  if (ReadCurrentDirectory(StartDirectory, sizeof StartDirectory)) return true;
-  ReportEarlyFileAccess("CURRENT_DIR");
-  return false;
-}
-
-bool EnterExecutableDirectory() {
-  char path[ExecutablePathSize];
-  if (!ReadExecutablePath(path, sizeof path)) {
-    ReportEarlyFileAccess("CURRENT_EXE");
-    return false;
-  }
-  // The platform always gives a full path; one without a separator has no directory
-  // to enter, and the run stays where it started.
-  char* separator = std::strrchr(path, PathSeparator);
-  if (separator == nullptr) return false;
-  *separator = '\0';
-  if (ChangeCurrentDirectory(path)) return true;
-  ReportEarlyFileAccess(path);
-  return false;
-}
-
-bool DispatchServiceSwitch(int count, char** vector) {
-  if (count != 2) return false;
-  const std::string argument = vector[1];
-  const LaunchConfigRecord& c = LaunchConfig;
-  const char* name = c.ServiceName.c_str();
-  if (argument == c.InstallSwitch) {
-    const int installed = IsServiceInstalled(name);
-    if (installed == 1) {
-      ReportError(c.MsgServiceAlreadyInstalled.c_str(), name);
-    } else if (installed == 0 && InstallService(name, c.ServiceDescription.c_str()) == 0) {
-      ReportInfo(c.MsgServiceInstalled.c_str(), name);
-    }
-    return true;
-  }
-  if (argument == c.UninstallSwitch) {
-    if (UninstallService(name) == 0) ReportInfo(c.MsgServiceUninstalled.c_str(), name);
-    return true;
-  }
-  if (argument == c.ServiceSwitch) {
-    RunServiceDispatcher();
-    return true;
-  }
-  return false;
-}
-
-bool ApplyWorkingDirectory(bool beforeJvm) {
-  if (!beforeJvm && LaunchConfig.ReturnToStartDirectory) {
-    return ChangeDirectoryOrReport(StartDirectory);
-  }
-  if (LaunchConfig.WorkingDirectory.empty()) return true;
-  return ChangeDirectoryOrReport(LaunchConfig.WorkingDirectory.c_str());
+int RunLauncher(ArgumentVector& arguments) {
+  if (IsConsoleProgram()) RunMode = RunModeKind::Console;
+  StartTrace();
+  if (RunMode == RunModeKind::Console) Trace("console program: reports go to its streams");
+  const int code = Launch(arguments);
+  Trace("exit code %d", code);
+  return code;
 }

@@ -2,8 +2,8 @@
 // start. Older service managers lack some of them; the service works without.
 #include "service/service_extras.h"
 
-#include "launcher/launch_config.h"
-#include "launcher/trace.h"
+#include "core/launch_config.h"
+#include "core/trace.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
+#include "core/launch_config.h"
+#include "core/report.h"
 #include "platform/directories.h"
 #include "service/service.h"
 #include "service/service_extras.h"

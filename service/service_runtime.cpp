@@ -4,13 +4,13 @@
 
 #include <atomic>
 
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/split_arguments.h"
+#include "core/trace.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
 #include "hosting/stop_protocol.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/split_arguments.h"
-#include "launcher/trace.h"
 #include "platform/win32/event_source.h"
 #include "service/service.h"
 

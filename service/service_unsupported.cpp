@@ -1,6 +1,6 @@
 // Builds without Windows services (Linux): every service switch says so plainly.
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
+#include "core/launch_config.h"
+#include "core/report.h"
 #include "service/service.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
+#include "core/launch_config.h"
+#include "core/report.h"
 #include "splash/splash.h"
 
 namespace {

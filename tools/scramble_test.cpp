@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "launcher/launch_config.h"
+#include "core/launch_config.h"
 
 TEST(ScrambleText, WritesUpperCaseDigitPairsXoredWithTheKey) {
   EXPECT_EQ(ScrambleText("A"), "13");  // 'A' ^ 'R'

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "launcher/report.h"
+#include "core/report.h"
 #include "tests/temp_directory.h"
 
 // Allocation fails on demand in this program, as it does in a process whose memory is

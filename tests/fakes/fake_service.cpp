@@ -1,4 +1,4 @@
-#include "launcher/report.h"
+#include "core/report.h"
 #include "service/service.h"
 #include "tests/fakes/recorded_reports.h"
 

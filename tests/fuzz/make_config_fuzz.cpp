@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/config_fields.h"
+#include "core/config_fields.h"
 #include "tools/make/config_file.h"
 #include "tools/make/string_table.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/split_arguments.h"
+#include "core/split_arguments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "launcher/split_arguments.h"
+#include "core/split_arguments.h"
 #include "platform/text_encoding.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "launcher/launch_config.h"
+#include "core/launch_config.h"
 #include "tools/scramble.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -24,10 +24,10 @@
 #include <string>
 #include <thread>
 
+#include "core/launch_config.h"
+#include "core/report.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "launcher/config_fields.h"
+#include "core/config_fields.h"
 #include "tools/make/config_file.h"
 
 /// The stored text corvane-make writes for `field` when the configuration file leaves

@@ -3,9 +3,9 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/config_fields.h"
 #include "hosting/java_options.h"
 #include "hosting/java_version.h"
-#include "launcher/config_fields.h"
 
 #include "tools/make/pe_image.h"
 #include "tools/make/string_table.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <map>
 
-#include "launcher/config_fields.h"
-#include "launcher/launch_config.h"
+#include "core/config_fields.h"
+#include "core/launch_config.h"
 
 namespace {
 

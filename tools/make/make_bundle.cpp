@@ -7,8 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/config_fields.h"
 #include "hosting/java_home.h"
-#include "launcher/config_fields.h"
 #include "platform/path_text.h"
 #include "tools/make/archive_writer.h"
 #include "tools/make/java_tools.h"

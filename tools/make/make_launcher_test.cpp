@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "launcher/config_fields.h"
-#include "launcher/launch_config.h"
+#include "core/config_fields.h"
+#include "core/launch_config.h"
 #include "platform/posix/string_blob.h"
 #include "tests/temp_directory.h"
 #include "tools/make/manifest.h"

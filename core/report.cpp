@@ -1,4 +1,4 @@
-#include "launcher/report.h"
+#include "core/report.h"
 
 #include <string>
 

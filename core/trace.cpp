@@ -1,4 +1,4 @@
-#include "launcher/trace.h"
+#include "core/trace.h"
 
 #include <chrono>
 #include <cstdarg>

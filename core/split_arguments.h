@@ -43,3 +43,10 @@ ArgumentVector SplitArguments(const char16_t* text, bool reserveFirst);
 /// belongs to the caller, is null on the first call and null again after the end.
 /// Returns null at the end (or when `text` is null).
 char* NextToken(char* text, const char* delimiters, char** cursor);
+
+/// The command line without the program name: leading blanks and tabs skipped, a
+/// quoted name ending after its closing quote (or at the end), any other name at the
+/// first blank or tab, then blanks and tabs skipped.
+const char* SkipProgramName(const char* commandLine);
+/// The same for the wide (UTF-16) command line.
+const char16_t* SkipProgramName(const char16_t* commandLine);

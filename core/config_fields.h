@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "launcher/launch_config.h"
+#include "core/launch_config.h"
 
 /// How a setting is written in corvane-make's configuration file, stored in its entry
 /// and read by the launcher.

@@ -1,4 +1,4 @@
-#include "launcher/launch_config.h"
+#include "core/launch_config.h"
 
 #include <gtest/gtest.h>
 

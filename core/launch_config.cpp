@@ -1,10 +1,10 @@
-#include "launcher/launch_config.h"
+#include "core/launch_config.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/config_fields.h"
-#include "launcher/trace.h"
+#include "core/config_fields.h"
+#include "core/trace.h"
 #include "platform/directories.h"
 #include "platform/files.h"
 #include "platform/profile.h"

@@ -1,4 +1,4 @@
-#include "launcher/config_fields.h"
+#include "core/config_fields.h"
 
 #include <climits>
 #include <cstring>

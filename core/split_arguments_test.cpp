@@ -1,4 +1,4 @@
-#include "launcher/split_arguments.h"
+#include "core/split_arguments.h"
 
 #include <gtest/gtest.h>
 
@@ -158,4 +158,24 @@ TEST(NextToken, LastEntryWithoutDelimiterEndsTheWalk) {
   EXPECT_NE(cursor, nullptr);
   EXPECT_EQ(NextToken(text, ";", &cursor), nullptr);
   EXPECT_EQ(cursor, nullptr);
+}
+
+TEST(SkipProgramName, RemovesPlainAndQuotedNamesFromNarrowAndWideLines) {
+  const struct {
+    const char* Line;
+    const char* Rest;
+  } cases[] = {{"app.exe -install", "-install"},
+               {"  \t\"C:\\Program Files\\app.exe\" \t a b", "a b"},
+               {"\"C:\\a b\\app.exe\"x y", "x y"},
+               {"\"unclosed name", ""},
+               {"app.exe\targ", "arg"},
+               {"app.exe", ""},
+               {"", ""}};
+  for (const auto& c : cases) {
+    EXPECT_STREQ(SkipProgramName(c.Line), c.Rest) << c.Line;
+    const std::u16string wide(c.Line, c.Line + std::char_traits<char>::length(c.Line));
+    EXPECT_EQ(std::u16string(SkipProgramName(wide.c_str())),
+              std::u16string(c.Rest, c.Rest + std::char_traits<char>::length(c.Rest)))
+        << c.Line;
+  }
 }

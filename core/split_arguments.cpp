@@ -1,4 +1,4 @@
-#include "launcher/split_arguments.h"
+#include "core/split_arguments.h"
 
 #include <cstring>
 
@@ -79,6 +79,20 @@ ArgumentVector MakeArgumentVector(std::vector<std::string> tokens, bool reserveF
   return result;
 }
 
+template <typename Char>
+const Char* SkipName(const Char* p) {
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p == '"') {
+    ++p;
+    while (*p != '\0' && *p != '"') ++p;
+    if (*p == '"') ++p;
+  } else {
+    while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return p;
+}
+
 }  // namespace
 
 ArgumentVector SplitArguments(const char* text, bool reserveFirst) {
@@ -115,3 +129,7 @@ char* NextToken(char* text, const char* delimiters, char** cursor) {
   }
   return start;
 }
+
+const char* SkipProgramName(const char* commandLine) { return SkipName(commandLine); }
+
+const char16_t* SkipProgramName(const char16_t* commandLine) { return SkipName(commandLine); }

@@ -1,10 +1,10 @@
-#include "launcher/no_runtime_report.h"
+#include "hosting/no_runtime_report.h"
 
 #include <string>
 
-#include "launcher/launch_config.h"
-#include "launcher/report.h"
-#include "launcher/trace.h"
+#include "core/launch_config.h"
+#include "core/report.h"
+#include "core/trace.h"
 #include "platform/shell.h"
 
 void ReportNoRuntime(const char* argument, bool candidatesRejected) {

@@ -1,0 +1,5 @@
+#pragma once
+
+/// Handles a lone service switch among `count` slots (slot 0 reserved). True when the
+/// argument was a switch and has been handled; false when it goes to the application.
+bool DispatchServiceSwitch(int count, char** vector);
