@@ -5,16 +5,9 @@
 #include <string>
 
 #include "tests/fakes/recorded_reports.h"
+#include "tests/fakes/report_fixture.h"
 
-class ReportTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RecordedReports.clear();
-    RunMode = RunModeKind::Window;
-    FakeSystemError = FakeSystemErrorState();
-  }
-  void TearDown() override { RunMode = RunModeKind::Window; }
-};
+using ReportTest = RecordedReportTest;
 
 TEST(FormatReport, InsertsTheArgumentVerbatim) {
   EXPECT_EQ(FormatReport("Error accessing file/directory: %s", "C:\\100%\\%d%s"),

@@ -8,13 +8,12 @@
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "tests/fakes/recorded_reports.h"
+#include "tests/fakes/report_fixture.h"
 
-class NoRuntimeReportTest : public ::testing::Test {
+class NoRuntimeReportTest : public RecordedReportTest {
  protected:
   void SetUp() override {
-    RecordedReports.clear();
-    RunMode = RunModeKind::Window;
-    FakeSystemError = FakeSystemErrorState();
+    RecordedReportTest::SetUp();
     LaunchConfig = LaunchConfigRecord();
     LaunchConfig.MsgNoRuntime = "Quill needs Java %s.";
     LaunchConfig.MsgFileAccess = "Cannot open %s";
@@ -22,7 +21,7 @@ class NoRuntimeReportTest : public ::testing::Test {
     FakeQuestionAnswer = false;
   }
   void TearDown() override {
-    RunMode = RunModeKind::Window;
+    RecordedReportTest::TearDown();
     LaunchConfig = LaunchConfigRecord();
   }
 
