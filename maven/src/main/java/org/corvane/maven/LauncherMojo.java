@@ -113,15 +113,13 @@ public class LauncherMojo extends AbstractMojo {
     }
     // Null where the file is not read here: corvane-make then says what is wrong with it.
     Set<String> fileKeys = configFile == null ? Set.of() : TomlKeys.read(configFile.toPath());
-    if (fileKeys != null && !pom.has("MainClass") && !pom.has("MainJar")
-        && !fileKeys.contains("MainClass") && !fileKeys.contains("MainJar")) {
+    if (fileKeys != null && !given("MainClass", pom, fileKeys) && !given("MainJar", pom, fileKeys)) {
       throw new MojoFailureException("POM parameter mainClass is not set: name the application's "
           + "main class with <mainClass>, or its jar with <mainJar> (or MainClass or MainJar in the "
           + "configFile)");
     }
-    boolean bundle = pom.hasTable("bundle") || fileKeys != null
-        && fileKeys.stream().anyMatch(key -> key.equals("bundle") || key.startsWith("bundle."));
-    boolean bundleDirGiven = pom.has("bundle.dir") || fileKeys != null && fileKeys.contains("bundle.dir");
+    boolean bundle = given("bundle", pom, fileKeys);
+    boolean bundleDirGiven = given("bundle.dir", pom, fileKeys);
     if (bundle && bundleDirGiven && wanted.size() > 1) {
       throw new MojoFailureException("POM parameter bundle/dir: one folder cannot hold the bundles of "
           + wanted.size() + " targets: leave dir out, and each goes to target/bundle-TARGET/" + outputName);
@@ -153,12 +151,21 @@ public class LauncherMojo extends AbstractMojo {
           bundled.addAll(List.of("--bundle", Path.of(project.getBuild().getDirectory(),
               "bundle-" + target, outputName).toString()));
         }
-        if (!pom.has("bundle.input") && (fileKeys == null || !fileKeys.contains("bundle.input"))) {
+        if (!given("bundle.input", pom, fileKeys)) {
           bundled.addAll(List.of("--input", app.toString()));
         }
         runMake(target, bundled, pomLayer, defaults);
       }
     }
+  }
+
+  /**
+   * Whether the POM or the configFile (its keys {@code fileKeys}, null where unread) sets {@code
+   * key}, or a key of the table {@code key}.
+   */
+  private static boolean given(String key, TomlLayer pom, Set<String> fileKeys) {
+    return pom.has(key) || pom.hasTable(key) || fileKeys != null
+        && fileKeys.stream().anyMatch(set -> set.equals(key) || set.startsWith(key + "."));
   }
 
   /** Runs corvane-make for {@code target}, its notes and what it wrote logged; a failure fails the build. */
