@@ -106,3 +106,11 @@ bool ReadBundleSettings(const toml::table& table, const std::string& path, Bundl
   }
   return true;
 }
+
+std::vector<MakeConfigKey> BundleKeys() {
+  return {{"bundle.dir", "file"},       {"bundle.name", "string"},
+          {"bundle.input", "file"},     {"bundle.runtime", "file"},
+          {"bundle.jdk", "file"},       {"bundle.jmods", "file"},
+          {"bundle.modules", "array"},  {"bundle.extra-modules", "array"},
+          {"bundle.archive", "boolean"}};
+}

@@ -5,6 +5,8 @@
 
 #include "tools/make/toml.h"
 
+struct MakeConfigKey;
+
 /// What the configuration file's [bundle] table asks for: a folder with the launcher,
 /// the application's archives and a runtime image. Paths are resolved against the
 /// configuration file's folder; empty when not given.
@@ -26,3 +28,7 @@ struct BundleSettings {
 /// "<path>:<line>: bundle.<key>: <what is wrong>" on the first fault found.
 bool ReadBundleSettings(const toml::table& table, const std::string& path, BundleSettings* bundle,
                         std::string* error);
+
+/// The keys of the [bundle] table as "bundle.<key>", with the TOML type of each: "file"
+/// (a folder), "string", "boolean" or "array" (of strings).
+std::vector<MakeConfigKey> BundleKeys();

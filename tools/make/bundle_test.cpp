@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "tests/temp_directory.h"
 #include "tools/make/config_file.h"
@@ -46,6 +47,24 @@ TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
     EXPECT_FALSE(ParseMakeConfig(std::string("[bundle]\n") + fault.Table + "\n", "app.toml",
                                  &config, &error));
     EXPECT_EQ(error.rfind(fault.Error, 0), 0u) << fault.Table << ": " << error;
+  }
+}
+
+// The Maven plugin writes its <bundle> parameters by this list.
+TEST(BundleKeys, EveryListedKeyRefusesAnotherTypeNamingItsOwn) {
+  const std::map<std::string, std::string> demanded = {{"file", "must be a non-empty string"},
+                                                       {"string", "must be a non-empty string"},
+                                                       {"boolean", "must be a boolean"},
+                                                       {"array", "must be an array"}};
+  for (const MakeConfigKey& key : BundleKeys()) {
+    const std::string type = key.Type;
+    const std::string name = key.Name.substr(key.Name.find('.') + 1);
+    MakeConfig config;
+    std::string error;
+    EXPECT_FALSE(ParseMakeConfig("[bundle]\n" + name + (type == "boolean" ? " = 1\n" : " = true\n"),
+                                 "app.toml", &config, &error));
+    ASSERT_TRUE(demanded.count(type)) << key.Name << " " << type;
+    EXPECT_EQ(error.rfind("app.toml:2: " + key.Name + ": " + demanded.at(type), 0), 0u) << error;
   }
 }
 

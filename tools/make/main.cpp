@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/make/bundle_settings.h"
 #include "tools/make/config_file.h"
 #include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
@@ -76,6 +77,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--keys") == 0) {
       for (const MakeConfigKey& key : MakeConfigKeys()) {
+        std::printf("%s %s\n", key.Name.c_str(), key.Type);
+      }
+      for (const MakeConfigKey& key : BundleKeys()) {
         std::printf("%s %s\n", key.Name.c_str(), key.Type);
       }
       return 0;
