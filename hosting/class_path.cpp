@@ -8,6 +8,7 @@
 #include "core/report.h"
 #include "core/split_arguments.h"
 #include "core/trace.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_location.h"
 #include "platform/directories.h"
 #include "platform/environment.h"
@@ -144,11 +145,13 @@ bool AssembleClassPath() {
   // directory they stay as written.
   char directory[ClassPathDirectorySize] = {};
   if (!ReadCurrentDirectory(directory, sizeof directory)) directory[0] = '\0';
+  // A one-file launcher's archives lie in the folder they were written to.
+  const std::string base = EmbeddedArchiveFolder.empty() ? directory : EmbeddedArchiveFolder;
   // The main archive goes first, as `java -jar` puts it; the machine follows the
   // Class-Path of its manifest by itself.
   std::string& mainJar = LaunchConfig.MainJar;
   if (!mainJar.empty()) {
-    mainJar = AbsoluteClassPathEntry(mainJar.c_str(), directory);
+    mainJar = AbsoluteClassPathEntry(mainJar.c_str(), base.c_str());
     const std::string rest = LaunchConfig.ClassPath.c_str();
     LaunchConfig.ClassPath = rest.empty() ? mainJar : mainJar + ";" + rest;
   }
@@ -159,7 +162,7 @@ bool AssembleClassPath() {
     const std::string firstEnds = std::string(ConfiguredClassPathSeparators) + "\r\n";
     for (char* token = NextToken(classPath, firstEnds.c_str(), &cursor); token != nullptr;
          token = NextToken(classPath, ConfiguredClassPathSeparators, &cursor)) {
-      std::string entry = AbsoluteClassPathEntry(token, directory);
+      std::string entry = AbsoluteClassPathEntry(token, base.c_str());
       const int kind = ClassifyClassPathEntry(entry.c_str());
       if (kind < 0) return false;
       AppendText(entries, entry.c_str());
