@@ -117,8 +117,11 @@ public class LauncherMojo extends AbstractMojo {
 
     Path app = Path.of(project.getBuild().getDirectory(), outputName);
     List<String> jars = copyClassPath(app.resolve("lib"));
-    Path pomLayer = work.resolve("pom.toml");
-    Files.writeString(pomLayer, pom.text(), StandardCharsets.UTF_8);
+    Path windowsLayer = work.resolve("pom.toml");
+    Files.writeString(windowsLayer, pom.text(), StandardCharsets.UTF_8);
+    // <sign> signs the Windows launchers; corvane-make refuses it for a linux one.
+    Path linuxLayer = work.resolve("pom-linux.toml");
+    Files.writeString(linuxLayer, pom.withoutTable("sign").text(), StandardCharsets.UTF_8);
     String organization = project.getOrganization() == null ? null : project.getOrganization().getName();
     for (String target : wanted) {
       String launcher = CorvaneMake.launcherResource(target);
@@ -129,6 +132,7 @@ public class LauncherMojo extends AbstractMojo {
       Files.writeString(defaults, ProjectDefaults.layer(target, jars, project.getName(), organization,
           project.getVersion()).text(), StandardCharsets.UTF_8);
       Path output = app.resolve(outputFile(outputName, target, wanted));
+      Path pomLayer = "linux".equals(target) ? linuxLayer : windowsLayer;
       List<String> command = new ArrayList<>(List.of(tool.toString(), "--config", defaults.toString()));
       if (configFile != null) command.addAll(List.of("--config", configFile.getAbsolutePath()));
       command.addAll(List.of("--config", pomLayer.toString(), "--target", target, "--launcher",
