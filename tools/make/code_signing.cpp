@@ -36,7 +36,11 @@ std::string Excerpt(const std::string& output) {
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos) continue;
     line = line.substr(start);
-    if (Has(line, "rror") || Has(line, "ailed") || Has(line, "Unsupported") || Has(line, "Wrong")) {
+    // OpenSSL's own error queue ("40E0...:error:...") repeats the lines before it.
+    const bool queue = line.find(":error:") != std::string::npos &&
+                       line.find_first_not_of("0123456789ABCDEF") == line.find(':');
+    if (!queue && (Has(line, "rror") || Has(line, "ailed") || Has(line, "Unsupported") ||
+                   Has(line, "Wrong"))) {
       lines += (lines.empty() ? "" : "; ") + line;
       ++kept;
     }
