@@ -125,7 +125,11 @@ class SigningTest(WineTestCase):
         if not OSSLSIGNCODE or not shutil.which("openssl"):
             self.skipTest("osslsigncode or openssl is missing: tools/install-packages packaging")
         os.remove(self.exe)
-        shutil.copytree(self.keys, os.path.join(self.work, "keys"))
+        # The configuration and the keys below a folder with a blank, %, ;, = and a
+        # letter beyond ASCII, read through a symbolic link from another folder.
+        self.odd = os.path.join(self.work, "Zoë 100%; a=b")
+        shutil.copytree(self.keys, os.path.join(self.odd, "keys"))
+        os.symlink(self.odd, os.path.join(self.work, "link"))
         self.tools = os.path.join(self.work, "tools")
         os.mkdir(self.tools)
         self.argv_log = os.path.join(self.work, "osslsigncode.log")
@@ -134,7 +138,7 @@ class SigningTest(WineTestCase):
         os.chmod(os.path.join(self.tools, "osslsigncode"), 0o755)
         self.temp = os.path.join(self.work, "temp")
         os.mkdir(self.temp)
-        self.config = os.path.join(self.work, "tool.toml")
+        self.config = os.path.join(self.work, "link", "tool.toml")
         with open(self.config, "w") as out:
             out.write('MainClass = "com.example.Tool"\nClassPath = "tool.jar"\n'
                       "RuntimeLibrary = 'j2re1.4.1_02\\bin\\client\\jvm.dll'\n"
@@ -152,13 +156,14 @@ class SigningTest(WineTestCase):
         environment = dict(os.environ, TMPDIR=self.temp, **{PASSWORD_ENV: PASSWORD})
         environment["PATH"] = self.tools + ":" + environment["PATH"]
         environment.update(env or {})
-        return subprocess.run(command, env=environment, stdout=subprocess.PIPE,
+        return subprocess.run(command, env=environment, cwd=self.work, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, text=True, timeout=120)
 
     def verify(self, path):
-        done = subprocess.run([OSSLSIGNCODE, "verify", "-in", path, "-CAfile", "keys/ca.pem",
-                               "-TSA-CAfile", "keys/ca.pem"], cwd=self.work,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        root = os.path.join(self.keys, "ca.pem")
+        done = subprocess.run([OSSLSIGNCODE, "verify", "-in", path, "-CAfile", root,
+                               "-TSA-CAfile", root], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
         self.assertEqual(done.returncode, 0, done.stdout)
         self.assertIn("Signature verification: ok", done.stdout)
         self.assertIn("Message digest algorithm  : SHA256", done.stdout)
@@ -167,7 +172,7 @@ class SigningTest(WineTestCase):
 
     def test_launcher_and_bundle_launcher_are_signed_verified_and_run(self):
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TimestampServer)
-        TimestampServer.keys = os.path.join(self.work, "keys")
+        TimestampServer.keys = os.path.join(self.odd, "keys")
         threading.Thread(target=server.serve_forever, daemon=True).start()
         self.addCleanup(server.shutdown)
         # The first server does not answer: the second one stamps.
@@ -188,7 +193,8 @@ class SigningTest(WineTestCase):
         self.assertIn("find_class com/example/Tool", logged)
         self.assertIn("main thread=creator name= argc=1 arg=one", logged)
 
-        # A bundle, the certificate given on the command line; a later file's empty list
+        # A bundle, the certificate given on the command line (relative to the current
+        # folder); a later file's empty list
         # of timestamp servers replaces the earlier one, and a signature without a
         # timestamp is said to end with the certificate.
         image = os.path.join(self.work, "image")
@@ -199,10 +205,9 @@ class SigningTest(WineTestCase):
         none = os.path.join(self.work, "none.toml")
         with open(none, "w") as out:
             out.write("[sign]\ntimestamp = []\n")
-        bundle = os.path.join(self.work, "bundle")
+        bundle = os.path.join(self.odd, "bundle")
         made_bundle = self.make("--bundle", bundle, "--runtime", image, "--input", self.app_dir,
-                                "--sign", os.path.join(self.work, "keys", "code.p12"),
-                                configs=[timestamps, none])
+                                "--sign", "link/keys/code.p12", configs=[timestamps, none])
         self.assertEqual(made_bundle.returncode, 0, made_bundle.stderr)
         self.assertIn("signed without a timestamp", made_bundle.stderr)
         self.assertIn("the signature ends when the certificate does", made_bundle.stderr)
@@ -229,8 +234,7 @@ class SigningTest(WineTestCase):
             ("wrong password", {"env": {PASSWORD_ENV: "wrong"}},
              "keys/code.p12: the password in the environment variable %s is wrong"
              % PASSWORD_ENV),
-            ("no code-signing use", {"extra": ["--sign", os.path.join(self.work, "keys",
-                                                                      "server.p12")]},
+            ("no code-signing use", {"extra": ["--sign", "Zoë 100%; a=b/keys/server.p12"]},
              "server.p12: the certificate is not for code signing (its extended key usage "
              "lacks codeSigning)"),
             ("no osslsigncode", {"env": {"PATH": empty}},

@@ -120,11 +120,11 @@ int main(int argc, char** argv) {
   std::string notice;
   std::string summary;
   MakeConfig config;
+  bool read = ReadLayeredConfig(options, &config, &error);
   // Signing is checked first: a bundle's runtime is not linked for a signature that
   // cannot be made.
-  const bool read = ReadLayeredConfig(options, &config, &error) &&
-                    (!SigningOf(options, config).Present ||
-                     CheckSigning(SigningOf(options, config), options.Target, &error));
+  const SignSettings sign = SigningOf(options, config);
+  read = read && (!sign.Present || CheckSigning(sign, options.Target, &error));
   const bool bundle = read && WantsBundle(options, config);
   if (read && !bundle && options.OutputPath.empty()) {
     std::fprintf(stderr, "corvane-make: --output or --bundle is needed\n\n%s", Usage);
