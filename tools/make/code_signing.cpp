@@ -22,6 +22,11 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
+// `notice` holds lines that main prints after "corvane-make: note: ".
+void AddNotice(std::string* notice, const std::string& what) {
+  *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") + what;
+}
+
 bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 // The lines of a tool's output that say what went wrong, at most five.
@@ -60,22 +65,22 @@ std::string ValueAfter(const std::string& output, const char* label) {
 // A folder in the system's temporary folder that only the user can enter, removed
 // with what it holds when this goes.
 struct PrivateFolder {
-  std::string Path;
+  fs::path Dir;
   ~PrivateFolder() {
     std::error_code ignored;
-    if (!Path.empty()) fs::remove_all(Path, ignored);
+    if (!Dir.empty()) fs::remove_all(Dir, ignored);
   }
+  fs::path File(const char* name) const { return Dir / name; }
 };
 
 bool MakePrivateFolder(PrivateFolder* folder, std::string* error) {
   std::error_code failure;
   const fs::path base = fs::temp_directory_path(failure);
   for (int attempt = 0; !failure && attempt < 100; ++attempt) {
-    const std::string path =
-        PathText(base / ("corvane-make-sign-" + std::to_string(CurrentProcessId()) + "-" +
-                         std::to_string(attempt)));
-    if (MakeDirectory(path.c_str())) {
-      folder->Path = path;
+    const fs::path path = base / ("corvane-make-sign-" + std::to_string(CurrentProcessId()) + "-" +
+                                  std::to_string(attempt));
+    if (MakeDirectory(PathText(path).c_str())) {
+      folder->Dir = path;
       return true;
     }
   }
@@ -84,8 +89,8 @@ bool MakePrivateFolder(PrivateFolder* folder, std::string* error) {
 }
 
 // With `secret`, the file is open to its owner alone (mode 0600) before it is filled.
-bool WriteFile(const std::string& path, const std::string& bytes, bool secret = false) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+bool WriteFile(const fs::path& path, const std::string& bytes, bool secret = false) {
+  std::FILE* file = std::fopen(PathText(path).c_str(), "wb");
   if (!file) return false;
   std::error_code failure;
   if (secret) fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, failure);
@@ -97,8 +102,8 @@ bool WriteFile(const std::string& path, const std::string& bytes, bool secret = 
   return std::fclose(file) == 0 && written;
 }
 
-bool ReadFile(const std::string& path, std::string* bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+bool ReadFile(const fs::path& path, std::string* bytes) {
+  std::FILE* file = std::fopen(PathText(path).c_str(), "rb");
   if (!file) return false;
   char buffer[8192];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
@@ -196,12 +201,13 @@ std::string VerifyFailure(const SignSettings& sign, const std::string& output) {
 // The certificates the signature of `signedFile` carries (those of the certificate file:
 // the signer and its chain), with the system's roots, as one file of trust anchors.
 bool WriteChain(const std::string& program, const std::string& signedFile,
-                const std::string& folder, std::string* chain, std::string* error) {
-  const std::string der = PathText(fs::path(folder) / "signature.der");
+                const PrivateFolder& folder, std::string* chain, std::string* error) {
+  const fs::path der = folder.File("signature.der");
   std::string output;
   std::string signature;
   std::vector<std::string> certificates;
-  if (RunProgram({program, "extract-signature", "-in", signedFile, "-out", der}, &output) != 0 ||
+  if (RunProgram({program, "extract-signature", "-in", signedFile, "-out", PathText(der)},
+                 &output) != 0 ||
       !ReadFile(der, &signature) || !SignatureCertificates(signature, &certificates)) {
     return Fail(error, "the signed file carries no readable signature: " + Excerpt(output));
   }
@@ -209,18 +215,18 @@ bool WriteChain(const std::string& program, const std::string& signedFile,
   for (const std::string& certificate : certificates) pem += PemCertificate(certificate);
   std::string roots;
   if (SystemCaBundle[0] != '\0' && ReadFile(SystemCaBundle, &roots)) pem += "\n" + roots;
-  *chain = PathText(fs::path(folder) / "chain.pem");
-  return WriteFile(*chain, pem) || Fail(error, *chain + ": cannot be written");
+  *chain = PathText(folder.File("chain.pem"));
+  return WriteFile(folder.File("chain.pem"), pem) || Fail(error, *chain + ": cannot be written");
 }
 
 bool SignWithOsslsigncode(const SignSettings& sign, const std::string& program,
-                          const std::string& password, const std::string& folder,
+                          const std::string& password, const PrivateFolder& folder,
                           const std::string& in, const std::string& out, std::string* error,
                           std::string* notice) {
   std::vector<std::string> arguments{program, "sign", "-pkcs12", sign.Certificate};
   if (!password.empty()) {
-    const std::string passwordFile = PathText(fs::path(folder) / "password");
-    if (!WriteFile(passwordFile, password, true)) {
+    const std::string passwordFile = PathText(folder.File("password"));
+    if (!WriteFile(folder.File("password"), password, true)) {
       return Fail(error, passwordFile + ": cannot be written");
     }
     arguments.insert(arguments.end(), {"-readpass", passwordFile});
@@ -244,17 +250,18 @@ bool SignWithOsslsigncode(const SignSettings& sign, const std::string& program,
     verify.push_back("-ignore-crl");
     verified = RunProgram(verify, &output);
     if (verified == 0) {
-      *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") +
-                 std::string("the certificate's revocation list could not be fetched; the ") +
-                 "signature was verified without it";
+      AddNotice(notice,
+                "the certificate's revocation list could not be fetched; the signature was "
+                "verified without it");
     }
   }
   if (verified != 0) return Fail(error, VerifyFailure(sign, output));
   if (sign.Timestamps.empty()) {
-    *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") +
-               std::string("signed without a timestamp ([sign] names no timestamp server): ") +
-               "the signature ends when the certificate does (" + ValueAfter(output, "notAfter") +
-               ")";
+    const std::string end = ValueAfter(output, "notAfter");
+    AddNotice(notice,
+              "signed without a timestamp ([sign] names no timestamp server): the "
+              "signature ends when the certificate does" +
+                  (end.empty() ? std::string() : " (" + end + ")"));
   }
   return true;
 }
@@ -321,8 +328,8 @@ bool SignFile(const SignSettings& sign, const std::string& path, std::string* er
   const std::string signedFile = path + ".signed";
   RemoveFile(signedFile.c_str());
   const bool made = tool.Signtool ? SignWithSigntool(sign, tool.Path, path, signedFile, error)
-                                  : SignWithOsslsigncode(sign, tool.Path, password, folder.Path,
-                                                         path, signedFile, error, notice);
+                                  : SignWithOsslsigncode(sign, tool.Path, password, folder, path,
+                                                         signedFile, error, notice);
   if (made && MoveFileOver(signedFile.c_str(), path.c_str())) return true;
   RemoveFile(signedFile.c_str());
   return made ? Fail(error, path + ": cannot be replaced by its signed copy") : false;
