@@ -23,19 +23,10 @@ OSSLSIGNCODE = shutil.which("osslsigncode") or ""
 PASSWORD = "Zo3-signing;pass%word"
 PASSWORD_ENV = "CORVANE_TEST_SIGN_PASSWORD"
 
-EXTENSIONS = """[code]
-basicConstraints = CA:FALSE
-keyUsage = critical, digitalSignature
-extendedKeyUsage = codeSigning
-[server]
-basicConstraints = CA:FALSE
-keyUsage = critical, digitalSignature
-extendedKeyUsage = serverAuth
-[tsa]
-basicConstraints = CA:FALSE
-keyUsage = critical, digitalSignature
-extendedKeyUsage = critical, timeStamping
-[tsa_config]
+# The use of each certificate the CA issues, and the timestamp authority's settings.
+USES = {"code": "codeSigning", "server": "serverAuth", "tsa": "critical, timeStamping"}
+EXTENSIONS = "".join("[%s]\nbasicConstraints = CA:FALSE\nkeyUsage = critical, digitalSignature\n"
+                     "extendedKeyUsage = %s\n" % use for use in USES.items()) + """[tsa_config]
 serial = {serial}
 signer_digest = sha256
 default_policy = 1.2.3.4.1
@@ -73,7 +64,7 @@ def make_keys(folder):
             "ca.pem", "-days", "3", "-subj", "/CN=Corvane Test CA", "-addext",
             "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign",
             cwd=folder)
-    for name in ("code", "server", "tsa"):
+    for name in USES:
         openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out",
                 name + ".csr", "-subj", "/CN=Corvane Test " + name, cwd=folder)
         openssl("x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
