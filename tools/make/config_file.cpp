@@ -290,6 +290,10 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
       const auto* table = node.as_table();
       if (!table) return context.Fail(node.source(), key, "must be a table");
       if (!ReadBundleSettings(*table, path, &config->Bundle, error)) return false;
+    } else if (key == "sign") {
+      const auto* table = node.as_table();
+      if (!table) return context.Fail(node.source(), key, "must be a table");
+      if (!ReadSignSettings(*table, path, &config->Sign, error)) return false;
     } else if (key == "Icon") {
       if (!ReadPath(context, key, node, &config->IconPath)) return false;
     } else if (key == "Splash") {
@@ -332,5 +336,7 @@ std::vector<MakeConfigKey> MakeConfigKeys() {
   for (const MakeConfigKey& key : SpecialKeys) keys.push_back(key);
   for (const char* name : VersionStringKeys)
     keys.push_back({"version." + std::string(name), "string"});
+  for (std::size_t i = 0; i < SignKeyCount; ++i)
+    keys.push_back({SignKeys[i].Name, SignKeys[i].Type});
   return keys;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/make/bundle_settings.h"
+#include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
 #include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
@@ -15,7 +16,7 @@ const char Usage[] =
     "usage: corvane-make --config FILE.toml [--config MORE.toml ...]\n"
     "                    --target win32|win64|linux\n"
     "                    --launcher GENERIC-LAUNCHER --output FILE\n"
-    "                    [--icon FILE.ico] [--bitmap FILE.bmp]\n"
+    "                    [--icon FILE.ico] [--bitmap FILE.bmp] [--sign CERTIFICATE.p12]\n"
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
@@ -33,6 +34,10 @@ const char Usage[] =
     "  --output    the launcher to write; written whole or not at all\n"
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
+    "  --sign      sign the launcher (and a bundle's) with this PKCS#12 file, instead of\n"
+    "              the certificate of the [sign] table, whose other keys apply: password-env\n"
+    "              names the environment variable with its password (README.md, \"Sign your\n"
+    "              program\"); needs osslsigncode (signtool.exe on Windows)\n"
     "  --keys      every key of the configuration and its TOML type, one a line\n"
     "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
     "              ClassPath in DIR/app and a Java runtime in DIR/runtime (README.md, \"Ship\n"
@@ -47,7 +52,8 @@ const char Usage[] =
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
-    "The icon, the splash picture and the [version] table apply to Windows targets.\n";
+    "The icon, the splash picture and the [version] table apply to Windows targets;\n"
+    "[sign] and --sign to Windows targets alone (a linux target refuses them).\n";
 
 }  // namespace
 
@@ -61,7 +67,7 @@ int main(int argc, char** argv) {
                       {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath},
                       {"--bundle", &options.BundleDir},      {"--input", &options.InputDir},
                       {"--runtime", &options.RuntimePath},   {"--jdk", &options.JdkPath},
-                      {"--jmods", &options.JmodsPath}};
+                      {"--jmods", &options.JmodsPath},       {"--sign", &options.SignCertificate}};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(Usage, stdout);
@@ -118,7 +124,11 @@ int main(int argc, char** argv) {
   std::string notice;
   std::string summary;
   MakeConfig config;
-  const bool read = ReadLayeredConfig(options, &config, &error);
+  bool read = ReadLayeredConfig(options, &config, &error);
+  // Signing is checked first: a bundle's runtime is not linked for a signature that
+  // cannot be made.
+  const SignSettings sign = SigningOf(options, config);
+  read = read && (!sign.Present || CheckSigning(sign, options.Target, &error));
   const bool bundle = read && WantsBundle(options, config);
   if (read && !bundle && options.OutputPath.empty()) {
     std::fprintf(stderr, "corvane-make: --output or --bundle is needed\n\n%s", Usage);

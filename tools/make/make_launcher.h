@@ -22,12 +22,14 @@ struct MakeOptions {
   std::string JdkPath;
   std::string JmodsPath;
   bool Archive = false;
+  std::string SignCertificate;  // --sign: the certificate of [sign], which it may leave out
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
 /// with every entry, configured or DefaultEntry (and, for Windows, the message table,
 /// splash bitmap, icon, version and manifest resources). The output is written to a
-/// temporary file beside it and renamed into place; a failed run leaves neither. The
+/// temporary file beside it, signed there when [sign] or --sign asks for it, and renamed
+/// into place; a failed run leaves neither. The
 /// inputs are only read. False with `error` set when anything is wrong; `notice`
 /// receives remarks about settings the target does not use.
 bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);
@@ -40,3 +42,7 @@ bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::stri
 /// `options.OutputPath` from `config` and the generic launcher; the target must be known.
 bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
                             std::string* error, std::string* notice);
+
+/// The signing this run asks for: the [sign] table with --sign over its certificate;
+/// Present when either is given.
+SignSettings SigningOf(const MakeOptions& options, const MakeConfig& config);

@@ -127,8 +127,11 @@ public class LauncherMojo extends AbstractMojo {
 
     Path app = Path.of(project.getBuild().getDirectory(), outputName);
     List<String> jars = copyClassPath(app.resolve("lib"));
-    Path pomLayer = work.resolve("pom.toml");
-    Files.writeString(pomLayer, pom.text(), StandardCharsets.UTF_8);
+    Path windowsLayer = work.resolve("pom.toml");
+    Files.writeString(windowsLayer, pom.text(), StandardCharsets.UTF_8);
+    // <sign> signs the Windows launchers; corvane-make refuses it for a linux one.
+    Path linuxLayer = work.resolve("pom-linux.toml");
+    Files.writeString(linuxLayer, pom.withoutTable("sign").text(), StandardCharsets.UTF_8);
     String organization = project.getOrganization() == null ? null : project.getOrganization().getName();
     for (String target : wanted) {
       Path launcher = CorvaneMake.carried(CorvaneMake.launcherResource(target), shared);
@@ -138,6 +141,7 @@ public class LauncherMojo extends AbstractMojo {
       Path defaults = work.resolve(target + "-defaults.toml");
       Files.writeString(defaults, ProjectDefaults.layer(target, jars, project.getName(), organization,
           project.getVersion()).text(), StandardCharsets.UTF_8);
+      Path pomLayer = "linux".equals(target) ? linuxLayer : windowsLayer;
       List<String> command = new ArrayList<>(List.of(tool.toString(), "--config", defaults.toString()));
       if (configFile != null) command.addAll(List.of("--config", configFile.getAbsolutePath()));
       command.addAll(List.of("--config", pomLayer.toString(), "--target", target, "--launcher",

@@ -57,6 +57,16 @@ final class TomlLayer {
     return tables.containsKey(name);
   }
 
+  /** A copy without the table {@code name}. */
+  TomlLayer withoutTable(String name) {
+    TomlLayer copy = new TomlLayer();
+    copy.root.putAll(root);
+    tables.forEach((table, entries) -> {
+      if (!table.equals(name)) copy.tables.put(table, new LinkedHashMap<>(entries));
+    });
+    return copy;
+  }
+
   boolean has(String key) {
     int dot = key.indexOf('.');
     if (dot < 0) return root.containsKey(key);

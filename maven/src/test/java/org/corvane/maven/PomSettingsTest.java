@@ -13,7 +13,8 @@ public class PomSettingsTest {
   static final ConfigKeys KEYS = ConfigKeys.parse("JvmOptions string\nMainClass string\n"
       + "AllowMultipleInstances boolean\nSplashSeconds integer\nIcon file\nConsole boolean\n"
       + "RuntimeMinVersion string\nversion.FileVersion string\nversion.CompanyName string\n"
-      + "bundle.jdk file\nbundle.modules array\nbundle.extra-modules array\nbundle.archive boolean\n");
+      + "bundle.jdk file\nbundle.modules array\nbundle.extra-modules array\nbundle.archive boolean\n"
+      + "sign.certificate file\nsign.password-env string\n");
 
   static String layer(String configuration) throws Exception {
     return PomSettings.layer(Xpp3DomBuilder.build(new StringReader(configuration)),
@@ -62,5 +63,16 @@ public class PomSettingsTest {
             + "<extra-modules>jdk.crypto.ec, java.net.http</extra-modules>"
             + "<archive>true</archive></bundle></configuration>"));
     assertEquals("[bundle]\n", layer("<configuration><bundle/></configuration>"));
+  }
+
+  @Test
+  public void theSignTableGoesToTheWindowsLaunchersAlone() throws Exception {
+    TomlLayer pom = PomSettings.layer(Xpp3DomBuilder.build(new StringReader(
+        "<configuration><mainClass>a.B</mainClass><sign><certificate>keys/code.p12</certificate>"
+            + "<password-env>SIGN_PASSWORD</password-env></sign></configuration>")),
+        Set.of(), KEYS, new File("/project"));
+    assertEquals("MainClass = \"a.B\"\n[sign]\ncertificate = \"/project/keys/code.p12\"\n"
+        + "password-env = \"SIGN_PASSWORD\"\n", pom.text());
+    assertEquals("MainClass = \"a.B\"\n", pom.withoutTable("sign").text());
   }
 }
