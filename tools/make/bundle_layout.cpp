@@ -68,7 +68,7 @@ struct Planner {
       const fs::path taken(Layout->Copies[i].Target);
       fs::path rest;
       if (Below(target, taken, &rest)) {
-        if (Real(Sources[i] / rest) != real) return -1;
+        if ((rest.empty() ? Sources[i] : Real(Sources[i] / rest)) != real) return -1;
         verdict = 1;
       } else if (Below(taken, target, &rest) && Real(real / rest) != Sources[i]) {
         return -1;
