@@ -83,12 +83,12 @@ bool MakeFoldersOf(const std::string& folder, const std::string& name) {
   return true;
 }
 
-void RemoveTree(const std::string& path) {
+void RemoveWholeFolder(const std::string& path) {
   // An empty directory, a junction or a link to a directory goes by the first call,
   // a link to a file or a file by the second; only a directory with names in it is
   // listed.
   if (RemoveEmptyDirectory(path.c_str()) || RemoveFile(path.c_str())) return;
-  for (const Name& name : ListNames(path)) RemoveTree(JoinPath(path, name.Text.c_str()));
+  for (const Name& name : ListNames(path)) RemoveWholeFolder(JoinPath(path, name.Text.c_str()));
   RemoveEmptyDirectory(path.c_str());
 }
 
@@ -104,10 +104,10 @@ void RemoveOlderPackFolders(const std::string& directory, const std::string& cur
     } else if (name.Text.size() > 21 && IsDigestName(name.Text.substr(0, 16)) &&
                name.Text[16] == '.' && name.Text.compare(name.Text.size() - 4, 4, ".tmp") == 0 &&
                !ProcessIsRunning(std::strtoul(name.Text.c_str() + 17, nullptr, 10))) {
-      RemoveTree(path);
+      RemoveWholeFolder(path);
     }
   }
   std::sort(packs.rbegin(), packs.rend());
   // The current folder counts among those kept.
-  for (std::size_t i = keep == 0 ? 0 : keep - 1; i < packs.size(); ++i) RemoveTree(packs[i].second);
+  for (std::size_t i = keep == 0 ? 0 : keep - 1; i < packs.size(); ++i) RemoveWholeFolder(packs[i].second);
 }

@@ -22,7 +22,7 @@ bool MakeFoldersOf(const std::string& folder, const std::string& name);
 
 /// Removes `path` and, when it is a directory, everything below it. A link is removed
 /// itself (on Windows also a junction), never followed.
-void RemoveTree(const std::string& path);
+void RemoveWholeFolder(const std::string& path);
 
 /// Removes from the application's cache `directory` the folders of packs (named by
 /// sixteen hexadecimal digits) but the `keep` most recently written, never `current`,

@@ -84,7 +84,7 @@ TEST(ArchiveFolders, KeepsTheNewestBuildsAndRemovesTreesWithoutFollowingLinks) {
   EXPECT_TRUE(fs::exists(cache / running));
   EXPECT_TRUE(fs::exists(cache / "other-folder"));
 
-  RemoveTree(PathText(cache / digests[0]));
+  RemoveWholeFolder(PathText(cache / digests[0]));
   EXPECT_FALSE(fs::exists(cache / digests[0]));
   EXPECT_EQ(Read(cache / "outside" / "keep.jar"), "k") << "a link was followed";
   EXPECT_TRUE(fs::exists(cache / "notes"));

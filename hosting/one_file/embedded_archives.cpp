@@ -104,20 +104,20 @@ bool PlaceInCache(const Pack& pack, const std::string& directory, std::string* f
     return true;
   }
   const std::string made = *folder + "." + std::to_string(CurrentProcessId()) + ".tmp";
-  RemoveTree(made);  // of an earlier process with this id
+  RemoveWholeFolder(made);  // of an earlier process with this id
   std::string failed;
   if (!MakeDirectory(made.c_str())) {
     *reason = "cannot make " + made;
     return false;
   }
   if (!WriteArchives(pack, made, &failed)) {
-    RemoveTree(made);
+    RemoveWholeFolder(made);
     *reason = "cannot write " + failed;
     return false;
   }
   if (!MoveDirectory(made.c_str(), folder->c_str())) {
     // Another start was quicker.
-    RemoveTree(made);
+    RemoveWholeFolder(made);
     return CheckArchives(pack, *folder, reason);
   }
   Trace("one file: %s of this launcher written to %s", CountText(pack).c_str(), folder->c_str());
@@ -138,7 +138,7 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
       !WriteArchives(pack, folder, &failed)) {
     ReportLastSystemError();
     ReportError(LaunchConfig.MsgFileAccess.c_str(), failed.empty() ? folder.c_str() : failed.c_str());
-    RemoveTree(folder);
+    RemoveWholeFolder(folder);
     return false;
   }
   char executable[1024];
@@ -193,6 +193,6 @@ int RunEmbeddedArchivesRole(int, char** vector) {
     return 2;
   }
   while (ProcessIsRunning(parent)) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  RemoveTree(folder);
+  RemoveWholeFolder(folder);
   return ReadPathAttributes(folder.c_str()) < 0 ? 0 : 1;
 }

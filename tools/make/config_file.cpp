@@ -24,6 +24,7 @@ const MakeConfigKey SpecialKeys[] = {{"Icon", "file"},
                                      {"DpiAware", "boolean"},
                                      {"Utf8", "boolean"},
                                      {"Console", "boolean"},
+                                     {"OneFile", "boolean"},
                                      {"version.FileVersion", "string"},
                                      {"version.ProductVersion", "string"}};
 
@@ -340,10 +341,10 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
     } else if (key == "ExecutionLevel" || key == "DpiAware" || key == "Utf8") {
       if (!ReadManifestKey(context, key, node, &config->Manifest)) return false;
       config->ManifestKeys = true;
-    } else if (key == "Console") {
+    } else if (key == "Console" || key == "OneFile") {
       const auto* value = node.as_boolean();
       if (!value) return context.Fail(node.source(), key, "must be a boolean (true or false)");
-      config->Console = value->get();
+      (key == "Console" ? config->Console : config->OneFile) = value->get();
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {

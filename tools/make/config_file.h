@@ -32,6 +32,8 @@ struct MakeConfig {
   bool ManifestKeys = false;
   /// Console: a Windows launcher of the console subsystem instead of the window one.
   bool Console = false;
+  /// OneFile: the application's archives go into the launcher.
+  bool OneFile = false;
   /// The [bundle] table: the folder with the runtime that --bundle writes.
   BundleSettings Bundle;
   /// The [sign] table: the certificate that signs the Windows files written.

@@ -9,6 +9,7 @@
 #include "tools/make/config_file.h"
 #include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
+#include "tools/make/one_file.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ const char Usage[] =
     "                    --target win32|win64|linux\n"
     "                    --launcher GENERIC-LAUNCHER --output FILE\n"
     "                    [--icon FILE.ico] [--bitmap FILE.bmp] [--sign CERTIFICATE.p12]\n"
+    "                    [--one-file [--input DIR]]\n"
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
@@ -38,6 +40,8 @@ const char Usage[] =
     "              the certificate of the [sign] table, whose other keys apply: password-env\n"
     "              names the environment variable with its password (README.md, \"Sign your\n"
     "              program\"); needs osslsigncode (signtool.exe on Windows)\n"
+    "  --one-file  the archives of MainJar and ClassPath (and of their manifests'\n"
+    "              Class-Path) go into the launcher (OneFile; README.md, \"One file\")\n"
     "  --keys      every key of the configuration and its TOML type, one a line\n"
     "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
     "              MainJar and ClassPath in DIR/app and a Java runtime in DIR/runtime\n"
@@ -47,8 +51,8 @@ const char Usage[] =
     "  --jdk       the JDK whose jlink makes the bundle's runtime (jdk)\n"
     "  --jmods     the modules jlink links from, for a Windows target a Windows JDK's\n"
     "              jmods folder (jmods)\n"
-    "  --input     the folder the archives of MainJar and ClassPath are read from (input;\n"
-    "              default: the configuration file's folder)\n"
+    "  --input     the folder the archives of MainJar and ClassPath are read from, for a\n"
+    "              bundle or one file (input; default: the configuration file's folder)\n"
     "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
@@ -76,6 +80,10 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--archive") == 0) {
       options.Archive = true;
+      continue;
+    }
+    if (std::strcmp(argv[i], "--one-file") == 0) {
+      options.OneFile = true;
       continue;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
@@ -135,8 +143,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "corvane-make: --output or --bundle is needed\n\n%s", Usage);
     return 2;
   }
+  if (bundle && WantsOneFile(options, config)) {
+    std::fprintf(stderr,
+                 "corvane-make: OneFile: a bundle keeps the archives in its app folder beside "
+                 "the launcher; make the one file with --output\n");
+    return 2;
+  }
   const bool made = read && (bundle ? MakeBundle(options, config, &error, &notice, &summary)
-                                    : MakeLauncher(options, &error, &notice));
+                                    : MakeLauncher(options, &error, &notice, &summary));
   if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
   if (!made) {
     std::fprintf(stderr, "corvane-make: %s\n", error.c_str());
