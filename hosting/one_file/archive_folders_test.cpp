@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/file_operations.h"
 #include "platform/path_text.h"
@@ -58,10 +59,11 @@ TEST(ArchiveFolders, KeepsTheNewestBuildsAndRemovesTreesWithoutFollowingLinks) {
   const fs::path& cache = directory.path();
   const char* const digests[] = {"0000000000000001", "0000000000000002", "0000000000000003",
                                  "0000000000000004", "0000000000000005"};
-  const auto now = fs::file_time_type::clock::now();
-  for (int i = 0; i < 5; ++i) {
-    directory.Write(fs::path(digests[i]) / "lib" / "a.jar", "a");
-    fs::last_write_time(cache / digests[i], now - std::chrono::hours(10 - i));
+  // Written one after the other: each folder's time is that of its last name.
+  for (const char* digest : digests) {
+    directory.Write(fs::path(digest) / "lib" / "a.jar", "a");
+    directory.Write(fs::path(digest) / "b.jar", "b");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   // What the cleaning leaves alone: another application's file, a folder of another
   // name, a making folder of a process that runs (this one). One of a process that has

@@ -95,9 +95,17 @@ bool CheckArchives(const Pack& pack, const std::string& folder, std::string* rea
   return true;
 }
 
+// The runtime splits the class path at this separator, wherever it stands.
+bool HoldsClassPathSeparator(const std::string& folder, std::string* reason) {
+  if (folder.find(ClassPathSeparator) == std::string::npos) return false;
+  *reason = folder + " holds a '" + ClassPathSeparator + "', which divides a class path";
+  return true;
+}
+
 bool PlaceInCache(const Pack& pack, const std::string& directory, std::string* folder,
                   std::string* reason) {
   *folder = JoinPath(directory, DigestText(pack.Index.Digest).c_str());
+  if (HoldsClassPathSeparator(*folder, reason)) return false;
   if (ReadPathAttributes(folder->c_str()) == 1) {
     if (!CheckArchives(pack, *folder, reason)) return false;
     Trace("one file: %s of this launcher checked in %s", CountText(pack).c_str(), folder->c_str());
@@ -134,6 +142,12 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
   }
   const unsigned char none = 0;
   std::string failed;
+  std::string reason;
+  if (HoldsClassPathSeparator(folder, &reason)) {
+    RemoveWholeFolder(folder);
+    ReportError(LaunchConfig.MsgFileAccess.c_str(), reason.c_str());
+    return false;
+  }
   if (!WriteFileWhole(JoinPath(folder, TemporaryMark), &none, 0) ||
       !WriteArchives(pack, folder, &failed)) {
     ReportLastSystemError();
@@ -166,6 +180,8 @@ bool PrepareEmbeddedArchives() {
     ReportError(LaunchConfig.MsgFileAccess.c_str(), executable);
     return false;
   }
+  Trace("one file: this launcher carries %s in %lu bytes", CountText(pack).c_str(),
+        static_cast<unsigned long>(pack.Size));
   std::string directory;
   std::string folder;
   std::string reason;
