@@ -59,9 +59,9 @@ class OneFileTest(WineTestCase):
         shutil.rmtree(self.archives, True)
         self.addCleanup(shutil.rmtree, self.archives, True)
 
-    def run_tool(self):
+    def run_tool(self, read=True):
         """Runs the launcher on the stand-in runtime from another folder; gives its Run,
-        the host paths of its class path and what they hold."""
+        the host paths of its class path and (with `read`) what they hold."""
         log = os.path.join(self.work, "testjvm.log")
         if os.path.exists(log):
             os.remove(log)
@@ -73,7 +73,7 @@ class OneFileTest(WineTestCase):
         [option] = [line for line in logged if line.startswith("option=-Djava.class.path=")]
         paths = [host_path(entry) for entry in option.split("=", 2)[2].split(";")]
         found = []
-        for path in paths:
+        for path in paths if read else ():
             with open(path, "rb") as archive:
                 found.append(archive.read())
         return run, paths, found
@@ -95,10 +95,9 @@ class OneFileTest(WineTestCase):
         # once the run has ended.
         shutil.rmtree(self.archives)
         open(self.archives, "w").close()
-        run, temporary, found = self.run_tool()
+        run, temporary, _ = self.run_tool(read=False)  # gone already, or soon
         os.remove(self.archives)
         self.assertEqual((run.exit_code, run.dialogs), (0, []))
-        self.assertEqual(found, list(ARCHIVES.values()))
         made = os.path.dirname(temporary[0])
         self.assertTrue(os.path.basename(made).startswith("corvane-archives-"), made)
         deadline = time.monotonic() + 20

@@ -274,6 +274,23 @@ std::string UnknownKeyText(const std::string& key, const std::vector<std::string
   return best ? "unknown key; did you mean " + *best + "?" : "unknown key";
 }
 
+std::string EntryText(const MakeConfig& config, const char* name) {
+  const auto found = config.Entries.find(FindConfigField(name)->Entry);
+  if (found == config.Entries.end() || found->second == "<null>") return std::string();
+  return found->second;
+}
+
+bool StoreEntryText(MakeConfig* config, const char* name, const std::string& text,
+                    const char* whose, std::string* error) {
+  if (text.size() > MaxEntryLength) {
+    *error = std::string(name) + ": " + whose + " value would be " + std::to_string(text.size()) +
+             " characters long; an entry holds at most " + std::to_string(MaxEntryLength);
+    return false;
+  }
+  config->Entries[FindConfigField(name)->Entry] = text.empty() ? "<null>" : text;
+  return true;
+}
+
 bool IsMessageFormat(const std::string& text) {
   int strings = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -72,6 +72,16 @@ std::vector<MakeConfigKey> MakeConfigKeys();
 /// where a letter swapped with its neighbour counts as one.
 std::string UnknownKeyText(const std::string& key, const std::vector<std::string>& known);
 
+/// The stored text of the launch configuration's setting `name` in `config`: empty when
+/// the configuration leaves it out or sets it empty.
+std::string EntryText(const MakeConfig& config, const char* name);
+
+/// Stores `text` as the setting `name` ("<null>" when empty), for a tool that rewrites
+/// a configuration. False with `error` ("<name>: <whose> value would be N characters
+/// long; ...") when an entry cannot hold it.
+bool StoreEntryText(MakeConfig* config, const char* name, const std::string& text,
+                    const char* whose, std::string* error);
+
 /// Checks a printf format of a message: at most one "%s", "%%" allowed, nothing else.
 bool IsMessageFormat(const std::string& text);
 

@@ -1,10 +1,10 @@
 #include "tools/make/one_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "core/config_fields.h"
 #include "hosting/one_file/archive_pack.h"
 #include "platform/embedded_archives.h"
 #include "platform/path_text.h"
@@ -24,14 +24,6 @@ constexpr char AppPrefix[] = "app/";
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
   return false;
-}
-
-unsigned EntryOf(const char* name) { return FindConfigField(name)->Entry; }
-
-std::string EntryText(const MakeConfig& config, const char* name) {
-  const auto found = config.Entries.find(EntryOf(name));
-  if (found == config.Entries.end() || found->second == "<null>") return std::string();
-  return found->second;
 }
 
 // A bundle's "app/..." entry as the name in the pack; an entry kept as written stays.
@@ -135,11 +127,15 @@ bool PackArchives(const MakeOptions& options, std::size_t launcherSize, MakeConf
     }
   }
 
-  // The launcher names the archives where it writes them.
+  // The launcher names the archives where it writes them, in the target's own form.
+  const auto named = [windows](std::string name) {
+    if (windows) std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+  };
   std::string joined;
   for (const std::string& entry : layout.ClassPath) {
     const std::string name = PackName(entry);
-    bool carried = name != entry ? false : true;
+    bool carried = name == entry;  // kept as written
     for (const FileToPack& file : files) {
       carried = carried || file.Name == name || file.Name.compare(0, name.size() + 1, name + "/") == 0;
     }
@@ -147,16 +143,13 @@ bool PackArchives(const MakeOptions& options, std::size_t launcherSize, MakeConf
       AddNotice(notice, "ClassPath: " + name + " is an empty folder; the one file leaves it out");
       continue;
     }
-    joined += (joined.empty() ? "" : ";") + name;
+    joined += (joined.empty() ? "" : ";") + (name == entry ? entry : named(name));
   }
-  for (const auto& [key, text] : {std::pair<const char*, std::string>{"ClassPath", joined},
-                                  {"MainJar", PackName(layout.MainJar)}}) {
-    if (text.size() > MaxEntryLength) {
-      return Fail(error, std::string(key) + ": the one file's value would be " +
-                             std::to_string(text.size()) + " characters long; an entry holds " +
-                             "at most " + std::to_string(MaxEntryLength));
-    }
-    config->Entries[EntryOf(key)] = text.empty() ? "<null>" : text;
+  const std::string main = PackName(layout.MainJar);
+  if (!StoreEntryText(config, "ClassPath", joined, "the one file's", error) ||
+      !StoreEntryText(config, "MainJar", main == layout.MainJar ? main : named(main),
+                      "the one file's", error)) {
+    return false;
   }
 
   std::vector<ArchiveToPack> archives;
