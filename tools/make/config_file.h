@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/make/bundle_settings.h"
+#include "tools/make/installer_settings.h"
 #include "tools/make/manifest.h"
 
 /// The version resource as the configuration file's [version] table gives it.
@@ -33,6 +34,8 @@ struct MakeConfig {
   bool Console = false;
   /// The [bundle] table: the folder with the runtime that --bundle writes.
   BundleSettings Bundle;
+  /// The [installer] table: the package that --installer writes.
+  InstallerSettings Installer;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to
@@ -45,8 +48,8 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
                      std::string* error);
 
 /// Reads the file at `path` over the configuration that earlier files gave `config`:
-/// each key it sets replaces the earlier value, the [version] table key by key (a
-/// FileVersion of an earlier file counts for a table without one).
+/// each key it sets replaces the earlier value, the [version] and [installer] tables key
+/// by key (a FileVersion of an earlier file counts for a table without one).
 bool ReadMakeConfigOver(const std::string& path, MakeConfig* config, std::string* error);
 bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeConfig* config,
                          std::string* error);
