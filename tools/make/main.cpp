@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
   }
   if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty()) {
     std::fprintf(stderr,
-                 "corvane-make: --config, --target, --launcher and --output (or --bundle or --installer) are "
-                 "needed\n\n%s",
+                 "corvane-make: --config, --target, --launcher and --output (or --bundle or "
+                 "--installer) are needed\n\n%s",
                  Usage);
     return 2;
   }
