@@ -292,12 +292,21 @@ bool PlanPackage(const MakeOptions& options, const MakeConfig& config, PackagePl
   for (char& c : plan->Synopsis) {
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   }
+  if (DebianPackageName(plan->Synopsis).compare(0, plan->Package.size(), plan->Package) == 0) {
+    AddNotice(notice, "lintian refuses a description that starts with the package's name (\"" +
+                          plan->Synopsis + "\"): set description in [installer]");
+  }
   plan->Launcher = config.Bundle.Name.empty() ? plan->Package : config.Bundle.Name;
   if (plan->Launcher.find_first_not_of(
           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._+-") !=
       std::string::npos) {
     return Fail(error, options.ConfigPath + ": bundle.name: \"" + plan->Launcher +
                            "\" is the command of a package: letters, digits and ._+- only");
+  }
+  if (plan->Launcher == "app" || plan->Launcher == "runtime") {
+    return Fail(error, options.ConfigPath + ": the launcher of the package would be named \"" +
+                           plan->Launcher + "\", as a folder of the bundle beside it: set a " +
+                           "name in [bundle]");
   }
   if (installer.Service) {
     if (launch.ServiceName.empty()) {
