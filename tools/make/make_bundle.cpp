@@ -162,7 +162,8 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
   const bool windows = options.Target != "linux";
   std::string runtime = std::string(windows ? "runtime\\" : "runtime/") + library;
   const std::string configured = EntryText(*config, "RuntimeLibrary");
-  if (!configured.empty()) runtime += ";" + configured;
+  if (library.empty()) runtime.clear();
+  if (!configured.empty()) runtime += (runtime.empty() ? "" : ";") + configured;
   std::string joined;
   for (const std::string& entry : classPath) joined += (joined.empty() ? "" : ";") + entry;
   for (const auto& [name, text] :
@@ -177,7 +178,7 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
   // A mode above 3 searches the registry or the discovery first; the same mode less 4
   // keeps its registry keys and tries the private runtime first.
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
-  if (!mode.empty()) {
+  if (!mode.empty() && !library.empty()) {
     const long value = std::strtol(mode.c_str(), nullptr, 10);
     if (value > 3)
       config->Entries[EntryOf("RuntimeSearchMode")] = std::to_string(value == 7  ? 1
@@ -202,7 +203,7 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
   const BundleSettings bundle = Settings(options, config);
   const bool windows = options.Target != "linux";
-  if (bundle.Runtime.empty() && bundle.Jdk.empty()) {
+  if (bundle.Runtime.empty() && bundle.Jdk.empty() && !options.RuntimeOptional) {
     return Fail(error,
                 "a bundle needs a runtime: runtime = \"FOLDER\" in [bundle] (or --runtime) "
                 "copies a runtime image, jdk = \"FOLDER\" (or --jdk) links one with a JDK's "
@@ -293,8 +294,9 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
         !CheckRuntimeImage(PathText(runtime), options.Target, machine, &library, error)) {
       return false;
     }
-  } else if (!CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error) ||
-             !CopyTree(bundle.Runtime, PathText(runtime), error)) {
+  } else if (!bundle.Runtime.empty() &&
+             (!CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error) ||
+              !CopyTree(bundle.Runtime, PathText(runtime), error))) {
     return false;
   }
 

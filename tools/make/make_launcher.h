@@ -23,6 +23,11 @@ struct MakeOptions {
   std::string JmodsPath;
   bool Archive = false;
   std::string SignCertificate;  // --sign: the certificate of [sign], which it may leave out
+  /// A bundle without a runtime of its own is made when the settings name none (the
+  /// package of an application that runs on the installed Java).
+  bool RuntimeOptional = false;
+  /// The installer package to write instead (--installer).
+  std::string InstallerPath;
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
