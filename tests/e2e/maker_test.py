@@ -122,6 +122,17 @@ class MakerTest(WineTestCase):
         self.assertEqual(read.version_strings, {
             "FileDescription": "Quillmark", "OriginalFilename": "Quillmark.exe",
             "FileVersion": "0.0.0.0", "ProductVersion": "0.0.0.0"})
+        # One resource section, and none of the sample's texts that the generic
+        # launcher's table holds.
+        with open(self.exe, "rb") as made:
+            image = made.read()
+        header = struct.unpack_from("<I", image, 0x3C)[0]
+        count, _, _, _, optional = struct.unpack_from("<HIIIH", image, header + 6)
+        names = [image[at:at + 8].rstrip(b"\0") for at in
+                 range(header + 24 + optional, header + 24 + optional + 40 * count, 40)]
+        self.assertEqual(names.count(b".rsrc"), 1, names)
+        for sample in ("Quillmark.jar;jh.jar", "Loading Quillmark"):
+            self.assertNotIn(sample.encode("utf-16-le"), image)
 
     def test_made_launcher_runs_with_its_configuration_and_shows_its_icon_and_version(self):
         icon = os.path.join(self.work, "tool.ico")

@@ -24,8 +24,10 @@ struct BundleSettings {
   bool Archive = false;                   // archive: also DIR.zip or DIR.tar.gz
 };
 
-/// Reads the [bundle] table of the configuration file `path`. False with `error` set to
-/// "<path>:<line>: bundle.<key>: <what is wrong>" on the first fault found.
+/// Reads the [bundle] table of the configuration file `path` over what earlier files
+/// gave `bundle`: each key it sets replaces the earlier value (runtime and jdk replace
+/// each other). False with `error` set to "<path>:<line>: bundle.<key>: <what is
+/// wrong>" on the first fault found.
 bool ReadBundleSettings(const toml::table& table, const std::string& path, BundleSettings* bundle,
                         std::string* error);
 

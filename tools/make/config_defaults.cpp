@@ -19,6 +19,7 @@ constexpr DefaultText DefaultTexts[] = {
     {"ServiceSwitch", "-startlauncherinservicemode"},
     {"AllowMultipleInstances", "1"},
     {"RuntimeDiscovery", "1"},
+    {"StartupArchive", "1"},
     {"ServiceStopTimeout", "30"},
     {"MsgAlreadyRunning", "An instance of this program is already running."},
     {"MsgFileAccess", "Error accessing file/directory: %s"},
