@@ -12,6 +12,8 @@
 #include "platform/directories.h"
 #include "platform/file_system.h"
 
+void (*MainCallAction)() = nullptr;
+
 namespace {
 
 constexpr const char* StopperThreadName = "Corvane stopper thread";
@@ -70,7 +72,8 @@ bool RedirectConfiguredStreams(JNIEnv* env) {
   return RedirectJavaStream(env, c.StderrFile.c_str(), "setErr");
 }
 
-bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs) {
+bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs,
+              bool firstCall) {
   const LaunchConfigRecord& c = LaunchConfig;
   if (c.MainClass.empty() && !c.MainJar.empty() && !ReadMainClassFromJar(env)) return false;
   jclass mainClass = env->FindClass(c.MainClass.c_str());
@@ -100,6 +103,7 @@ bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* java
     env->SetObjectArrayElement(array, i, text);
     if (JavaCallThrew(env, c.MsgAssignArgument, args[i])) return false;
   }
+  if (firstCall && MainCallAction != nullptr) MainCallAction();
   env->CallStaticVoidMethod(mainClass, main, array);
   const bool threw = JavaCallThrew(env, c.MsgInvokeMethod, MainMethod);
   Trace("main %s", threw ? "ended with an exception" : "returned");
@@ -139,7 +143,7 @@ bool InvokeApplication(int argCount, char** args, bool attachThread,
   // The stop call runs while the application still writes to the files that the
   // first call opened: opening them again would empty them, so it leaves them.
   if (!attachThread && !RedirectConfiguredStreams(env)) return false;
-  return CallMain(env, argCount, args, javaArgs);
+  return CallMain(env, argCount, args, javaArgs, !attachThread);
 }
 
 bool AttachStopperThread() {

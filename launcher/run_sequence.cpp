@@ -51,9 +51,10 @@ int Launch(ArgumentVector& arguments) {
   if (!CaptureStartDirectory()) return 0;
   EnterExecutableDirectory();
   LoadLaunchConfig();
+  int serviceExitCode = 0;
   if (!LaunchConfig.ServiceName.empty() &&
-      DispatchServiceSwitch(arguments.Count, arguments.Vector())) {
-    return 0;
+      DispatchServiceSwitch(arguments.Count, arguments.Vector(), &serviceExitCode)) {
+    return serviceExitCode;
   }
   if (RefuseSecondInstance()) return 0;
   if (LaunchConfig.SplashUntilWindow || LaunchConfig.SplashSeconds != 0) StartSplash();

@@ -88,15 +88,15 @@ struct Planner {
     for (int number = 1;; ++number) {
       const fs::path candidate = number == 1 ? target : Renamed(target, number);
       const int verdict = Fits(candidate, real);
-      if (verdict == 1) return candidate;
+      if (verdict < 0 && rename) continue;
+      if (verdict < 0) return fs::path();
       if (verdict == 0) {
         Layout->Copies.push_back({PathText(source), Slashed(candidate)});
         Sources.push_back(real);
-        std::error_code ignored;
-        if (fs::is_regular_file(source, ignored)) Jars.emplace_back(source, candidate);
-        return candidate;
       }
-      if (!rename) return fs::path();
+      std::error_code ignored;
+      if (fs::is_regular_file(source, ignored)) Jars.emplace_back(source, candidate);
+      return candidate;
     }
   }
 

@@ -1,5 +1,6 @@
 #include "tools/make/config_defaults.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -64,6 +65,27 @@ std::map<unsigned, std::string> CompleteEntries(const MakeConfig& config) {
     entries.emplace(ConfigFields[i].Entry, DefaultEntry(ConfigFields[i]));
   }
   return entries;
+}
+
+LaunchConfigRecord LaunchConfigOf(const std::map<unsigned, std::string>& entries) {
+  LaunchConfigRecord config;
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    const auto found = entries.find(field.Entry);
+    const std::string text =
+        found == entries.end() || found->second == "<null>" ? std::string() : found->second;
+    if (field.Kind == FieldKind::Flag) {
+      config.*field.Flag = text.empty() || text[0] != '0';
+    } else if (field.Kind == FieldKind::OptInFlag) {
+      config.*field.Flag = !text.empty() && text[0] != '0';
+    } else if (field.Kind == FieldKind::Number) {
+      config.*field.Number = std::atoi(text.c_str());
+    } else {
+      config.*field.Text = text;
+    }
+  }
+  if (config.ServiceStopTimeout <= 0) config.ServiceStopTimeout = DefaultServiceStopTimeout;
+  return config;
 }
 
 VersionSettings NeutralVersion(const std::string& outputFileName) {

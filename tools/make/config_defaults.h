@@ -19,6 +19,11 @@ std::string DefaultEntry(const ConfigField& field);
 /// the rest.
 std::map<unsigned, std::string> CompleteEntries(const MakeConfig& config);
 
+/// The launch configuration that a launcher reads from `entries` (stored texts, as
+/// CompleteEntries gives them), by the launcher's rules for each kind; the main class
+/// stays as stored and the INI file is not read.
+LaunchConfigRecord LaunchConfigOf(const std::map<unsigned, std::string>& entries);
+
 /// The version resource of a configuration without a [version] table: version 0.0.0.0,
 /// the output's name as file description and original file name, nothing else.
 VersionSettings NeutralVersion(const std::string& outputFileName);

@@ -351,6 +351,10 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
       const auto* table = node.as_table();
       if (!table) return context.Fail(node.source(), key, "must be a table");
       if (!ReadSignSettings(*table, path, &config->Sign, error)) return false;
+    } else if (key == "installer") {
+      const auto* table = node.as_table();
+      if (!table) return context.Fail(node.source(), key, "must be a table");
+      if (!ReadInstallerSettings(*table, path, &config->Installer, error)) return false;
     } else if (key == "Icon") {
       if (!ReadPath(context, key, node, &config->IconPath)) return false;
     } else if (key == "Splash") {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/make/bundle_settings.h"
+#include "tools/make/installer_settings.h"
 #include "tools/make/manifest.h"
 #include "tools/make/sign_settings.h"
 
@@ -38,6 +39,8 @@ struct MakeConfig {
   BundleSettings Bundle;
   /// The [sign] table: the certificate that signs the Windows files written.
   SignSettings Sign;
+  /// The [installer] table: the package that --installer writes.
+  InstallerSettings Installer;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to
@@ -50,8 +53,9 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
                      std::string* error);
 
 /// Reads the file at `path` over the configuration that earlier files gave `config`:
-/// each key it sets replaces the earlier value, the [version], [bundle] and [sign]
-/// tables key by key (a FileVersion of an earlier file counts for a table without one).
+/// each key it sets replaces the earlier value, the [version], [bundle], [sign] and
+/// [installer] tables key by key (a FileVersion of an earlier file counts for a table
+/// without one).
 bool ReadMakeConfigOver(const std::string& path, MakeConfig* config, std::string* error);
 bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeConfig* config,
                          std::string* error);

@@ -7,6 +7,7 @@
 #include "tools/make/bundle_settings.h"
 #include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
+#include "tools/make/deb_package.h"
 #include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
 #include "tools/make/one_file.h"
@@ -22,6 +23,7 @@ const char Usage[] =
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
+    "       corvane-make ... --installer FILE.deb [--runtime IMAGE | --jdk JDK ...]\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
     "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
@@ -54,6 +56,9 @@ const char Usage[] =
     "  --input     the folder the archives of MainJar and ClassPath are read from, for a\n"
     "              bundle or one file (input; default: the configuration file's folder)\n"
     "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
+    "  --installer instead of --output: the package FILE.deb of the linux target, with the\n"
+    "              bundle below /opt (README.md, \"A .deb for Linux\"); the [installer]\n"
+    "              table's keys; without a runtime, the package needs an installed Java\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
@@ -67,12 +72,14 @@ int main(int argc, char** argv) {
   struct {
     const char* Name;
     std::string* Value;
-  } const valued[] = {{"--config", &options.ConfigPath},     {"--target", &options.Target},
-                      {"--launcher", &options.LauncherPath}, {"--output", &options.OutputPath},
-                      {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath},
-                      {"--bundle", &options.BundleDir},      {"--input", &options.InputDir},
-                      {"--runtime", &options.RuntimePath},   {"--jdk", &options.JdkPath},
-                      {"--jmods", &options.JmodsPath},       {"--sign", &options.SignCertificate}};
+  } const valued[] = {
+      {"--config", &options.ConfigPath},     {"--target", &options.Target},
+      {"--launcher", &options.LauncherPath}, {"--output", &options.OutputPath},
+      {"--icon", &options.IconPath},         {"--bitmap", &options.BitmapPath},
+      {"--bundle", &options.BundleDir},      {"--input", &options.InputDir},
+      {"--runtime", &options.RuntimePath},   {"--jdk", &options.JdkPath},
+      {"--jmods", &options.JmodsPath},       {"--installer", &options.InstallerPath},
+      {"--sign", &options.SignCertificate}};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(Usage, stdout);
@@ -118,15 +125,17 @@ int main(int argc, char** argv) {
   }
   if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty()) {
     std::fprintf(stderr,
-                 "corvane-make: --config, --target, --launcher and --output (or --bundle) are "
-                 "needed\n\n%s",
+                 "corvane-make: --config, --target, --launcher and --output (or --bundle or "
+                 "--installer) are needed\n\n%s",
                  Usage);
     return 2;
   }
-  if (!options.OutputPath.empty() && !options.BundleDir.empty()) {
+  const int outputs =
+      !options.OutputPath.empty() + !options.BundleDir.empty() + !options.InstallerPath.empty();
+  if (outputs > 1) {
     std::fprintf(stderr,
-                 "corvane-make: give --output (a launcher alone) or --bundle (a folder with the "
-                 "runtime), not both\n");
+                 "corvane-make: give one of --output (a launcher alone), --bundle (a folder "
+                 "with the runtime) and --installer (a package)\n");
     return 2;
   }
   std::string error;
@@ -138,19 +147,22 @@ int main(int argc, char** argv) {
   // cannot be made.
   const SignSettings sign = SigningOf(options, config);
   read = read && (!sign.Present || CheckSigning(sign, options.Target, &error));
-  const bool bundle = read && WantsBundle(options, config);
-  if (read && !bundle && options.OutputPath.empty()) {
-    std::fprintf(stderr, "corvane-make: --output or --bundle is needed\n\n%s", Usage);
+  const bool installer = read && WantsInstaller(options, config);
+  const bool bundle = read && !installer && WantsBundle(options, config);
+  if (read && !installer && !bundle && options.OutputPath.empty()) {
+    std::fprintf(stderr, "corvane-make: --output, --bundle or --installer is needed\n\n%s", Usage);
     return 2;
   }
-  if (bundle && WantsOneFile(options, config)) {
+  if ((bundle || installer) && WantsOneFile(options, config)) {
     std::fprintf(stderr,
-                 "corvane-make: OneFile: a bundle keeps the archives in its app folder beside "
-                 "the launcher; make the one file with --output\n");
+                 "corvane-make: OneFile: a bundle, and the package made of one, keeps the "
+                 "archives in its app folder beside the launcher; make the one file with "
+                 "--output\n");
     return 2;
   }
-  const bool made = read && (bundle ? MakeBundle(options, config, &error, &notice, &summary)
-                                    : MakeLauncher(options, &error, &notice, &summary));
+  const bool made = read && (installer ? MakeDebPackage(options, config, &error, &notice, &summary)
+                             : bundle  ? MakeBundle(options, config, &error, &notice, &summary)
+                                       : MakeLauncher(options, &error, &notice, &summary));
   if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
   if (!made) {
     std::fprintf(stderr, "corvane-make: %s\n", error.c_str());

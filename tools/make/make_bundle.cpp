@@ -154,7 +154,8 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library, const
   };
   std::string runtime = targetForm("runtime/" + library);
   const std::string configured = EntryText(*config, "RuntimeLibrary");
-  if (!configured.empty()) runtime += ";" + configured;
+  if (library.empty()) runtime.clear();
+  if (!configured.empty()) runtime += (runtime.empty() ? "" : ";") + configured;
   std::string joined;
   for (const std::string& entry : layout.ClassPath) {
     joined += (joined.empty() ? "" : ";") + (IsPortableEntry(entry) ? targetForm(entry) : entry);
@@ -168,7 +169,7 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library, const
   // A mode above 3 searches the registry or the discovery first; the same mode less 4
   // keeps its registry keys and tries the private runtime first.
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
-  if (!mode.empty()) {
+  if (!mode.empty() && !library.empty()) {
     const long value = std::strtol(mode.c_str(), nullptr, 10);
     if (value > 3) {
       StoreEntryText(config, "RuntimeSearchMode",
@@ -216,7 +217,7 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
   const BundleSettings bundle = Settings(options, config);
   const bool windows = options.Target != "linux";
-  if (bundle.Runtime.empty() && bundle.Jdk.empty()) {
+  if (bundle.Runtime.empty() && bundle.Jdk.empty() && !options.RuntimeOptional) {
     return Fail(error,
                 "a bundle needs a runtime: runtime = \"FOLDER\" in [bundle] (or --runtime) "
                 "copies a runtime image, jdk = \"FOLDER\" (or --jdk) links one with a JDK's "
@@ -260,12 +261,14 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
   std::string library;
   Jdk jdk;
+  // A package of an application that runs on the installed Java has no runtime of its own.
+  const bool ownRuntime = !bundle.Jdk.empty() || !bundle.Runtime.empty();
   if (bundle.Jdk.empty()
-          ? !CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error)
+          ? ownRuntime && !CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error)
           : !OpenJdk(bundle.Jdk, &jdk, error)) {
     return false;
   }
-  if (!CheckBundledVersion(config, bundle, jdk, error)) return false;
+  if (ownRuntime && !CheckBundledVersion(config, bundle, jdk, error)) return false;
 
   // Everything is made beside the bundle under temporary names, and nothing of it is
   // copied into itself when it lies inside an input folder.
@@ -305,7 +308,8 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
         !CheckRuntimeImage(PathText(runtime), options.Target, machine, &library, error)) {
       return false;
     }
-  } else if (!CopyTree(bundle.Runtime, PathText(runtime), error, leaveOut)) {
+  } else if (!bundle.Runtime.empty() &&
+             !CopyTree(bundle.Runtime, PathText(runtime), error, leaveOut)) {
     return false;
   }
 

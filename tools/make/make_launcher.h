@@ -24,6 +24,11 @@ struct MakeOptions {
   bool Archive = false;
   std::string SignCertificate;  // --sign: the certificate of [sign], which it may leave out
   bool OneFile = false;         // --one-file: the archives go into the launcher (OneFile)
+  /// A bundle without a runtime of its own is made when the settings name none (the
+  /// package of an application that runs on the installed Java).
+  bool RuntimeOptional = false;
+  /// The installer package to write instead (--installer).
+  std::string InstallerPath;
 };
 
 /// Writes the launcher that `options` describe: the generic launcher of the target
