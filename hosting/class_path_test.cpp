@@ -148,9 +148,10 @@ TEST_F(ClassPathTest, OneFileEntriesAreTakenFromTheFolderOfTheArchives) {
   EmbeddedArchiveFolder = Full("archives");
   LaunchConfig.MainJar = "app.jar";
   ASSERT_TRUE(Assemble("", "lib;" + absolute));
-  EXPECT_EQ(ClassPathEntries(LaunchConfig.JvmOptions),
-            (std::vector<std::string>{Full(Native("archives/app.jar")), Full(Native("archives/lib")),
-                                      Full(Native("archives/lib/a.jar")), absolute}));
+  EXPECT_EQ(
+      ClassPathEntries(LaunchConfig.JvmOptions),
+      (std::vector<std::string>{Full(Native("archives/app.jar")), Full(Native("archives/lib")),
+                                Full(Native("archives/lib/a.jar")), absolute}));
   EXPECT_EQ(LaunchConfig.MainJar, Full(Native("archives/app.jar")));
 }
 

@@ -109,5 +109,6 @@ void RemoveOlderPackFolders(const std::string& directory, const std::string& cur
   }
   std::sort(packs.rbegin(), packs.rend());
   // The current folder counts among those kept.
-  for (std::size_t i = keep == 0 ? 0 : keep - 1; i < packs.size(); ++i) RemoveWholeFolder(packs[i].second);
+  for (std::size_t i = keep == 0 ? 0 : keep - 1; i < packs.size(); ++i)
+    RemoveWholeFolder(packs[i].second);
 }

@@ -38,7 +38,8 @@ TEST(ArchiveFolders, WritesWholeFilesAndTellsEveryChangedByte) {
   EXPECT_TRUE(FileHoldsBytes(path, Bytes(bytes), bytes.size()));
   EXPECT_EQ(std::distance(fs::directory_iterator(directory.path() / "lib" / "deep"),
                           fs::directory_iterator()),
-            1) << "the temporary name is gone";
+            1)
+      << "the temporary name is gone";
 
   // A byte changed past the first block of the comparison, a byte less, a byte more,
   // no file at all.

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::size_t HeaderSize = 20;       // magic, count, digest
+constexpr std::size_t HeaderSize = 20;      // magic, count, digest
 constexpr std::size_t EntryFixedSize = 12;  // name length, offset, size
 
 void Put(std::string& out, std::uint64_t value, int bytes) {

@@ -60,8 +60,8 @@ TEST(ArchivePack, RefusesDamagedPacksAndNamesThatLeaveTheFolder) {
   Decode(EncodeArchivePack({{"a.jar", "1"}, {"a.jar", "2"}}), &ok);
   EXPECT_FALSE(ok) << "a name given twice";
 
-  for (const char* name : {"", "/etc/a.jar", "../a.jar", "lib/../../a.jar", "lib//a.jar",
-                           "./a.jar", "lib\\a.jar", "C:a.jar", "lib/"}) {
+  for (const char* name : {"", "/etc/a.jar", "../a.jar", "lib/../../a.jar", "lib//a.jar", "./a.jar",
+                           "lib\\a.jar", "C:a.jar", "lib/"}) {
     EXPECT_FALSE(IsPackableName(name)) << name;
     Decode(EncodeArchivePack({{name, "x"}}), &ok);
     EXPECT_FALSE(ok) << name;

@@ -47,7 +47,8 @@ std::string ApplicationFolderName() {
   std::string name = LaunchConfig.MainClass;
   if (name.empty()) {
     name = LaunchConfig.MainJar.substr(LaunchConfig.MainJar.find_last_of("/\\") + 1);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jar") == 0) name.resize(name.size() - 4);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jar") == 0)
+      name.resize(name.size() - 4);
   }
   std::string kept;
   for (char c : name.substr(0, 96)) {
@@ -151,15 +152,15 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
   if (!WriteFileWhole(JoinPath(folder, TemporaryMark), &none, 0) ||
       !WriteArchives(pack, folder, &failed)) {
     ReportLastSystemError();
-    ReportError(LaunchConfig.MsgFileAccess.c_str(), failed.empty() ? folder.c_str() : failed.c_str());
+    ReportError(LaunchConfig.MsgFileAccess.c_str(),
+                failed.empty() ? folder.c_str() : failed.c_str());
     RemoveWholeFolder(folder);
     return false;
   }
   char executable[1024];
-  const bool remover =
-      ReadExecutablePath(executable, sizeof executable) &&
-      StartDetachedProcess({executable, EmbeddedArchivesSwitch, "remove", folder,
-                            std::to_string(CurrentProcessId())});
+  const bool remover = ReadExecutablePath(executable, sizeof executable) &&
+                       StartDetachedProcess({executable, EmbeddedArchivesSwitch, "remove", folder,
+                                             std::to_string(CurrentProcessId())});
   Trace("one file: %s of this launcher written to the temporary folder %s, %s",
         CountText(pack).c_str(), folder.c_str(),
         remover ? "removed once this run has ended" : "which stays: its remover did not start");

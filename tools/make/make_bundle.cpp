@@ -173,7 +173,10 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library, const
     const long value = std::strtol(mode.c_str(), nullptr, 10);
     if (value > 3) {
       StoreEntryText(config, "RuntimeSearchMode",
-                     std::to_string(value == 7 ? 1 : value > 7 ? 0 : value - 4), "", error);
+                     std::to_string(value == 7  ? 1
+                                    : value > 7 ? 0
+                                                : value - 4),
+                     "", error);
     }
   }
   return true;

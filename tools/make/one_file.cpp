@@ -137,7 +137,8 @@ bool PackArchives(const MakeOptions& options, std::size_t launcherSize, MakeConf
     const std::string name = PackName(entry);
     bool carried = name == entry;  // kept as written
     for (const FileToPack& file : files) {
-      carried = carried || file.Name == name || file.Name.compare(0, name.size() + 1, name + "/") == 0;
+      carried =
+          carried || file.Name == name || file.Name.compare(0, name.size() + 1, name + "/") == 0;
     }
     if (!carried) {
       AddNotice(notice, "ClassPath: " + name + " is an empty folder; the one file leaves it out");
@@ -164,8 +165,8 @@ bool PackArchives(const MakeOptions& options, std::size_t launcherSize, MakeConf
 
 void SetArchivePack(ResourceTree* tree, const std::string& pack) {
   constexpr std::uint32_t RcData = 10;
-  const ResourceKey name(std::u16string(ArchivePackResourceName,
-                                        ArchivePackResourceName + sizeof ArchivePackResourceName - 1));
+  const ResourceKey name(std::u16string(
+      ArchivePackResourceName, ArchivePackResourceName + sizeof ArchivePackResourceName - 1));
   auto type = tree->find(ResourceKey(RcData));
   if (type != tree->end()) {
     type->second.erase(name);

@@ -22,7 +22,9 @@ namespace {
 class OneFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write("generic", std::string("\x7f" "ELF generic program", 20) +
+    dir_.Write("generic", std::string("\x7f"
+                                      "ELF generic program",
+                                      20) +
                               EncodeStringBlob({{EntryServiceName, "Keep"}}));
     dir_.Write("generic.exe", MakeTestImage(ResourceTree(), {true}));
     dir_.Write("in/lib/dep.jar", "dep");
@@ -71,8 +73,9 @@ class OneFileTest : public testing::Test {
 };
 
 TEST_F(OneFileTest, LinuxLauncherCarriesThePackBeforeItsStringTableAndLosesItWhenMadeAgain) {
-  ASSERT_TRUE(Make("MainJar = \"app.jar\"\nClassPath = \"plugins;/opt/shared.jar\"\nOneFile = true\n",
-                   "linux", "generic"))
+  ASSERT_TRUE(
+      Make("MainJar = \"app.jar\"\nClassPath = \"plugins;/opt/shared.jar\"\nOneFile = true\n",
+           "linux", "generic"))
       << error_;
   const std::string out = Read("out");
   std::size_t blob = 0;
@@ -84,10 +87,10 @@ TEST_F(OneFileTest, LinuxLauncherCarriesThePackBeforeItsStringTableAndLosesItWhe
   std::size_t start = 0;
   ASSERT_TRUE(ReadArchiveTrailer(out.data() + blob - ArchiveTrailerSize, blob, &start));
   EXPECT_EQ(start, 20u);
-  EXPECT_EQ(Unpack(out.substr(start, blob - ArchiveTrailerSize - start)),
-            (std::map<std::string, std::string>{{"app.jar", Read("in/app.jar")},
-                                                {"lib/dep.jar", "dep"},
-                                                {"plugins/x/p.jar", "plugin"}}));
+  EXPECT_EQ(
+      Unpack(out.substr(start, blob - ArchiveTrailerSize - start)),
+      (std::map<std::string, std::string>{
+          {"app.jar", Read("in/app.jar")}, {"lib/dep.jar", "dep"}, {"plugins/x/p.jar", "plugin"}}));
   EXPECT_NE(notice_.find("\"/opt/shared.jar\" is kept as written and not copied into the one file"),
             std::string::npos)
       << notice_;
@@ -142,9 +145,8 @@ TEST_F(OneFileTest, FaultsAreRefusedBeforeAnythingIsWritten) {
        "name none"},
   };
   for (const auto& fault : cases) {
-    EXPECT_FALSE(Make(fault.Config, fault.Target, std::string(fault.Target) == "linux"
-                                                      ? "generic"
-                                                      : "generic.exe"))
+    EXPECT_FALSE(Make(fault.Config, fault.Target,
+                      std::string(fault.Target) == "linux" ? "generic" : "generic.exe"))
         << fault.Config;
     EXPECT_NE(error_.find(fault.Said), std::string::npos) << error_;
     EXPECT_FALSE(fs::exists(Path("out")));
