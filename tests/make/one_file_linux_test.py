@@ -103,13 +103,14 @@ class OneFileLinuxTest(unittest.TestCase):
             self.assertEqual(again.read(), good)
 
     def test_rebuilds_run_their_own_classes_keep_three_folders_and_their_own_startup_archive(self):
-        # A plain cache: Java 17 maps no archived class below a folder named with a blank.
+        # Plain folders: Java 17 maps no archived class when the class path or the
+        # launcher's folder is named with a blank or letters beyond ASCII.
         self.cache = os.path.join(self.work, "cache")
         self.env["XDG_CACHE_HOME"] = self.cache
         source = os.path.join(self.work, "source")
         os.makedirs(source)
         shutil.copy(os.path.join(SAMPLE, "jh.jar"), source)
-        exe = os.path.join(self.odd, "hello")
+        exe = os.path.join(self.work, "app", "hello")
         config = ('MainClass = "Hello"\nClassPath = "hello.jar;jh.jar"\nStartupArchive = true\n'
                   'AllowMultipleInstances = false\n')
         for build in range(1, 6):
