@@ -110,6 +110,7 @@ class OneFileLinuxTest(unittest.TestCase):
         source = os.path.join(self.work, "source")
         os.makedirs(source)
         shutil.copy(os.path.join(SAMPLE, "jh.jar"), source)
+        os.makedirs(os.path.join(self.work, "app"))
         exe = os.path.join(self.work, "app", "hello")
         config = ('MainClass = "Hello"\nClassPath = "hello.jar;jh.jar"\nStartupArchive = true\n'
                   'AllowMultipleInstances = false\n')
