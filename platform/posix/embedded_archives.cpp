@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/environment.h"
 #include "platform/posix/archive_trailer.h"
 #include "platform/posix/string_blob.h"
 
@@ -62,7 +62,7 @@ bool FindEmbeddedArchivePack(const unsigned char** data, std::size_t* size) {
 }
 
 bool MakeTemporaryDirectory(const char* prefix, std::string* path) {
-  const char* base = std::getenv("TMPDIR");
+  const char* base = ReadEnvironmentVariable("TMPDIR");
   std::string pattern = base != nullptr && base[0] == '/' ? base : "/tmp";
   while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
   pattern += std::string("/") + prefix + "XXXXXX";

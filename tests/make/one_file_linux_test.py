@@ -12,6 +12,7 @@ import unittest
 
 MAKE = os.environ.get("CORVANE_MAKE", "")
 LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
+STRINGS = os.environ.get("CORVANE_STRINGS", "")
 SAMPLE = os.environ.get("CORVANE_SAMPLE_DIR", "")
 JDK17 = "/usr/lib/jvm/java-17-openjdk-amd64"
 
@@ -101,6 +102,12 @@ class OneFileLinuxTest(unittest.TestCase):
         self.assertIn("checked in " + folder, err)
         with open(jar, "rb") as again:
             self.assertEqual(again.read(), good)
+
+        # corvane-strings changes the table behind the archives and leaves them.
+        subprocess.run([STRINGS, exe, "1184=--out from-the-table"], check=True)
+        out, err = self.run_app(exe)
+        self.assertIn("from-the-table", out)
+        self.assertIn("checked in " + folder, err)
 
     def test_rebuilds_run_their_own_classes_keep_three_folders_and_their_own_startup_archive(self):
         # Plain folders: Java 17 maps no archived class when the class path or the
