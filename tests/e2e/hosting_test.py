@@ -158,8 +158,11 @@ class HostingTest(WineTestCase):
         thrown = self.launch(script="main_throws")
         self.assertEqual(thrown.texts(), ["Error invoking method: main(java/lang/String[])"])
         self.assertEqual(thrown.exit_code, FAILED)
+        # A main class that is not there at all: named with dots, with the class path.
         missing = self.launch(script="class_missing")
-        self.assertEqual(missing.texts(), ["Error locating class: org/quillmark/Quillmark"])
+        self.assertEqual(missing.texts(), [
+            "Error locating class: org.quillmark.Quillmark\nThe class path searched:\n"
+            "- {0}\\Quillmark.jar\n- {0}\\jh.jar".format(windows_path(self.app_dir))])
         no_main = self.launch(script="no_main")
         self.assertEqual(no_main.texts(), ["Error locating method: main(java/lang/String[])"])
 

@@ -103,7 +103,7 @@ class BundleLinuxTest(unittest.TestCase):
                          ["quillmark", "quillmark.tar.gz"])
         run, trace = self.run_bundled(os.path.join(bundle, "quillmark"), "sql", "--exit", "4")
         self.assertEqual(run.returncode, 4, run.stderr)
-        self.assertIn("runtime library runtime/lib/server/libjvm.so\n", trace)
+        self.assertIn("runtime library %s/runtime/lib/server/libjvm.so\n" % bundle, trace)
         app = os.path.join(bundle, "app")
         self.assertIn("class path " + ":".join(os.path.join(app, name) for name in
                                                ("Quillmark.jar", "jh.jar", "lib/probe.jar")),
@@ -146,7 +146,7 @@ class BundleLinuxTest(unittest.TestCase):
         run, trace = self.run_bundled(os.path.join(bundle, "quillmark"))
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertIn("java.home: " + os.path.join(bundle, "runtime") + "\n", run.stdout)
-        self.assertIn("runtime library runtime/lib/server/libjvm.so\n", trace)
+        self.assertIn("runtime library %s/runtime/lib/server/libjvm.so\n" % bundle, trace)
 
     def test_a_runtime_image_is_copied_and_its_machine_checked(self):
         # A jlink output unpacked here, as one made elsewhere would be.
