@@ -1,5 +1,6 @@
 #include "hosting/runtime_location.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -128,7 +129,13 @@ bool SearchDiscoveredRuntime(char* result, std::size_t size) {
 void NotePassedOverRuntime(const std::string& version, const std::string& where,
                            const std::string& reason) {
   const std::string java = version.empty() ? "Java of unknown version" : "Java " + version;
-  PassedOverRuntimes.push_back(java + " at " + where + ": " + reason);
+  const std::string line = java + " at " + where + ": " + reason;
+  // One home can be seen twice (JAVA_HOME or PATH, and again among the system's homes).
+  if (std::find(PassedOverRuntimes.begin(), PassedOverRuntimes.end(), line) !=
+      PassedOverRuntimes.end()) {
+    return;
+  }
+  PassedOverRuntimes.push_back(line);
 }
 
 bool LocateRuntime() {

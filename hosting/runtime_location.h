@@ -19,7 +19,8 @@ extern char RegistryJavaHome[RegistryJavaHomeSize];
 extern std::vector<std::string> PassedOverRuntimes;
 
 /// Notes a candidate passed over: "Java VERSION at WHERE: REASON", or "Java of unknown
-/// version at WHERE: REASON" when `version` is empty.
+/// version at WHERE: REASON" when `version` is empty; a line noted already is not noted
+/// again.
 void NotePassedOverRuntime(const std::string& version, const std::string& where,
                            const std::string& reason);
 
