@@ -309,11 +309,14 @@ TEST_F(ClassPathTest, ClassifyTellsFilesDirectoriesAndReferences) {
 // directory's own name is no reference. The main archive is one path, never split.
 TEST_F(ClassPathTest, ReferencesAreExpandedBeforeEntriesAreMadeAbsolute) {
   ScopedTempDirectory directory("classpath");
-  const fs::path odd = directory.path() / "50%off;x=y" / "cp;q";
+  // A ';' in a name stays whole here; on Windows it separates the machine's class path.
+  const std::string semicolon = ClassPathSeparator == ';' ? " " : ";";
+  const fs::path odd = directory.path() / ("50%off" + semicolon + "x=y") / ("cp" + semicolon + "q");
   directory.Write(odd / "hello.jar", "");
   directory.Write(odd / "lib" / "a.jar", "");
   // A configured path is expanded as written; this one holds no '%' of its own.
-  const std::string elsewhere = (directory.path() / "cp;q" / "other.jar").string();
+  const std::string elsewhere =
+      (directory.path() / ("cp" + semicolon + "q") / "other.jar").string();
   directory.Write(elsewhere, "");
   fs::current_path(odd);
   SetVariable("CORVANE_CP_LIB", "lib");

@@ -55,8 +55,7 @@ bool IsAbsolutePath(const char* path) {
 bool ChangeCurrentDirectory(const char* path) {
   // The current directory takes no "\\?\" prefix: beyond MAX_PATH only a process
   // that declares itself aware of long paths, on a system that allows them, enters one.
-  const std::u16string wide = TextToUtf16(path);
-  return SetCurrentDirectoryW(reinterpret_cast<const wchar_t*>(wide.c_str())) != 0;
+  return SetCurrentDirectoryW(Wide(TextToUtf16(path))) != 0;
 }
 
 bool ReadExecutablePath(std::string* path) {

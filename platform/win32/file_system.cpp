@@ -14,7 +14,7 @@ struct DirectoryListing {
 };
 
 int ReadPathAttributes(const char* path) {
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+  const DWORD attributes = GetFileAttributesW(Wide(LongPathForm(path)));
   if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 1 : 0;
 }
@@ -31,7 +31,7 @@ void TakeEntry(DirectoryListing* listing, DirectoryEntry* entry) {
 HANDLE OpenForInformation(const char* path) {
   // No access rights are asked for: only the file's information is read. Backup
   // semantics let CreateFileW open a directory at all.
-  return CreateFileW(LongPathForm(path).c_str(), 0,
+  return CreateFileW(Wide(LongPathForm(path)), 0,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -43,7 +43,7 @@ ListingStep OpenDirectoryListing(const char* directory, DirectoryListing** listi
   *listing = nullptr;
   const std::string pattern = std::string(directory) + "\\*.*";
   DirectoryListing* opened = new DirectoryListing;
-  opened->Find = FindFirstFileW(LongPathForm(pattern.c_str()).c_str(), &opened->Data);
+  opened->Find = FindFirstFileW(Wide(LongPathForm(pattern.c_str())), &opened->Data);
   if (opened->Find == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     delete opened;
@@ -90,10 +90,10 @@ bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity) {
 bool ResolveFinalPath(const char* path, std::string* resolved) {
   HANDLE file = OpenForInformation(path);
   if (file == INVALID_HANDLE_VALUE) return false;
-  std::wstring buffer(MAX_PATH, L'\0');
+  std::u16string buffer(MAX_PATH, u'\0');
   DWORD length = 0;
   while (true) {
-    length = GetFinalPathNameByHandleW(file, &buffer[0], static_cast<DWORD>(buffer.size()),
+    length = GetFinalPathNameByHandleW(file, Wide(buffer), static_cast<DWORD>(buffer.size()),
                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length < buffer.size()) break;
     buffer.resize(length + 1);  // the size it needs, terminator included
@@ -102,11 +102,11 @@ bool ResolveFinalPath(const char* path, std::string* resolved) {
   if (length == 0) return false;
   buffer.resize(length);
   // The final path comes in the long form: \\?\C:\dir, or \\?\UNC\server\share.
-  if (buffer.rfind(L"\\\\?\\UNC\\", 0) == 0) {
-    buffer = L"\\\\" + buffer.substr(8);
-  } else if (buffer.rfind(L"\\\\?\\", 0) == 0) {
+  if (buffer.rfind(u"\\\\?\\UNC\\", 0) == 0) {
+    buffer = u"\\\\" + buffer.substr(8);
+  } else if (buffer.rfind(u"\\\\?\\", 0) == 0) {
     buffer = buffer.substr(4);
   }
-  *resolved = NarrowPath(buffer.c_str(), buffer.size());
+  *resolved = NarrowPath(Wide(buffer), buffer.size());
   return true;
 }

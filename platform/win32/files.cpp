@@ -5,8 +5,8 @@
 #include "platform/win32/long_path.h"
 
 std::FILE* OpenFile(const char* path, const char* mode) {
-  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-  return _wfopen(LongPathForm(path).c_str(), wideMode.c_str());
+  const std::u16string wideMode(mode, mode + std::char_traits<char>::length(mode));
+  return _wfopen(Wide(LongPathForm(path)), Wide(wideMode));
 }
 
 bool CanOpenForReading(const char* path) {

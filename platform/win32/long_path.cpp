@@ -9,26 +9,21 @@ namespace {
 // CreateDirectory's own limit lies 12 characters below MAX_PATH (room for an 8.3 name).
 constexpr std::size_t ShortPathLimit = MAX_PATH - 12;
 
-std::wstring Wide(const char* text) {
-  const std::u16string wide = TextToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
 }  // namespace
 
-std::wstring LongPathForm(const char* path) {
-  std::wstring wide = Wide(path);
-  if (wide.size() < ShortPathLimit || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+std::u16string LongPathForm(const char* path) {
+  std::u16string wide = TextToUtf16(path);
+  if (wide.size() < ShortPathLimit || wide.rfind(u"\\\\?\\", 0) == 0) return wide;
   // The prefix turns off the system's own clean-up of the name ('/' for '\\', "." and
   // ".."), so the full path is made first.
-  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  DWORD size = GetFullPathNameW(Wide(wide), 0, nullptr, nullptr);
   if (size == 0) return wide;
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
+  std::u16string full(size, u'\0');
+  size = GetFullPathNameW(Wide(wide), size, Wide(full), nullptr);
   if (size == 0 || size >= full.size()) return wide;
   full.resize(size);
-  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
+  if (full.rfind(u"\\\\", 0) == 0) return u"\\\\?\\UNC\\" + full.substr(2);
+  return u"\\\\?\\" + full;
 }
 
 std::string NarrowPath(const wchar_t* path, std::size_t length) {
