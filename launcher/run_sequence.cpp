@@ -48,7 +48,8 @@ int Launch(ArgumentVector& arguments) {
   if (IsEmbeddedArchivesRun(arguments.Count, arguments.Vector())) {
     return RunEmbeddedArchivesRole(arguments.Count, arguments.Vector());
   }
-  if (!CaptureStartDirectory()) return 0;
+  // A failure reported is never a success: the run ends as a launch that failed.
+  if (!CaptureStartDirectory()) return -1;
   EnterExecutableDirectory();
   LoadLaunchConfig();
   int serviceExitCode = 0;
