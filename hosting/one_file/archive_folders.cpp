@@ -11,6 +11,7 @@
 #include "platform/directories.h"
 #include "platform/file_operations.h"
 #include "platform/file_system.h"
+#include "platform/files.h"
 #include "platform/process_start.h"
 
 namespace {
@@ -42,7 +43,7 @@ bool IsDigestName(const std::string& name) {
 
 bool WriteFileWhole(const std::string& path, const unsigned char* data, std::size_t size) {
   const std::string temporary = path + "." + std::to_string(CurrentProcessId()) + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  std::FILE* file = OpenFile(temporary.c_str(), "wb");
   if (file == nullptr) return false;
   const bool written = std::fwrite(data, 1, size, file) == size;
   if (std::fclose(file) == 0 && written && MoveFileOver(temporary.c_str(), path.c_str())) {
@@ -55,7 +56,7 @@ bool WriteFileWhole(const std::string& path, const unsigned char* data, std::siz
 bool FileHoldsBytes(const std::string& path, const unsigned char* data, std::size_t size) {
   FileStamp stamp;
   if (!ReadFileStamp(path.c_str(), &stamp) || stamp.Size != size) return false;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path.c_str(), "rb");
   if (file == nullptr) return false;
   std::vector<char> buffer(1 << 16);
   std::size_t at = 0;

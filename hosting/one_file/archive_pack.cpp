@@ -1,6 +1,5 @@
 #include "hosting/one_file/archive_pack.h"
 
-#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -102,8 +101,7 @@ bool DecodeArchivePack(const unsigned char* data, std::size_t size, ArchivePackI
 }
 
 std::string DigestText(std::uint64_t digest) {
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%08lx%08lx", static_cast<unsigned long>(digest >> 32),
-                static_cast<unsigned long>(digest & 0xffffffffu));
+  std::string digits(16, '0');
+  for (int i = 15; i >= 0; --i, digest >>= 4) digits[i] = "0123456789abcdef"[digest & 0xF];
   return digits;
 }

@@ -157,8 +157,8 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
     RemoveWholeFolder(folder);
     return false;
   }
-  char executable[1024];
-  const bool remover = ReadExecutablePath(executable, sizeof executable) &&
+  std::string executable;
+  const bool remover = ReadExecutablePath(&executable) &&
                        StartDetachedProcess({executable, EmbeddedArchivesSwitch, "remove", folder,
                                              std::to_string(CurrentProcessId())});
   Trace("one file: %s of this launcher written to the temporary folder %s, %s",
@@ -175,10 +175,10 @@ bool PrepareEmbeddedArchives() {
   Pack pack;
   if (!FindEmbeddedArchivePack(&pack.Data, &pack.Size)) return true;
   if (!DecodeArchivePack(pack.Data, pack.Size, &pack.Index)) {
-    char executable[1024];
-    if (!ReadExecutablePath(executable, sizeof executable)) std::strcpy(executable, "?");
-    Trace("one file: the archive pack of %s is damaged", executable);
-    ReportError(LaunchConfig.MsgFileAccess.c_str(), executable);
+    std::string executable;
+    if (!ReadExecutablePath(&executable)) executable = "?";
+    Trace("one file: the archive pack of %s is damaged", executable.c_str());
+    ReportError(LaunchConfig.MsgFileAccess.c_str(), executable.c_str());
     return false;
   }
   Trace("one file: this launcher carries %s in %lu bytes", CountText(pack).c_str(),

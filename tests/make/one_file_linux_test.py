@@ -4,6 +4,7 @@ cache, or from a temporary folder of the run when there is no cache."""
 
 import glob
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -162,27 +163,33 @@ class OneFileLinuxTest(unittest.TestCase):
             self.assertEqual(sorted(os.listdir(os.path.dirname(folder))), [os.path.basename(folder)])
             self.assertEqual(sorted(os.listdir(folder)), ["Quillmark.jar", "jh.jar"])
 
-    def test_without_home_the_archives_go_to_a_temporary_folder_removed_after_the_run(self):
+    def test_without_a_usable_cache_the_archives_go_to_a_temporary_folder_removed_after_the_run(self):
         exe = os.path.join(self.odd, "quill")
         self.make('MainClass = "org.quillmark.Quillmark"\nClassPath = "Quillmark.jar;jh.jar"\n'
                   "OneFile = true\n", SAMPLE, exe)
         temporary = os.path.join(self.odd, "tmp")
         os.makedirs(temporary)
-        env = {k: v for k, v in self.env.items() if k not in ("HOME", "XDG_CACHE_HOME")}
-        env["TMPDIR"] = temporary
-        out, err = self.run_app(exe, "--out", "homeless", env=env)
-        self.assertIn("homeless", out)
-        self.assertIn("one file: the cache does not take the archives: neither XDG_CACHE_HOME "
-                      "nor HOME names an absolute directory", err)
-        self.assertIn("of this launcher written to the temporary folder %s/corvane-archives-"
-                      % temporary, err)
-        self.assertIn("startup archive: none, the archives of this launcher lie in a temporary "
-                      "folder", err)
-        deadline = time.time() + 20
-        while os.listdir(temporary):
-            self.assertLess(time.time(), deadline, os.listdir(temporary))
-            time.sleep(0.1)
-
+        # A file where the cache's folder would go stands for a profile that cannot be
+        # written (these tests may run as root, whom permissions do not stop).
+        blocked = os.path.join(self.odd, "blocked")
+        open(blocked, "w").close()
+        homeless = {k: v for k, v in self.env.items() if k not in ("HOME", "XDG_CACHE_HOME")}
+        cases = [(homeless, "neither XDG_CACHE_HOME nor HOME names an absolute directory"),
+                 (dict(self.env, XDG_CACHE_HOME=os.path.join(blocked, "cache")), blocked)]
+        for env, reason in cases:
+            env["TMPDIR"] = temporary
+            out, err = self.run_app(exe, "--out", "uncached", env=env)
+            self.assertIn("uncached", out)
+            self.assertRegex(err, "one file: the cache does not take the archives: .*"
+                             + re.escape(reason))
+            self.assertIn("of this launcher written to the temporary folder %s/corvane-archives-"
+                          % temporary, err)
+            self.assertIn("startup archive: none, the archives of this launcher lie in a "
+                          "temporary folder", err)
+            deadline = time.time() + 20
+            while os.listdir(temporary):
+                self.assertLess(time.time(), deadline, os.listdir(temporary))
+                time.sleep(0.1)
 
 if __name__ == "__main__":
     unittest.main()

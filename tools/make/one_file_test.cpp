@@ -26,7 +26,9 @@ class OneFileTest : public testing::Test {
                                       "ELF generic program",
                                       20) +
                               EncodeStringBlob({{EntryServiceName, "Keep"}}));
-    dir_.Write("generic.exe", MakeTestImage(ResourceTree(), {true}));
+    TestImageOptions pe32Plus;
+    pe32Plus.Pe32Plus = true;
+    dir_.Write("generic.exe", MakeTestImage(ResourceTree(), pe32Plus));
     dir_.Write("in/lib/dep.jar", "dep");
     dir_.Write("in/plugins/x/p.jar", "plugin");
     // A jar whose manifest names lib/dep.jar in Class-Path.
