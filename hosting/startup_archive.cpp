@@ -166,7 +166,7 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
   }
   if (EmbeddedArchivesTemporary) {
     // Its path differs at every run: each would make an archive for a key of its own.
-    *reason = "the archives of this launcher lie in a temporary folder of this run";
+    *reason = "the archives of this launcher lie in a temporary folder";
     return false;
   }
   if (OptionsChooseSharing(options)) {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "hosting/java_home.h"
@@ -95,21 +94,29 @@ void RemoveWholeFolder(const std::string& path) {
 
 void RemoveOlderPackFolders(const std::string& directory, const std::string& current,
                             std::size_t keep) {
-  std::vector<std::pair<long long, std::string>> packs;
-  for (const Name& name : ListNames(directory)) {
-    const std::string path = JoinPath(directory, name.Text.c_str());
-    if (!name.IsDirectory || path == current) continue;
+  const std::vector<Name> names = ListNames(directory);
+  // The time of each folder of a pack, -1 for every other name.
+  std::vector<long long> times(names.size(), -1);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[i].Text;
+    const std::string path = JoinPath(directory, name.c_str());
     FileStamp stamp;
-    if (IsDigestName(name.Text) && ReadFileStamp(path.c_str(), &stamp)) {
-      packs.emplace_back(stamp.ModifiedNanoseconds, path);
-    } else if (name.Text.size() > 21 && IsDigestName(name.Text.substr(0, 16)) &&
-               name.Text[16] == '.' && name.Text.compare(name.Text.size() - 4, 4, ".tmp") == 0 &&
-               !ProcessIsRunning(std::strtoul(name.Text.c_str() + 17, nullptr, 10))) {
+    if (!names[i].IsDirectory || path == current) continue;
+    if (IsDigestName(name) && ReadFileStamp(path.c_str(), &stamp)) {
+      times[i] = stamp.ModifiedNanoseconds;
+    } else if (name.size() > 21 && IsDigestName(name.substr(0, 16)) && name[16] == '.' &&
+               name.compare(name.size() - 4, 4, ".tmp") == 0 &&
+               !ProcessIsRunning(std::strtoul(name.c_str() + 17, nullptr, 10))) {
       RemoveWholeFolder(path);
     }
   }
-  std::sort(packs.rbegin(), packs.rend());
-  // The current folder counts among those kept.
-  for (std::size_t i = keep == 0 ? 0 : keep - 1; i < packs.size(); ++i)
-    RemoveWholeFolder(packs[i].second);
+  // A folder goes when the current one and the newer ones fill what is kept.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::size_t newer = 1;
+    for (std::size_t j = 0; j < names.size(); ++j) {
+      newer += times[j] > times[i] || (times[j] == times[i] && names[j].Text > names[i].Text);
+    }
+    if (times[i] >= 0 && newer >= keep)
+      RemoveWholeFolder(JoinPath(directory, names[i].Text.c_str()));
+  }
 }

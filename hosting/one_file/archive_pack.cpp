@@ -1,7 +1,6 @@
 #include "hosting/one_file/archive_pack.h"
 
 #include <cstring>
-#include <set>
 
 namespace {
 
@@ -79,7 +78,6 @@ bool DecodeArchivePack(const unsigned char* data, std::size_t size, ArchivePackI
   if (size < HeaderSize || std::memcmp(data, ArchivePackMagic, 8) != 0) return false;
   const std::uint64_t count = Get(data + 8, 4);
   index->Digest = Get(data + 12, 8);
-  std::set<std::string> names;
   std::size_t at = HeaderSize;
   for (std::uint64_t i = 0; i < count; ++i) {
     if (size - at < 4) return false;
@@ -92,8 +90,12 @@ bool DecodeArchivePack(const unsigned char* data, std::size_t size, ArchivePackI
     archive.Size = static_cast<std::uint32_t>(Get(data + at + 4, 4));
     at += 8;
     if (archive.Offset > size || archive.Size > size - archive.Offset ||
-        !IsPackableName(archive.Name) || !names.insert(archive.Name).second) {
+        !IsPackableName(archive.Name)) {
       return false;
+    }
+    // A pack carries few archives: a name given twice is found by comparing.
+    for (const PackedArchive& earlier : index->Archives) {
+      if (earlier.Name == archive.Name) return false;
     }
     index->Archives.push_back(archive);
   }

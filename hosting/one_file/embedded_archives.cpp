@@ -1,5 +1,6 @@
 #include "hosting/one_file/embedded_archives.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -50,46 +51,37 @@ std::string ApplicationFolderName() {
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jar") == 0)
       name.resize(name.size() - 4);
   }
-  std::string kept;
-  for (char c : name.substr(0, 96)) {
+  name.resize(std::min<std::size_t>(name.size(), 96));
+  for (char& c : name) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        std::strchr("._-$", c) != nullptr;
-    kept += c == '/' ? '.' : plain ? c : '_';
+    c = c == '/' ? '.' : plain ? c : '_';
   }
-  return kept + "-archives";
+  return name + "-archives";
 }
 
-std::string CountText(const Pack& pack) {
+void TraceArchives(const Pack& pack, const char* done, const std::string& folder) {
   const std::size_t count = pack.Index.Archives.size();
-  return std::to_string(count) + (count == 1 ? " archive" : " archives");
+  Trace("one file: %lu archive%s of this launcher %s %s", static_cast<unsigned long>(count),
+        count == 1 ? "" : "s", done, folder.c_str());
 }
 
-// Writes every archive of `pack` below `folder`; false with the path that failed.
-bool WriteArchives(const Pack& pack, const std::string& folder, std::string* failed) {
-  for (const PackedArchive& archive : pack.Index.Archives) {
-    const std::string path = PathBelow(folder, archive.Name);
-    if (!MakeFoldersOf(folder, archive.Name) ||
-        !WriteFileWhole(path, pack.Data + archive.Offset, archive.Size)) {
-      *failed = path;
-      return false;
-    }
-  }
-  return true;
-}
-
-// Compares every archive below `folder` with the pack's bytes and writes again what
-// differs. Of two starts at once, the second may find the file that the first has
-// just put in place, or be unable to replace one that the first one's runtime holds
-// open: what counts is that the file is right.
-bool CheckArchives(const Pack& pack, const std::string& folder, std::string* reason) {
+// Makes every archive below `folder` hold the pack's bytes: compares what is there
+// and writes again what differs (`fresh`: a new folder, where nothing is). Of two
+// starts at once, the second may find the file that the first has just put in place,
+// or be unable to replace one that the first one's runtime holds open: what counts is
+// that the file is right. False with the path that cannot be written in `*failed`.
+bool PutArchives(const Pack& pack, const std::string& folder, bool fresh, std::string* failed) {
   for (const PackedArchive& archive : pack.Index.Archives) {
     const std::string path = PathBelow(folder, archive.Name);
     const unsigned char* bytes = pack.Data + archive.Offset;
-    if (FileHoldsBytes(path, bytes, archive.Size)) continue;
-    Trace("one file: %s is not the archive this launcher carries; written again", path.c_str());
+    if (!fresh && FileHoldsBytes(path, bytes, archive.Size)) continue;
+    if (!fresh) {
+      Trace("one file: %s is not the archive this launcher carries; written again", path.c_str());
+    }
     if (!(MakeFoldersOf(folder, archive.Name) && WriteFileWhole(path, bytes, archive.Size)) &&
-        !FileHoldsBytes(path, bytes, archive.Size)) {
-      *reason = "cannot write " + path;
+        (fresh || !FileHoldsBytes(path, bytes, archive.Size))) {
+      *failed = path;
       return false;
     }
   }
@@ -107,31 +99,34 @@ bool PlaceInCache(const Pack& pack, const std::string& directory, std::string* f
                   std::string* reason) {
   *folder = JoinPath(directory, DigestText(pack.Index.Digest).c_str());
   if (HoldsClassPathSeparator(*folder, reason)) return false;
-  if (ReadPathAttributes(folder->c_str()) == 1) {
-    if (!CheckArchives(pack, *folder, reason)) return false;
-    Trace("one file: %s of this launcher checked in %s", CountText(pack).c_str(), folder->c_str());
+  const bool fresh = ReadPathAttributes(folder->c_str()) != 1;
+  std::string made = *folder;
+  if (fresh) {
+    made += "." + std::to_string(CurrentProcessId()) + ".tmp";
+    RemoveWholeFolder(made);  // of an earlier process with this id
+    if (!MakeDirectory(made.c_str())) {
+      *reason = "cannot make " + made;
+      return false;
+    }
+  }
+  if (!PutArchives(pack, made, fresh, reason)) {
+    if (fresh) RemoveWholeFolder(made);
+    *reason = "cannot write " + *reason;
+    return false;
+  }
+  if (!fresh) {
+    TraceArchives(pack, "checked in", *folder);
     return true;
   }
-  const std::string made = *folder + "." + std::to_string(CurrentProcessId()) + ".tmp";
-  RemoveWholeFolder(made);  // of an earlier process with this id
-  std::string failed;
-  if (!MakeDirectory(made.c_str())) {
-    *reason = "cannot make " + made;
-    return false;
+  if (MoveDirectory(made.c_str(), folder->c_str())) {
+    TraceArchives(pack, "written to", *folder);
+    RemoveOlderPackFolders(directory, *folder, KeptBuilds);
+    return true;
   }
-  if (!WriteArchives(pack, made, &failed)) {
-    RemoveWholeFolder(made);
-    *reason = "cannot write " + failed;
-    return false;
-  }
-  if (!MoveDirectory(made.c_str(), folder->c_str())) {
-    // Another start was quicker.
-    RemoveWholeFolder(made);
-    return CheckArchives(pack, *folder, reason);
-  }
-  Trace("one file: %s of this launcher written to %s", CountText(pack).c_str(), folder->c_str());
-  RemoveOlderPackFolders(directory, *folder, KeptBuilds);
-  return true;
+  // Another start was quicker: its folder is checked as any other.
+  RemoveWholeFolder(made);
+  *reason = "cannot make " + *folder;
+  return ReadPathAttributes(folder->c_str()) == 1 && PlaceInCache(pack, directory, folder, reason);
 }
 
 bool PlaceInTemporaryFolder(const Pack& pack) {
@@ -141,19 +136,14 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
     ReportError(LaunchConfig.MsgFileAccess.c_str(), "a temporary folder for the archives");
     return false;
   }
-  const unsigned char none = 0;
-  std::string failed;
   std::string reason;
-  if (HoldsClassPathSeparator(folder, &reason)) {
-    RemoveWholeFolder(folder);
-    ReportError(LaunchConfig.MsgFileAccess.c_str(), reason.c_str());
-    return false;
-  }
-  if (!WriteFileWhole(JoinPath(folder, TemporaryMark), &none, 0) ||
-      !WriteArchives(pack, folder, &failed)) {
-    ReportLastSystemError();
+  const unsigned char none = 0;
+  const bool divided = HoldsClassPathSeparator(folder, &reason);
+  if (divided || !WriteFileWhole(JoinPath(folder, TemporaryMark), &none, 0) ||
+      !PutArchives(pack, folder, true, &reason)) {
+    if (!divided) ReportLastSystemError();
     ReportError(LaunchConfig.MsgFileAccess.c_str(),
-                failed.empty() ? folder.c_str() : failed.c_str());
+                reason.empty() ? folder.c_str() : reason.c_str());
     RemoveWholeFolder(folder);
     return false;
   }
@@ -161,9 +151,8 @@ bool PlaceInTemporaryFolder(const Pack& pack) {
   const bool remover = ReadExecutablePath(&executable) &&
                        StartDetachedProcess({executable, EmbeddedArchivesSwitch, "remove", folder,
                                              std::to_string(CurrentProcessId())});
-  Trace("one file: %s of this launcher written to the temporary folder %s, %s",
-        CountText(pack).c_str(), folder.c_str(),
-        remover ? "removed once this run has ended" : "which stays: its remover did not start");
+  TraceArchives(pack, "written to the temporary folder", folder);
+  if (!remover) Trace("one file: %s stays: its remover did not start", folder.c_str());
   EmbeddedArchiveFolder = folder;
   EmbeddedArchivesTemporary = true;
   return true;
@@ -181,7 +170,9 @@ bool PrepareEmbeddedArchives() {
     ReportError(LaunchConfig.MsgFileAccess.c_str(), executable.c_str());
     return false;
   }
-  Trace("one file: this launcher carries %s in %lu bytes", CountText(pack).c_str(),
+  const std::size_t count = pack.Index.Archives.size();
+  Trace("one file: this launcher carries %lu archive%s in %lu bytes",
+        static_cast<unsigned long>(count), count == 1 ? "" : "s",
         static_cast<unsigned long>(pack.Size));
   std::string directory;
   std::string folder;
@@ -189,10 +180,11 @@ bool PrepareEmbeddedArchives() {
   if (OpenUserCacheDirectory(ApplicationFolderName().c_str(), &directory, &reason) &&
       PlaceInCache(pack, directory, &folder, &reason)) {
     EmbeddedArchiveFolder = folder;
-    return true;
+  } else {
+    Trace("one file: the cache does not take the archives: %s", reason.c_str());
+    return PlaceInTemporaryFolder(pack);
   }
-  Trace("one file: the cache does not take the archives: %s", reason.c_str());
-  return PlaceInTemporaryFolder(pack);
+  return true;
 }
 
 bool IsEmbeddedArchivesRun(int count, char** vector) {
