@@ -1,7 +1,8 @@
 #include "tools/make/installer_settings.h"
 
 #include <cctype>
-#include <filesystem>
+
+#include "tools/make/config_path.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ struct Reader {
   bool ReadFile(const toml::node& node, const std::string& key, std::string* file) {
     std::string text;
     if (!ReadLine(node, key, &text)) return false;
-    *file = (std::filesystem::path(Path).parent_path() / text).string();
+    *file = ConfigRelativePath(Path, text);
     return true;
   }
 };
