@@ -9,6 +9,7 @@
 #include "core/report.h"
 #include "core/split_arguments.h"
 #include "core/trace.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_location.h"
 #include "platform/directories.h"
 #include "platform/environment.h"
@@ -133,6 +134,8 @@ bool AssembleClassPath() {
   // directory they stay as written.
   std::string directory;
   if (!ReadCurrentDirectory(&directory)) directory.clear();
+  // A one-file launcher's archives lie in the folder they were written to.
+  if (!EmbeddedArchiveFolder.empty()) directory = EmbeddedArchiveFolder;
   TextBuffer entries;
   std::vector<std::string> listed;
   // The value of a reference is known only once it is expanded, and a '%' in the

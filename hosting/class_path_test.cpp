@@ -14,6 +14,7 @@
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/split_arguments.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_location.h"
 #include "hosting/text_buffer.h"
 #include "platform/directories.h"
@@ -104,6 +105,7 @@ class ClassPathTest : public ::testing::Test {
   void TearDown() override {
     RegistryJavaHome[0] = '\0';
     LaunchConfig = LaunchConfigRecord();
+    EmbeddedArchiveFolder.clear();
   }
 
   // Runs the assembly over `classPath` with the option text `options`.
@@ -135,6 +137,22 @@ TEST_F(ClassPathTest, ShippedConfigurationGivesOneQuotedOption) {
   EXPECT_STREQ(split.Vector()[0], "-Xmx64m");
   EXPECT_EQ(std::string(split.Vector()[1]), "-Djava.class.path=" + Full("my lib") +
                                                 ClassPathSeparator + Full(Native("my lib/a.jar")));
+}
+
+TEST_F(ClassPathTest, OneFileEntriesAreTakenFromTheFolderOfTheArchives) {
+  ScopedTempDirectory directory("classpath");
+  directory.Write("beside.jar", "");  // beside the executable: not taken
+  directory.Write("archives/app.jar", "");
+  directory.Write("archives/lib/a.jar", "");
+  const std::string absolute = Full("beside.jar");
+  EmbeddedArchiveFolder = Full("archives");
+  LaunchConfig.MainJar = "app.jar";
+  ASSERT_TRUE(Assemble("", "lib;" + absolute));
+  EXPECT_EQ(
+      ClassPathEntries(LaunchConfig.JvmOptions),
+      (std::vector<std::string>{Full(Native("archives/app.jar")), Full(Native("archives/lib")),
+                                Full(Native("archives/lib/a.jar")), absolute}));
+  EXPECT_EQ(LaunchConfig.MainJar, Full(Native("archives/app.jar")));
 }
 
 TEST_F(ClassPathTest, DirectoryEntryIsFollowedByTheArchivesOfItsWholeTree) {

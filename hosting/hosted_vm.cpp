@@ -10,6 +10,7 @@
 #include "hosting/class_path.h"
 #include "hosting/java_options.h"
 #include "hosting/java_string.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_location.h"
 #include "hosting/startup_archive.h"
 #include "platform/console.h"
@@ -160,7 +161,7 @@ bool CreateVirtualMachine(bool attachConsole) {
   if (LaunchConfig.WorkingDirectoryBeforeJvm && !ApplyWorkingDirectory(true)) return false;
   if (!LocateRuntime()) return false;
   if (!LoadRuntime()) return false;
-  if (!AssembleClassPath()) return false;
+  if (!PrepareEmbeddedArchives() || !AssembleClassPath()) return false;
   // The machine takes "user.dir" from the directory current at its creation and
   // resolves every relative path of java.nio.file against that value for good: the
   // application's directory is entered now, so that the process, java.io and NIO

@@ -7,6 +7,7 @@
 #include "core/launch_config.h"
 #include "core/trace.h"
 #include "hosting/java_home.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_discovery.h"
 #include "hosting/startup_archive_folders.h"
 #include "hosting/startup_archive_maker.h"
@@ -161,6 +162,11 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
   }
   if (!VersionMakesArchives(version)) {
     *reason = "Java " + FormatJavaVersion(version) + " makes no archive (11 and later do)";
+    return false;
+  }
+  if (EmbeddedArchivesTemporary) {
+    // Its path differs at every run: each would make an archive for a key of its own.
+    *reason = "the archives of this launcher lie in a temporary folder";
     return false;
   }
   if (OptionsChooseSharing(options)) {

@@ -8,6 +8,7 @@
 #include "core/trace.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/invocation.h"
+#include "hosting/one_file/embedded_archives.h"
 #include "hosting/startup_archive_maker.h"
 #include "launcher/service_switch.h"
 #include "platform/console.h"
@@ -43,6 +44,9 @@ bool RefuseSecondInstance() {
 int Launch(ArgumentVector& arguments) {
   if (IsStartupArchiveRun(arguments.Count, arguments.Vector())) {
     return RunStartupArchiveRole(arguments.Count, arguments.Vector());
+  }
+  if (IsEmbeddedArchivesRun(arguments.Count, arguments.Vector())) {
+    return RunEmbeddedArchivesRole(arguments.Count, arguments.Vector());
   }
   // A failure reported is never a success: the run ends as a launch that failed.
   if (!CaptureStartDirectory()) return -1;

@@ -24,6 +24,7 @@ const MakeConfigKey SpecialKeys[] = {{"Icon", "file"},
                                      {"DpiAware", "boolean"},
                                      {"Utf8", "boolean"},
                                      {"Console", "boolean"},
+                                     {"OneFile", "boolean"},
                                      {"version.FileVersion", "string"},
                                      {"version.ProductVersion", "string"}};
 
@@ -272,6 +273,23 @@ std::string UnknownKeyText(const std::string& key, const std::vector<std::string
   return best ? "unknown key; did you mean " + *best + "?" : "unknown key";
 }
 
+std::string EntryText(const MakeConfig& config, const char* name) {
+  const auto found = config.Entries.find(FindConfigField(name)->Entry);
+  if (found == config.Entries.end() || found->second == "<null>") return std::string();
+  return found->second;
+}
+
+bool StoreEntryText(MakeConfig* config, const char* name, const std::string& text,
+                    const char* whose, std::string* error) {
+  if (text.size() > MaxEntryLength) {
+    *error = std::string(name) + ": " + whose + " value would be " + std::to_string(text.size()) +
+             " characters long; an entry holds at most " + std::to_string(MaxEntryLength);
+    return false;
+  }
+  config->Entries[FindConfigField(name)->Entry] = text.empty() ? "<null>" : text;
+  return true;
+}
+
 bool IsMessageFormat(const std::string& text) {
   int strings = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -343,10 +361,10 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
     } else if (key == "ExecutionLevel" || key == "DpiAware" || key == "Utf8") {
       if (!ReadManifestKey(context, key, node, &config->Manifest)) return false;
       config->ManifestKeys = true;
-    } else if (key == "Console") {
+    } else if (key == "Console" || key == "OneFile") {
       const auto* value = node.as_boolean();
       if (!value) return context.Fail(node.source(), key, "must be a boolean (true or false)");
-      config->Console = value->get();
+      (key == "Console" ? config->Console : config->OneFile) = value->get();
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {

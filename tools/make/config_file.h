@@ -33,6 +33,8 @@ struct MakeConfig {
   bool ManifestKeys = false;
   /// Console: a Windows launcher of the console subsystem instead of the window one.
   bool Console = false;
+  /// OneFile: the application's archives go into the launcher.
+  bool OneFile = false;
   /// The [bundle] table: the folder with the runtime that --bundle writes.
   BundleSettings Bundle;
   /// The [sign] table: the certificate that signs the Windows files written.
@@ -73,6 +75,16 @@ std::vector<MakeConfigKey> MakeConfigKeys();
 /// the same but for case, or one letter off (two for a key of eight letters or more),
 /// where a letter swapped with its neighbour counts as one.
 std::string UnknownKeyText(const std::string& key, const std::vector<std::string>& known);
+
+/// The stored text of the launch configuration's setting `name` in `config`: empty when
+/// the configuration leaves it out or sets it empty.
+std::string EntryText(const MakeConfig& config, const char* name);
+
+/// Stores `text` as the setting `name` ("<null>" when empty), for a tool that rewrites
+/// a configuration. False with `error` ("<name>: <whose> value would be N characters
+/// long; ...") when an entry cannot hold it.
+bool StoreEntryText(MakeConfig* config, const char* name, const std::string& text,
+                    const char* whose, std::string* error);
 
 /// Checks a printf format of a message: at most one "%s", "%%" allowed, nothing else.
 bool IsMessageFormat(const std::string& text);

@@ -11,6 +11,7 @@
 #include "tools/make/deb_package.h"
 #include "tools/make/make_bundle.h"
 #include "tools/make/make_launcher.h"
+#include "tools/make/one_file.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ const char Usage[] =
     "                    --target win32|win64|linux\n"
     "                    --launcher GENERIC-LAUNCHER --output FILE\n"
     "                    [--icon FILE.ico] [--bitmap FILE.bmp] [--sign CERTIFICATE.p12]\n"
+    "                    [--one-file [--input DIR]]\n"
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
@@ -41,6 +43,8 @@ const char Usage[] =
     "              the certificate of the [sign] table, whose other keys apply: password-env\n"
     "              names the environment variable with its password (README.md, \"Sign your\n"
     "              program\"); needs osslsigncode (signtool.exe on Windows)\n"
+    "  --one-file  the archives of MainJar and ClassPath (and of their manifests'\n"
+    "              Class-Path) go into the launcher (OneFile; README.md, \"One file\")\n"
     "  --keys      every key of the configuration and its TOML type, one a line\n"
     "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
     "              MainJar and ClassPath in DIR/app and a Java runtime in DIR/runtime\n"
@@ -50,8 +54,8 @@ const char Usage[] =
     "  --jdk       the JDK whose jlink makes the bundle's runtime (jdk)\n"
     "  --jmods     the modules jlink links from, for a Windows target a Windows JDK's\n"
     "              jmods folder (jmods)\n"
-    "  --input     the folder the archives of MainJar and ClassPath are read from (input;\n"
-    "              default: the configuration file's folder)\n"
+    "  --input     the folder the archives of MainJar and ClassPath are read from, for a\n"
+    "              bundle or one file (input; default: the configuration file's folder)\n"
     "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
     "  --installer instead of --output: the package FILE.deb of the linux target, with the\n"
     "              bundle below /opt (README.md, \"A .deb for Linux\"); the [installer]\n"
@@ -84,6 +88,10 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--archive") == 0) {
       options.Archive = true;
+      continue;
+    }
+    if (std::strcmp(argv[i], "--one-file") == 0) {
+      options.OneFile = true;
       continue;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
@@ -144,9 +152,16 @@ int main(int argc, char** argv) {
                   std::string("corvane-make: --output, --bundle or --installer is needed\n\n") + Usage);
     return 2;
   }
+  if ((bundle || installer) && WantsOneFile(options, config)) {
+    WriteToolText(stderr,
+                  "corvane-make: OneFile: a bundle, and the package made of one, keeps the "
+                  "archives in its app folder beside the launcher; make the one file with "
+                  "--output\n");
+    return 2;
+  }
   const bool made = read && (installer ? MakeDebPackage(options, config, &error, &notice, &summary)
                              : bundle  ? MakeBundle(options, config, &error, &notice, &summary)
-                                       : MakeLauncher(options, &error, &notice));
+                                       : MakeLauncher(options, &error, &notice, &summary));
   if (!notice.empty()) WriteToolText(stderr, "corvane-make: note: " + notice + "\n");
   if (!made) {
     WriteToolText(stderr, "corvane-make: " + error + "\n");

@@ -28,14 +28,6 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
-unsigned EntryOf(const char* name) { return FindConfigField(name)->Entry; }
-
-std::string EntryText(const MakeConfig& config, const char* name) {
-  const auto found = config.Entries.find(EntryOf(name));
-  if (found == config.Entries.end() || found->second == "<null>") return std::string();
-  return found->second;
-}
-
 // The settings of this run: the [bundle] table with the command line over it.
 BundleSettings Settings(const MakeOptions& options, const MakeConfig& config) {
   BundleSettings bundle = config.Bundle;
@@ -172,22 +164,20 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library, const
                                                            {"ClassPath", joined}};
   if (!layout.MainJar.empty()) entries.emplace_back("MainJar", targetForm(layout.MainJar));
   for (const auto& [name, text] : entries) {
-    if (text.size() > MaxEntryLength) {
-      return Fail(error, std::string(name) + ": the bundle's value would be " +
-                             std::to_string(text.size()) + " characters long; an entry holds " +
-                             "at most " + std::to_string(MaxEntryLength));
-    }
-    config->Entries[EntryOf(name)] = text.empty() ? "<null>" : text;
+    if (!StoreEntryText(config, name, text, "the bundle's", error)) return false;
   }
   // A mode above 3 searches the registry or the discovery first; the same mode less 4
   // keeps its registry keys and tries the private runtime first.
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
   if (!mode.empty() && !library.empty()) {
     const long value = std::strtol(mode.c_str(), nullptr, 10);
-    if (value > 3)
-      config->Entries[EntryOf("RuntimeSearchMode")] = std::to_string(value == 7  ? 1
-                                                                     : value > 7 ? 0
-                                                                                 : value - 4);
+    if (value > 3) {
+      StoreEntryText(config, "RuntimeSearchMode",
+                     std::to_string(value == 7  ? 1
+                                    : value > 7 ? 0
+                                                : value - 4),
+                     "", error);
+    }
   }
   return true;
 }

@@ -7,12 +7,14 @@
 
 #include "platform/posix/string_blob.h"
 #include "tools/make/bitmap.h"
+#include "tools/make/bundle_layout.h"
 #include "tools/make/code_signing.h"
 #include "tools/make/config_defaults.h"
 #include "tools/make/config_file.h"
 #include "tools/make/icon.h"
 #include "tools/make/manifest.h"
 #include "tools/make/message_table.h"
+#include "tools/make/one_file.h"
 #include "tools/make/pe_image.h"
 #include "tools/make/pe_resource_writer.h"
 #include "tools/make/string_table.h"
@@ -29,7 +31,8 @@ bool Fail(std::string* error, const std::string& what) {
 
 bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
                       const std::string& launcher, const std::string& iconPath,
-                      const std::string& bitmapPath, std::string* out, std::string* error) {
+                      const std::string& bitmapPath, const std::string& pack, std::string* out,
+                      std::string* error) {
   PeImage image;
   if (!ReadPeImage(launcher, &image, error)) {
     return Fail(error, options.LauncherPath + ": " + *error);
@@ -76,6 +79,7 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
   VersionSettings version = config.Version.Present ? config.Version : NeutralVersion(fileName);
   if (!version.Strings.count("OriginalFilename")) version.Strings["OriginalFilename"] = fileName;
   SetVersionInfo(&tree, BuildVersionInfo(version));
+  SetArchivePack(&tree, pack);
   if (!WritePeImage(image, tree, out, error)) {
     return Fail(error, options.LauncherPath + ": " + *error);
   }
@@ -83,7 +87,8 @@ bool MakeWindowsImage(const MakeOptions& options, const MakeConfig& config,
 }
 
 bool MakeLinuxImage(const MakeOptions& options, const MakeConfig& config,
-                    const std::string& launcher, std::string* out, std::string* error) {
+                    const std::string& launcher, const std::string& pack, std::string* out,
+                    std::string* error) {
   if (launcher.compare(0, 4,
                        "\x7f"
                        "ELF") != 0) {
@@ -99,7 +104,7 @@ bool MakeLinuxImage(const MakeOptions& options, const MakeConfig& config,
     return Fail(error, options.LauncherPath + ": carries no string table behind the program");
   }
   for (const auto& [entry, text] : CompleteEntries(config)) entries[entry] = text;
-  *out = launcher.substr(0, blobStart) + EncodeStringBlob(entries);
+  *out = LinuxProgramWithPack(launcher.substr(0, blobStart), pack) + EncodeStringBlob(entries);
   return true;
 }
 
@@ -143,7 +148,8 @@ bool SameFile(const std::string& left, const std::string& right) {
 
 }  // namespace
 
-bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice) {
+bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice,
+                  std::string* summary) {
   notice->clear();
   if (options.Target != "win32" && options.Target != "win64" && options.Target != "linux") {
     return Fail(error, "unknown target \"" + options.Target + "\" (win32, win64 or linux)");
@@ -157,7 +163,7 @@ bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* n
   }
   MakeConfig config;
   if (!ReadLayeredConfig(options, &config, error)) return false;
-  return MakeLauncherFromConfig(options, config, error, notice);
+  return MakeLauncherFromConfig(options, config, error, notice, summary);
 }
 
 bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::string* error) {
@@ -178,7 +184,7 @@ SignSettings SigningOf(const MakeOptions& options, const MakeConfig& config) {
 }
 
 bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
-                            std::string* error, std::string* notice) {
+                            std::string* error, std::string* notice, std::string* summary) {
   const SignSettings sign = SigningOf(options, config);
   if (sign.Present && !CheckSigning(sign, options.Target, error)) return false;
   const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
@@ -187,18 +193,29 @@ bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config
 
   std::string launcher;
   if (!ReadWholeFile(options.LauncherPath, &launcher, error)) return false;
+  MakeConfig made = config;
+  OneFileContents contents;
+  const bool oneFile = WantsOneFile(options, config);
+  if (oneFile && !PackArchives(options, launcher.size(), &made, &contents, error, notice)) {
+    return false;
+  }
   std::string out;
   if (options.Target == "linux") {
     if (!iconPath.empty() || !bitmapPath.empty() || config.Version.Present || config.ManifestKeys ||
         config.Console) {
-      *notice =
-          "the linux target carries no icon, splash bitmap, version resource, manifest or "
-          "subsystem; those settings are not used";
+      AddNotice(notice,
+                "the linux target carries no icon, splash bitmap, version resource, manifest or "
+                "subsystem; those settings are not used");
     }
-    if (!MakeLinuxImage(options, config, launcher, &out, error)) return false;
-  } else if (!MakeWindowsImage(options, config, launcher, iconPath, bitmapPath, &out, error)) {
+    if (!MakeLinuxImage(options, made, launcher, contents.Pack, &out, error)) return false;
+  } else if (!MakeWindowsImage(options, made, launcher, iconPath, bitmapPath, contents.Pack, &out,
+                               error)) {
     return false;
   }
-  return WriteReplacing(out, options.OutputPath, options.LauncherPath,
-                        sign.Present ? &sign : nullptr, error, notice);
+  if (!WriteReplacing(out, options.OutputPath, options.LauncherPath, sign.Present ? &sign : nullptr,
+                      error, notice)) {
+    return false;
+  }
+  if (oneFile && summary != nullptr) *summary = OneFileSummary(options.OutputPath, contents);
+  return true;
 }

@@ -23,6 +23,7 @@ struct MakeOptions {
   std::string JmodsPath;
   bool Archive = false;
   std::string SignCertificate;  // --sign: the certificate of [sign], which it may leave out
+  bool OneFile = false;         // --one-file: the archives go into the launcher (OneFile)
   /// A bundle without a runtime of its own is made when the settings name none (the
   /// package of an application that runs on the installed Java).
   bool RuntimeOptional = false;
@@ -36,8 +37,11 @@ struct MakeOptions {
 /// temporary file beside it, signed there when [sign] or --sign asks for it, and renamed
 /// into place; a failed run leaves neither. The
 /// inputs are only read. False with `error` set when anything is wrong; `notice`
-/// receives remarks about settings the target does not use.
-bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice);
+/// receives remarks about settings the target does not use. A one-file launcher
+/// (OneFile) carries the application's archives (one_file.h); `summary` then receives
+/// the lines that tell its size and what went in.
+bool MakeLauncher(const MakeOptions& options, std::string* error, std::string* notice,
+                  std::string* summary = nullptr);
 
 /// Reads `options.ConfigPath`, then each of `options.OverConfigPaths` over it (a later
 /// file replaces the keys it sets). False with `error` naming the file and line.
@@ -46,7 +50,8 @@ bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::stri
 /// The same for a configuration already read (and, for a bundle, changed): writes
 /// `options.OutputPath` from `config` and the generic launcher; the target must be known.
 bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
-                            std::string* error, std::string* notice);
+                            std::string* error, std::string* notice,
+                            std::string* summary = nullptr);
 
 /// The signing this run asks for: the [sign] table with --sign over its certificate;
 /// Present when either is given.

@@ -147,7 +147,9 @@ public class LauncherMojo extends AbstractMojo {
       command.addAll(List.of("--config", pomLayer.toString(), "--target", target, "--launcher",
           launcher.toString()));
       Path output = app.resolve(outputFile(outputName, target, wanted));
-      runMake(target, concat(command, "--output", output.toString()), pomLayer, defaults);
+      // A one-file launcher (oneFile) carries the archives of lib/ that ClassPath names.
+      runMake(target, concat(command, "--input", app.toString(), "--output", output.toString()),
+          pomLayer, defaults);
       getLog().info("Made " + output);
       if (bundle) {
         List<String> bundled = new ArrayList<>(command);
