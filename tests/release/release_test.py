@@ -250,6 +250,22 @@ class ReleaseTest(WineTestCase):
         with open(log, encoding="latin-1") as lines:
             self.assertIn("main thread=creator name= argc=1 arg=two\n", lines.read())
 
+        # One file: the sample's archives inside the launcher, read from the user's cache.
+        self.exe = os.path.join(self.app_dir, "Quillmark.exe")
+        for jar in ("Quillmark.jar", "jh.jar"):
+            os.remove(os.path.join(self.app_dir, jar))
+        done = make("--output", windows_path(self.exe), "--one-file")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(", with 2 archives\n", done.stdout)
+        log = os.path.join(self.work, "one-file.log")
+        run = self.run_launcher("three", env={"CORVANE_TESTJVM_LOG": log,
+                                              "CORVANE_TESTJVM_SCRIPT": ""})
+        self.assertEqual((run.exit_code, run.dialogs), (0, []))
+        with open(log, encoding="latin-1") as lines:
+            logged = lines.read()
+        self.assertIn("main thread=creator name= argc=1 arg=three\n", logged)
+        self.assertRegex(logged, r"option=-Djava\.class\.path=[^\n]*\\Corvane\\")
+
         # Signing needs a tool the zip does not carry: the refusal says which.
         done = make("--output", windows_path(self.exe + ".signed.exe"), "--sign",
                     windows_path(bad))
