@@ -7,8 +7,8 @@
 #include "tools/make/bundle_settings.h"
 #include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
-#include "tools/make/deb_package.h"
 #include "tools/make/make_bundle.h"
+#include "tools/make/make_installer.h"
 #include "tools/make/make_launcher.h"
 
 namespace {
@@ -21,7 +21,7 @@ const char Usage[] =
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
-    "       corvane-make ... --installer FILE.deb [--runtime IMAGE | --jdk JDK ...]\n"
+    "       corvane-make ... --installer FILE.msi|FILE.deb [--runtime IMAGE | --jdk JDK ...]\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
     "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
@@ -36,11 +36,13 @@ const char Usage[] =
     "  --output    the launcher to write; written whole or not at all\n"
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
-    "  --sign      sign the launcher (and a bundle's) with this PKCS#12 file, instead of\n"
+    "  --sign      sign the launcher (a bundle's, an MSI's and the MSI) with this PKCS#12\n"
+    "              file, instead of\n"
     "              the certificate of the [sign] table, whose other keys apply: password-env\n"
     "              names the environment variable with its password (README.md, \"Sign your\n"
     "              program\"); needs osslsigncode (signtool.exe on Windows)\n"
-    "  --keys      every key of the configuration and its TOML type, one a line\n"
+    "  --keys      every key of the configuration and its TOML type, one a line; a key\n"
+    "              of one kind of target has it third (linux or windows)\n"
     "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
     "              MainJar and ClassPath in DIR/app and a Java runtime in DIR/runtime\n"
     "              (README.md, \"Ship your application with its own runtime\"); the\n"
@@ -52,9 +54,11 @@ const char Usage[] =
     "  --input     the folder the archives of MainJar and ClassPath are read from (input;\n"
     "              default: the configuration file's folder)\n"
     "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
-    "  --installer instead of --output: the package FILE.deb of the linux target, with the\n"
-    "              bundle below /opt (README.md, \"A .deb for Linux\"); the [installer]\n"
-    "              table's keys; without a runtime, the package needs an installed Java\n"
+    "  --installer instead of --output: the installer of the bundle, FILE.msi for win32 and\n"
+    "              win64 (README.md, \"Make an installer\"; needs wixl, WiX on Windows),\n"
+    "              FILE.deb for linux (\"A .deb for Linux\"); a folder gets the default\n"
+    "              name; the [installer] table's keys; without a runtime, the package\n"
+    "              needs an installed Java\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
@@ -95,6 +99,10 @@ int main(int argc, char** argv) {
       }
       for (const MakeConfigKey& key : BundleKeys()) {
         std::printf("%s %s\n", key.Name.c_str(), key.Type);
+      }
+      for (const InstallerKey& key : InstallerKeys()) {
+        std::printf("installer.%s %s%s%s\n", key.Name, key.Type, key.Targets[0] ? " " : "",
+                    key.Targets);
       }
       return 0;
     }
@@ -145,7 +153,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "corvane-make: --output, --bundle or --installer is needed\n\n%s", Usage);
     return 2;
   }
-  const bool made = read && (installer ? MakeDebPackage(options, config, &error, &notice, &summary)
+  const bool made = read && (installer ? MakeInstaller(options, config, &error, &notice, &summary)
                              : bundle  ? MakeBundle(options, config, &error, &notice, &summary)
                                        : MakeLauncher(options, &error, &notice));
   if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
