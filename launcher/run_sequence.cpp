@@ -44,7 +44,8 @@ int Launch(ArgumentVector& arguments) {
   if (IsStartupArchiveRun(arguments.Count, arguments.Vector())) {
     return RunStartupArchiveRole(arguments.Count, arguments.Vector());
   }
-  if (!CaptureStartDirectory()) return 0;
+  // A failure reported is never a success: the run ends as a launch that failed.
+  if (!CaptureStartDirectory()) return -1;
   EnterExecutableDirectory();
   LoadLaunchConfig();
   int serviceExitCode = 0;

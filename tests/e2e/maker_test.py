@@ -229,9 +229,10 @@ class MakerTest(WineTestCase):
             systems = root.findall(".//{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
             self.assertEqual(len(systems), 4)
             found = [root.find(".//" + settings % "2005" + "dpiAware"),
-                     root.find(".//" + settings % "2019" + "activeCodePage")]
+                     root.find(".//" + settings % "2019" + "activeCodePage"),
+                     root.find(".//" + settings % "2016" + "longPathAware")]
             self.assertEqual([None if e is None else e.text for e in found],
-                             [dpi_aware, code_page], config)
+                             [dpi_aware, code_page, "true"], config)
 
     def test_setup_name_runs_as_invoker_and_utf8_makes_the_code_page_utf8(self):
         # Without a manifest Windows would ask to elevate a program named like an

@@ -143,7 +143,7 @@ class BundleLinuxTest(unittest.TestCase):
                          ["quillmark", "quillmark.tar.gz"])
         run, trace = self.run_bundled(os.path.join(bundle, "quillmark"), "sql", "--exit", "4")
         self.assertEqual(run.returncode, 4, run.stderr)
-        self.assertIn("runtime library runtime/lib/server/libjvm.so\n", trace)
+        self.assertIn("runtime library %s/runtime/lib/server/libjvm.so\n" % bundle, trace)
         app = os.path.join(bundle, "app")
         self.assertIn("class path " + ":".join(os.path.join(app, name) for name in
                                                ("Quillmark.jar", "jh.jar", "lib/probe.jar")),
@@ -186,7 +186,7 @@ class BundleLinuxTest(unittest.TestCase):
         run, trace = self.run_bundled(os.path.join(bundle, "quillmark"))
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertIn("java.home: " + os.path.join(bundle, "runtime") + "\n", run.stdout)
-        self.assertIn("runtime library runtime/lib/server/libjvm.so\n", trace)
+        self.assertIn("runtime library %s/runtime/lib/server/libjvm.so\n" % bundle, trace)
 
     def test_bundle_inputs_end_in_a_bundle_that_runs_or_one_clear_error(self):
         """Each row lays out its inputs below a folder whose name holds a blank, '=' and a
