@@ -18,8 +18,8 @@ inline constexpr char ServiceSettingsSwitch[] = "--corvane-service-settings";
 
 /// Gives the installed service `name` what InstallService gives it beyond what an
 /// installer's tables hold: the command line of the quoted path of this executable with
-/// the service switch, the description written as InstallService writes it (when not
-/// empty), and the failure actions and delayed start of the launch configuration.
+/// the service switch, the description and the event source written as InstallService
+/// writes them, and the failure actions and delayed start of the launch configuration.
 /// Reports nothing (it runs inside an installer, where nobody answers a box); the trace
 /// says what was set. 0 on success, -1 when the service cannot be changed. A systemd
 /// unit holds every setting already: 0.

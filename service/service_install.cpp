@@ -84,6 +84,16 @@ bool WriteServiceDescription(const char* name, const char* description) {
                                    description) == 0;
 }
 
+// The service's event source: this executable's message table for every event type.
+bool WriteEventSource(const char* name, const char* path) {
+  const std::string eventKey = std::string(EventLogKeyPrefix) + name;
+  return CreateRegistryKey(HKEY_LOCAL_MACHINE, eventKey.c_str()) == 0 &&
+         WriteRegistryExpandString(HKEY_LOCAL_MACHINE, eventKey.c_str(), "EventMessageFile",
+                                   path) == 0 &&
+         WriteRegistryDword(HKEY_LOCAL_MACHINE, eventKey.c_str(), "TypesSupported",
+                            AllEventTypes) == 0;
+}
+
 // Closes the handles of a failed step (null ones are skipped) and reports the error
 // of that step, which closing them must not replace.
 int FailClosing(SC_HANDLE first, SC_HANDLE second = nullptr) {
@@ -129,15 +139,9 @@ int InstallService(const char* name, const char* description) {
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
 
-  const std::string eventKey = std::string(EventLogKeyPrefix) + name;
-  if (CreateRegistryKey(HKEY_LOCAL_MACHINE, eventKey.c_str()) != 0 ||
-      WriteRegistryExpandString(HKEY_LOCAL_MACHINE, eventKey.c_str(), "EventMessageFile", path) !=
-          0 ||
-      WriteRegistryDword(HKEY_LOCAL_MACHINE, eventKey.c_str(), "TypesSupported", AllEventTypes) !=
-          0) {
-    return FailWithLastError();
-  }
-  return WriteServiceDescription(name, description) ? 0 : FailWithLastError();
+  return WriteEventSource(name, path) && WriteServiceDescription(name, description)
+             ? 0
+             : FailWithLastError();
 }
 
 int CompleteInstalledService(const char* name, const char* description) {
@@ -151,8 +155,10 @@ int CompleteInstalledService(const char* name, const char* description) {
                        ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                             SERVICE_NO_CHANGE, ServiceCommandLine(path).c_str(),
                                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  // The description as the install switch writes it, where a table writes another type.
-  const bool completed = changed && WriteServiceDescription(name, description);
+  // The description and the event source as the install switch writes them, where a
+  // table writes another type (wixl has no REG_EXPAND_SZ).
+  const bool completed = changed && WriteServiceDescription(name, description) &&
+                         WriteEventSource(name, path);
   const DWORD error = GetLastError();
   if (changed) ApplyServiceExtras(service);
   if (completed) {

@@ -118,6 +118,8 @@ struct Writer {
     Line(depth, "<ServiceControl Id=\"ServiceControl\"" + Attribute("Name", name) +
                     (Source.ManualStart ? "" : " Start=\"install\"") +
                     " Stop=\"both\" Remove=\"uninstall\" Wait=\"yes\"/>");
+    // The event source, removed with the MSI; wixl writes REG_SZ where -install writes
+    // REG_EXPAND_SZ, which the launcher's settings action writes again.
     const std::string key = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + name;
     Line(depth, "<RegistryValue Root=\"HKLM\"" + Attribute("Key", key) +
                     " Name=\"EventMessageFile\" Type=\"expandable\" Value=\"[#Launcher]\"/>");
