@@ -169,6 +169,8 @@ class MsiTest(WineTestCase):
                                         "runtime/bin", "runtime/bin/server",
                                         "runtime/bin/server/jvm.dll", "runtime/release"])
         self.assertEqual(products().get("Zoë's Tool"), "1.0.0")
+        self.assertIn("InstallLocation    REG_SZ    C:\\Program Files\\Zoë's Tool\\",
+                      reg_query(UNINSTALL_KEY, "/s"))
         # Wine puts a per-machine shortcut in the user's Start menu.
         self.assertEqual([path for menu in self.start_menus
                           for path in glob.glob(os.path.join(menu, "Programs", "*.lnk"))],

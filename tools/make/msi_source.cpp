@@ -271,8 +271,14 @@ std::string MsiSourceText(const MsiSource& source) {
                   Attribute("ExeCommand", ServiceSettingsSwitch) +
                   " Execute=\"deferred\" Impersonate=\"no\" Return=\"check\"/>");
   }
-  // Explicit places in the sequence: the old version goes before anything is installed.
+  // Programs and Features shows where it went, wherever INSTALLDIR put it.
+  w.Line(2, "<CustomAction Id=\"CorvaneInstallLocation\" Property=\"ARPINSTALLLOCATION\" "
+            "Value=\"[INSTALLDIR]\"/>");
+  // Explicit places in the sequence (wixl's own can land elsewhere): the location once
+  // the folders are resolved (CostFinalize, 1000), the old version removed before
+  // anything is installed.
   w.Line(2, "<InstallExecuteSequence>");
+  w.Line(3, "<Custom Action=\"CorvaneInstallLocation\" Sequence=\"1001\"/>");
   w.Line(3, "<RemoveExistingProducts Sequence=\"1450\"/>");
   if (source.Service) {
     w.Line(3, "<Custom Action=\"CorvaneServiceSettings\" Sequence=\"5850\">NOT REMOVE=\"ALL\"</Custom>");
