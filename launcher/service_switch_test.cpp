@@ -91,7 +91,8 @@ TEST_F(DispatchServiceSwitchTest, SettingsSwitchCompletesTheServiceWithoutARepor
     FakeService.Calls.clear();
     FakeService.CompleteResult = result;
     EXPECT_TRUE(Dispatch(ServiceSettingsSwitch));
-    EXPECT_EQ(FakeService.Calls, std::vector<std::string>{"CompleteInstalledService Quill Quill service"});
+    EXPECT_EQ(FakeService.Calls,
+              std::vector<std::string>{"CompleteInstalledService Quill Quill service"});
     EXPECT_EQ(ExitCode, result == 0 ? 0 : 1);
   }
   EXPECT_TRUE(RecordedReports.empty());

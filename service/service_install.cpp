@@ -157,8 +157,8 @@ int CompleteInstalledService(const char* name, const char* description) {
                                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   // The description and the event source as the install switch writes them, where a
   // table writes another type (wixl has no REG_EXPAND_SZ).
-  const bool completed = changed && WriteServiceDescription(name, description) &&
-                         WriteEventSource(name, path);
+  const bool completed =
+      changed && WriteServiceDescription(name, description) && WriteEventSource(name, path);
   const DWORD error = GetLastError();
   if (changed) ApplyServiceExtras(service);
   if (completed) {

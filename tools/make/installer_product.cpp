@@ -41,11 +41,11 @@ std::string InstallerOutput(const MakeOptions& options, const MakeConfig& config
                             const std::string& defaultName) {
   const std::string given =
       options.InstallerPath.empty() ? config.Installer.File : options.InstallerPath;
-  fs::path output = given.empty() ? fs::path(options.ConfigPath).parent_path() / defaultName
-                                  : fs::path(given);
+  fs::path output =
+      given.empty() ? fs::path(options.ConfigPath).parent_path() / defaultName : fs::path(given);
   std::error_code ignored;
-  if (!given.empty() && (given.back() == '/' || given.back() == '\\' ||
-                         fs::is_directory(output, ignored))) {
+  if (!given.empty() &&
+      (given.back() == '/' || given.back() == '\\' || fs::is_directory(output, ignored))) {
     output /= defaultName;
   }
   return PathText(fs::absolute(output).lexically_normal());

@@ -10,14 +10,22 @@ namespace {
 
 // The keys, their TOML types and the packages they belong to.
 const InstallerKey Keys[] = {
-    {"file", "file", ""},          {"name", "string", ""},
-    {"version", "string", ""},     {"manufacturer", "string", ""},
-    {"maintainer", "string", ""},  {"service", "boolean", ""},
-    {"description", "string", ""}, {"homepage", "string", ""},
-    {"section", "string", "linux"}, {"icon", "file", "linux"},
-    {"upgrade-code", "string", "windows"}, {"scope", "string", "windows"},
-    {"folder", "string", "windows"}, {"start-menu", "boolean", "windows"},
-    {"desktop", "boolean", "windows"}, {"wxs", "boolean", "windows"},
+    {"file", "file", ""},
+    {"name", "string", ""},
+    {"version", "string", ""},
+    {"manufacturer", "string", ""},
+    {"maintainer", "string", ""},
+    {"service", "boolean", ""},
+    {"description", "string", ""},
+    {"homepage", "string", ""},
+    {"section", "string", "linux"},
+    {"icon", "file", "linux"},
+    {"upgrade-code", "string", "windows"},
+    {"scope", "string", "windows"},
+    {"folder", "string", "windows"},
+    {"start-menu", "boolean", "windows"},
+    {"desktop", "boolean", "windows"},
+    {"wxs", "boolean", "windows"},
     {"wixl", "file", "windows"},
 };
 
@@ -195,11 +203,11 @@ bool CheckInstallerKeys(const InstallerSettings& installer, const std::string& t
     }
     *error = given->second + ": installer." + key.Name + ": " +
              (forLinux ? "a key of the MSI of the Windows targets; the .deb of --target linux "
-                      "has no use for it: leave it out, or set it in a configuration file "
-                      "of the Windows targets"
-                    : "a key of the .deb of the linux target; the MSI of --target " + target +
-                          " has no use for it: leave it out, or set it in a configuration "
-                          "file of the linux target");
+                         "has no use for it: leave it out, or set it in a configuration file "
+                         "of the Windows targets"
+                       : "a key of the .deb of the linux target; the MSI of --target " + target +
+                             " has no use for it: leave it out, or set it in a configuration "
+                             "file of the linux target");
     return false;
   }
   return true;

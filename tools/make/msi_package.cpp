@@ -171,8 +171,8 @@ bool FindBuilder(const MakeConfig& config, MsiBuilder* builder, std::vector<std:
   if (!wixl.empty()) {
     std::error_code ignored;
     if (!fs::is_regular_file(wixl, ignored)) {
-      return Fail(error, wixl + ": no such program (wixl in [installer]); " +
-                             MsiBuilderInstallHint);
+      return Fail(error,
+                  wixl + ": no such program (wixl in [installer]); " + MsiBuilderInstallHint);
     }
     *builder = {"wixl", MsiBuilderKind::Wixl};
     *paths = {wixl};
@@ -262,9 +262,9 @@ bool MakeMsiPackage(const MakeOptions& options, const MakeConfig& config, std::s
   std::vector<std::string> builderPaths;
   if (!FindBuilder(config, &builder, &builderPaths, error)) return false;
 
-  const fs::path output = InstallerOutput(options, config,
-                                          source.Name + "-" + source.Version + "-" +
-                                              (source.Win64 ? "x64" : "x86") + ".msi");
+  const fs::path output = InstallerOutput(
+      options, config,
+      source.Name + "-" + source.Version + "-" + (source.Win64 ? "x64" : "x86") + ".msi");
   const std::string stem = PathText(output.stem());
   const fs::path besideWxs = output.parent_path() / (stem + ".wxs");
   const fs::path besideFiles = output.parent_path() / (stem + ".files");
@@ -325,8 +325,8 @@ bool MakeMsiPackage(const MakeOptions& options, const MakeConfig& config, std::s
     if (!RemoveTree(PathText(besideFiles), &removed)) return Fail(error, removed);
     fs::rename(work / wxs, besideWxs, failure);
     if (!failure) fs::rename(files, besideFiles, failure);
-    if (failure) return Fail(error, PathText(besideFiles) + ": cannot be written: " +
-                                        failure.message());
+    if (failure)
+      return Fail(error, PathText(besideFiles) + ": cannot be written: " + failure.message());
   }
   fs::rename(work / msi, output, failure);
   if (failure) return Fail(error, PathText(output) + ": cannot be written: " + failure.message());

@@ -20,11 +20,20 @@ std::string Xml(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -67,8 +76,7 @@ struct Writer {
   // same place, in every version.
   std::string Guid(const std::string& path) const {
     return NameBasedUuid(Source.UpgradeCode, std::string(Source.Win64 ? "x64" : "x86") +
-                                                 (Source.PerUser ? "/user/" : "/machine/") +
-                                                 path);
+                                                 (Source.PerUser ? "/user/" : "/machine/") + path);
   }
 
   std::string OpenComponent(const std::string& id, const std::string& path) {
@@ -77,7 +85,9 @@ struct Writer {
            (Source.Win64 ? " Win64=\"yes\"" : "") + ">";
   }
 
-  void Line(int depth, const std::string& text) { Text += std::string(depth * 2, ' ') + text + "\n"; }
+  void Line(int depth, const std::string& text) {
+    Text += std::string(depth * 2, ' ') + text + "\n";
+  }
 
   void LauncherComponent(int depth) {
     const std::string& s = Source.Launcher;
@@ -238,9 +248,10 @@ std::string MsiSourceText(const MsiSource& source) {
   w.Line(3, "<UpgradeVersion" + Attribute("Minimum", source.Version) +
                 " IncludeMinimum=\"no\" OnlyDetect=\"yes\" Property=\"CORVANE_NEWER\"/>");
   w.Line(2, "</Upgrade>");
-  w.Line(2, "<Condition Message=\"A newer version of [ProductName] is installed: remove it "
-            "first to install version [ProductVersion].\">Installed OR NOT CORVANE_NEWER"
-            "</Condition>");
+  w.Line(2,
+         "<Condition Message=\"A newer version of [ProductName] is installed: remove it "
+         "first to install version [ProductVersion].\">Installed OR NOT CORVANE_NEWER"
+         "</Condition>");
 
   w.Line(2, "<Directory Id=\"TARGETDIR\" Name=\"SourceDir\">");
   const std::string folder = Xml(source.Folder);
@@ -262,7 +273,8 @@ std::string MsiSourceText(const MsiSource& source) {
   w.Line(2, "</Directory>");
 
   w.Line(2, "<Feature Id=\"Complete\" Level=\"1\">");
-  for (const std::string& id : w.ComponentIds) w.Line(3, "<ComponentRef" + Attribute("Id", id) + "/>");
+  for (const std::string& id : w.ComponentIds)
+    w.Line(3, "<ComponentRef" + Attribute("Id", id) + "/>");
   w.Line(2, "</Feature>");
   if (source.Service) {
     // After the service is made and before it starts, the launcher gives it what its
@@ -272,8 +284,9 @@ std::string MsiSourceText(const MsiSource& source) {
                   " Execute=\"deferred\" Impersonate=\"no\" Return=\"check\"/>");
   }
   // Programs and Features shows where it went, wherever INSTALLDIR put it.
-  w.Line(2, "<CustomAction Id=\"CorvaneInstallLocation\" Property=\"ARPINSTALLLOCATION\" "
-            "Value=\"[INSTALLDIR]\"/>");
+  w.Line(2,
+         "<CustomAction Id=\"CorvaneInstallLocation\" Property=\"ARPINSTALLLOCATION\" "
+         "Value=\"[INSTALLDIR]\"/>");
   // Explicit places in the sequence (wixl's own can land elsewhere): the location once
   // the folders are resolved (CostFinalize, 1000), the old version removed before
   // anything is installed.
@@ -281,7 +294,9 @@ std::string MsiSourceText(const MsiSource& source) {
   w.Line(3, "<Custom Action=\"CorvaneInstallLocation\" Sequence=\"1001\"/>");
   w.Line(3, "<RemoveExistingProducts Sequence=\"1450\"/>");
   if (source.Service) {
-    w.Line(3, "<Custom Action=\"CorvaneServiceSettings\" Sequence=\"5850\">NOT REMOVE=\"ALL\"</Custom>");
+    w.Line(
+        3,
+        "<Custom Action=\"CorvaneServiceSettings\" Sequence=\"5850\">NOT REMOVE=\"ALL\"</Custom>");
   }
   w.Line(2, "</InstallExecuteSequence>");
   w.Line(1, "</Product>");

@@ -12,14 +12,16 @@ TEST(MsiSourceTest, NameBasedUuidsFollowRfc4122) {
   EXPECT_EQ(NameBasedUuid("{6BA7B810-9DAD-11D1-80B4-00C04FD430C8}", std::string(100, 'a')),
             "56596F37-716C-57A9-A735-2561F8608390");
   EXPECT_EQ(NameBasedUuid("not a uuid", "x"), "");
-  for (const char* bad : {"", "6ba7b810-9dad-11d1-80b4-00c04fd430c", "6ba7b810x9dad-11d1-80b4-00c04fd430c8",
-                          "{6ba7b810-9dad-11d1-80b4-00c04fd430c8", "6ba7b810-9dad-11d1-80b4-00c04fd430cg"}) {
+  for (const char* bad :
+       {"", "6ba7b810-9dad-11d1-80b4-00c04fd430c", "6ba7b810x9dad-11d1-80b4-00c04fd430c8",
+        "{6ba7b810-9dad-11d1-80b4-00c04fd430c8", "6ba7b810-9dad-11d1-80b4-00c04fd430cg"}) {
     EXPECT_FALSE(IsUuidText(bad)) << bad;
   }
 }
 
 TEST(MsiSourceTest, VersionsNamesAndLettersTheMsiTakes) {
-  for (const char* good : {"1.0.0", "255.255.65535", "0.0.0"}) EXPECT_TRUE(IsMsiVersion(good)) << good;
+  for (const char* good : {"1.0.0", "255.255.65535", "0.0.0"})
+    EXPECT_TRUE(IsMsiVersion(good)) << good;
   for (const char* bad : {"1.0", "1.0-beta", "1.0.0.0", "256.0.0", "1.0.65536", "1..0", "1.0.0 ",
                           "-1.0.0", "1.0.x"}) {
     EXPECT_FALSE(IsMsiVersion(bad)) << bad;

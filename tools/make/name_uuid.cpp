@@ -32,8 +32,10 @@ std::string Sha1(const std::string& bytes) {
                               : i < 40 ? b ^ c ^ d
                               : i < 60 ? (b & c) | (b & d) | (c & d)
                                        : b ^ c ^ d;
-      const std::uint32_t k = i < 20 ? 0x5A827999 : i < 40 ? 0x6ED9EBA1 : i < 60 ? 0x8F1BBCDC
-                                                                                  : 0xCA62C1D6;
+      const std::uint32_t k = i < 20   ? 0x5A827999
+                              : i < 40 ? 0x6ED9EBA1
+                              : i < 60 ? 0x8F1BBCDC
+                                       : 0xCA62C1D6;
       const std::uint32_t next = Rotate(a, 5) + f + e + k + w[i];
       e = d;
       d = c;
