@@ -8,19 +8,13 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_harness import WineTestCase, helper, wine, windows_path  # noqa: E402
-from signing_test import PASSWORD, PASSWORD_ENV, make_keys  # noqa: E402
-
-LINUX_MAKE = os.environ.get("CORVANE_LINUX_MAKE", "")
-WINDOWS_MAKE = os.environ.get("CORVANE_MAKE", "")
-LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
-TARGET = os.environ.get("CORVANE_TARGET", "win32")
-TESTJVM = os.path.join(os.environ.get("CORVANE_TESTJVM_DIR", ""), "testjvm.dll")
+from wine_harness import WineTestCase, helper, make_runtime_image, wine, windows_path  # noqa: E402
+from signing_test import (LAUNCHER, LINUX_MAKE, PASSWORD, PASSWORD_ENV, TARGET,  # noqa: E402
+                          WINDOWS_MAKE, make_keys)
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 SERVICES_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\"
 EVENT_KEY = SERVICES_KEY + "EventLog\\Application\\"
@@ -89,11 +83,7 @@ class MsiTest(WineTestCase):
                                          "Start Menu")]
         # The sources below a folder with a blank, %, ;, = and a letter beyond ASCII.
         self.odd = os.path.join(self.work, ODD)
-        image = os.path.join(self.odd, "image")
-        os.makedirs(os.path.join(image, "bin", "server"))
-        shutil.copy(TESTJVM, os.path.join(image, "bin", "server", "jvm.dll"))
-        with open(os.path.join(image, "release"), "w") as out:
-            out.write('JAVA_VERSION="17.0.15"\n')
+        make_runtime_image(os.path.join(self.odd, "image"))
         os.makedirs(os.path.join(self.odd, "input"))
         for jar in ("tool.jar", "new.jar"):
             open(os.path.join(self.odd, "input", jar), "w").close()

@@ -59,6 +59,15 @@ def wine(*args, timeout=60, cwd=None, env=None, stdin=""):
         return subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
 
 
+def make_runtime_image(path):
+    """Lays the stand-in runtime out at `path` as a Java 17 runtime image."""
+    os.makedirs(os.path.join(path, "bin", "server"))
+    shutil.copy(os.path.join(os.environ.get("CORVANE_TESTJVM_DIR", ""), "testjvm.dll"),
+                os.path.join(path, "bin", "server", "jvm.dll"))
+    with open(os.path.join(path, "release"), "w") as out:
+        out.write('JAVA_VERSION="17.0.15"\n')
+
+
 def helper(name):
     return os.path.join(BIN, name + ".exe")
 
