@@ -32,6 +32,12 @@ void SetStage(MachineStage stage) {
   StageChanged.notify_all();
 }
 
+// A timed wait, looped: the untimed one is out of line in libstdc++ 12 and later
+// (GLIBCXX_3.4.30), which the Linux launcher does not require.
+void WaitWhilePending(std::unique_lock<std::mutex>& hold) {
+  while (Stage == MachineStage::Pending) StageChanged.wait_for(hold, std::chrono::seconds(60));
+}
+
 // Lets a stop call into the machine; false when there is nothing to stop. While the
 // machine runs, the thread attaches before the lock is left, so it counts among the
 // application's threads before the destruction can begin, which then waits for it.
@@ -40,7 +46,7 @@ void SetStage(MachineStage stage) {
 // machine runs is the stop call's to report.
 bool EnterMachine() {
   std::unique_lock<std::mutex> hold(StageLock);
-  StageChanged.wait(hold, [] { return Stage != MachineStage::Pending; });
+  WaitWhilePending(hold);
   if (Stage == MachineStage::Gone) return false;
   if (!AttachStopperThread() && Stage == MachineStage::Destroying) return false;
   ++StopCallsInside;

@@ -125,7 +125,7 @@ class LinuxServiceTest(unittest.TestCase):
              ["READY=1", "STOPPING=1"], 2 + 3 + 3),
             # Not ready before main was found.
             ("a main class that is missing", [missing_class], None, None, 1, [],
-             ["Error locating class: org/quillmark/Missing",
+             ["Error locating class: org.quillmark.Missing",
               "Error: The Quillmark service failed to start."], [], None),
         ]
         ran = 0

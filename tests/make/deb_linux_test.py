@@ -178,7 +178,8 @@ class DebLinuxTest(unittest.TestCase):
                               text=True, timeout=120)
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertIn("from the package\n", done.stdout)
-        self.assertIn("runtime library runtime/lib/server/libjvm.so\n", done.stderr)
+        self.assertIn("runtime library %s/opt/quillmark/runtime/lib/server/libjvm.so\n" % root,
+                      done.stderr)
 
         # The unit is the one the installed launcher's -install writes.
         units = os.path.join(self.work, "units")

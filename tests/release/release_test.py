@@ -8,6 +8,7 @@ import glob
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tarfile
@@ -51,12 +52,14 @@ def highest_symbol_version(path, prefix):
 
 class ReleaseTest(WineTestCase):
 
-    def unpack(self, name, tool):
-        """Unpacks dist/NAME into an empty directory and gives the bundle's root after
-        checking that it holds exactly the shared files and `tool`."""
+    def unpack(self, name, tool, below=""):
+        """Unpacks dist/NAME into an empty directory (into its folder `below`) and gives
+        the bundle's root after checking that it holds exactly the shared files and
+        `tool`."""
         archive = os.path.join(DIST, name)
-        target = tempfile.mkdtemp(prefix="corvane-release-")
-        self.addCleanup(shutil.rmtree, target, True)
+        made = tempfile.mkdtemp(prefix="corvane-release-")
+        self.addCleanup(shutil.rmtree, made, True)
+        target = os.path.join(made, below)
         if name.endswith(".zip"):
             with zipfile.ZipFile(archive) as bundle:
                 bundle.extractall(target)
@@ -181,21 +184,78 @@ class ReleaseTest(WineTestCase):
             self.assertLessEqual(highest_symbol_version(program, "GLIBC_"), glibc, program)
             self.assertLessEqual(highest_symbol_version(program, "GLIBCXX_"), libstdcxx, program)
 
-    def test_windows_bundle_tool_makes_the_sample_launcher_under_wine(self):
-        if TARGET != "win32":
-            self.skipTest("corvane-make.exe is a 32-bit program; this build's Wine runs "
-                          "64-bit programs only")
-        root = self.unpack("corvane-%s-windows.zip" % VERSION, "bin/corvane-make.exe")
+    def test_windows_bundle_tool_makes_launchers_and_bundles_under_wine(self):
+        """The Windows zip as a Windows user gets it: unpacked below a folder with a blank
+        and a letter beyond ASCII, its corvane-make.exe makes the sample's launcher and a
+        bundle with its zip, and its messages name those paths right. The icon, a splash
+        picture and the bundle's runtime folder are named in the TOML, the last two with
+        letters beyond ASCII as well."""
+        root = self.unpack("corvane-%s-windows.zip" % VERSION, "bin/corvane-make.exe",
+                           below="Zoë's downloads")
         tool = os.path.join(root, "bin", "corvane-make.exe")
-        self.assertEqual(wine(tool, "--version").stdout, "corvane-make %s\r\n" % VERSION)
-        os.remove(self.exe)
-        done = wine(tool, "--config",
-                    windows_path(os.path.join(root, "examples", "quillmark", "quillmark.toml")),
-                    "--target", "win32", "--launcher",
-                    windows_path(os.path.join(root, "launchers", "win32", "corvane.exe")),
+        self.assertEqual(wine(tool, "--version").stdout, "corvane-make %s\n" % VERSION)
+        self.assertIn("usage: corvane-make --config FILE.toml", wine(tool, "--help").stdout)
+        sample = os.path.join(root, "examples", "quillmark")
+        # A file or pipe gets the ANSI code page's bytes (Wine's is 1252 here).
+        bad = os.path.join(sample, "bad.toml")
+        with open(bad, "w") as out:
+            out.write("MainClass = 3\n")
+        done = wine(tool, "--config", windows_path(bad), "--target", TARGET, "--launcher",
+                    windows_path(os.path.join(root, "launchers", TARGET, "corvane.exe")),
                     "--output", windows_path(self.exe))
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(windows_path(bad) + ":1: MainClass", done.stderr)
+
+        splash = os.path.join(sample, "Zoë splash.bmp")
+        with open(splash, "wb") as out:
+            # A bottom-up 24-bit bitmap of 8 x 4 white pixels.
+            info = struct.pack("<IiiHHIIiiII", 40, 8, 4, 1, 24, 0, 96, 0, 0, 0, 0)
+            out.write(struct.pack("<2sIHHI", b"BM", 14 + 40 + 96, 0, 0, 54) + info +
+                      b"\xff" * 96)
+        image = os.path.join(sample, "Zoë runtime")
+        os.makedirs(os.path.join(image, "bin", "server"))
+        shutil.copy(os.path.join(os.environ["CORVANE_TESTJVM_DIR"], "testjvm.dll"),
+                    os.path.join(image, "bin", "server", "jvm.dll"))
+        with open(os.path.join(image, "release"), "w") as out:
+            out.write('JAVA_VERSION="17.0.15"\nMODULES="java.base"\n')
+        extra = os.path.join(sample, "extra.toml")
+        with open(extra, "w", encoding="utf-8") as out:
+            out.write('Splash = "Zoë splash.bmp"\n[bundle]\nruntime = "Zoë runtime"\n')
+
+        def make(*where):
+            return wine(tool, "--config", windows_path(os.path.join(sample, "quillmark.toml")),
+                        "--config", windows_path(extra), "--target", TARGET, "--launcher",
+                        windows_path(os.path.join(root, "launchers", TARGET, "corvane.exe")),
+                        *where, timeout=120)
+
+        os.remove(self.exe)
+        done = make("--output", windows_path(self.exe))
         self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("bitmap 8x4 ", wine(helper("read_resources"), windows_path(self.exe)).stdout)
         self.assert_sample_launcher_runs()
+
+        for jar in ("Quillmark.jar", "jh.jar"):
+            open(os.path.join(sample, jar), "w").close()
+        bundle = os.path.join(root, "Zoë's bundle", "quillmark")
+        done = make("--bundle", windows_path(bundle), "--archive")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with zipfile.ZipFile(bundle + ".zip") as archive:
+            self.assertIsNone(archive.testzip())
+            self.assertIn("quillmark/runtime/bin/server/jvm.dll", archive.namelist())
+        self.exe = os.path.join(bundle, "Quillmark.exe")
+        log = os.path.join(self.work, "bundle.log")
+        run = self.run_launcher("two", cwd=bundle, env={"CORVANE_TESTJVM_LOG": log,
+                                                         "CORVANE_TESTJVM_SCRIPT": ""})
+        self.assertEqual((run.exit_code, run.dialogs), (0, []))
+        with open(log, encoding="latin-1") as lines:
+            self.assertIn("main thread=creator name= argc=1 arg=two\n", lines.read())
+
+        # Signing needs a tool the zip does not carry: the refusal says which.
+        done = make("--output", windows_path(self.exe + ".signed.exe"), "--sign",
+                    windows_path(bad))
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("signtool.exe", done.stderr)
+        self.assertFalse(os.path.exists(self.exe + ".signed.exe"))
 
     def test_windows_bundle_launcher_made_with_the_linux_tool_runs_under_wine(self):
         tool = os.path.join(

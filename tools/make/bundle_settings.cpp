@@ -1,8 +1,7 @@
 #include "tools/make/bundle_settings.h"
 
-#include <filesystem>
-
 #include "tools/make/config_file.h"
+#include "tools/make/config_path.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ struct Reader {
   bool ReadFolder(const toml::node& node, const std::string& key, std::string* folder) {
     std::string text;
     if (!ReadText(node, key, &text)) return false;
-    *folder = (std::filesystem::path(Path).parent_path() / text).string();
+    *folder = ConfigRelativePath(Path, text);
     return true;
   }
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "core/config_fields.h"
 #include "hosting/java_options.h"
 #include "hosting/java_version.h"
+#include "tools/make/config_path.h"
 #include "tools/make/pe_image.h"
 #include "tools/make/string_table.h"
 #include "tools/make/toml.h"
@@ -210,8 +210,7 @@ bool ReadPath(Context& context, const std::string& key, const toml::node& node, 
   if (!value || value->get().empty()) {
     return context.Fail(node.source(), key, "must be a file name");
   }
-  const std::filesystem::path base = std::filesystem::path(context.Path).parent_path();
-  *path = (base / std::filesystem::path(value->get())).string();
+  *path = ConfigRelativePath(context.Path, value->get());
   return true;
 }
 

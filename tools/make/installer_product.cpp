@@ -42,7 +42,8 @@ std::string InstallerOutput(const MakeOptions& options, const MakeConfig& config
   const std::string given =
       options.InstallerPath.empty() ? config.Installer.File : options.InstallerPath;
   fs::path output =
-      given.empty() ? fs::path(options.ConfigPath).parent_path() / defaultName : fs::path(given);
+      given.empty() ? PathFromText(options.ConfigPath).parent_path() / PathFromText(defaultName)
+                    : PathFromText(given);
   std::error_code ignored;
   if (!given.empty() &&
       (given.back() == '/' || given.back() == '\\' || fs::is_directory(output, ignored))) {

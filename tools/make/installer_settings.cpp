@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
 
+#include "tools/make/config_path.h"
 #include "tools/make/name_uuid.h"
 
 namespace {
@@ -55,7 +55,7 @@ struct Reader {
   bool ReadFile(const toml::node& node, const std::string& key, std::string* file) {
     std::string text;
     if (!ReadLine(node, key, &text)) return false;
-    *file = (std::filesystem::path(Path).parent_path() / text).string();
+    *file = ConfigRelativePath(Path, text);
     return true;
   }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/tool_output.h"
 #include "tools/make/bundle_settings.h"
 #include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
       {"--sign", &options.SignCertificate}};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(Usage, stdout);
+      WriteToolText(stdout, Usage);
       return 0;
     }
     if (std::strcmp(argv[i], "--archive") == 0) {
@@ -90,20 +91,18 @@ int main(int argc, char** argv) {
       continue;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("corvane-make " CORVANE_VERSION);
+      WriteToolText(stdout, "corvane-make " CORVANE_VERSION "\n");
       return 0;
     }
     if (std::strcmp(argv[i], "--keys") == 0) {
-      for (const MakeConfigKey& key : MakeConfigKeys()) {
-        std::printf("%s %s\n", key.Name.c_str(), key.Type);
-      }
-      for (const MakeConfigKey& key : BundleKeys()) {
-        std::printf("%s %s\n", key.Name.c_str(), key.Type);
-      }
+      std::string keys;
+      for (const MakeConfigKey& key : MakeConfigKeys()) keys += key.Name + " " + key.Type + "\n";
+      for (const MakeConfigKey& key : BundleKeys()) keys += key.Name + " " + key.Type + "\n";
       for (const InstallerKey& key : InstallerKeys()) {
-        std::printf("installer.%s %s%s%s\n", key.Name, key.Type, key.Targets[0] ? " " : "",
-                    key.Targets);
+        keys += std::string("installer.") + key.Name + " " + key.Type +
+                (key.Targets[0] ? std::string(" ") + key.Targets : std::string()) + "\n";
       }
+      WriteToolText(stdout, keys);
       return 0;
     }
     if (std::strcmp(argv[i], "--config") == 0 && i + 1 < argc && !options.ConfigPath.empty()) {
@@ -119,23 +118,22 @@ int main(int argc, char** argv) {
       }
     }
     if (!known) {
-      std::fprintf(stderr, "corvane-make: not understood: %s\n\n%s", argv[i], Usage);
+      WriteToolText(stderr, std::string("corvane-make: not understood: ") + argv[i] + "\n\n" + Usage);
       return 2;
     }
   }
   if (options.ConfigPath.empty() || options.Target.empty() || options.LauncherPath.empty()) {
-    std::fprintf(stderr,
-                 "corvane-make: --config, --target, --launcher and --output (or --bundle or "
-                 "--installer) are needed\n\n%s",
-                 Usage);
+    WriteToolText(stderr, std::string("corvane-make: --config, --target, --launcher and --output "
+                                      "(or --bundle or --installer) are needed\n\n") +
+                              Usage);
     return 2;
   }
   const int outputs =
       !options.OutputPath.empty() + !options.BundleDir.empty() + !options.InstallerPath.empty();
   if (outputs > 1) {
-    std::fprintf(stderr,
-                 "corvane-make: give one of --output (a launcher alone), --bundle (a folder "
-                 "with the runtime) and --installer (a package)\n");
+    WriteToolText(stderr,
+                  "corvane-make: give one of --output (a launcher alone), --bundle (a folder "
+                  "with the runtime) and --installer (a package)\n");
     return 2;
   }
   std::string error;
@@ -150,17 +148,18 @@ int main(int argc, char** argv) {
   const bool installer = read && WantsInstaller(options, config);
   const bool bundle = read && !installer && WantsBundle(options, config);
   if (read && !installer && !bundle && options.OutputPath.empty()) {
-    std::fprintf(stderr, "corvane-make: --output, --bundle or --installer is needed\n\n%s", Usage);
+    WriteToolText(stderr,
+                  std::string("corvane-make: --output, --bundle or --installer is needed\n\n") + Usage);
     return 2;
   }
   const bool made = read && (installer ? MakeInstaller(options, config, &error, &notice, &summary)
                              : bundle  ? MakeBundle(options, config, &error, &notice, &summary)
                                        : MakeLauncher(options, &error, &notice));
-  if (!notice.empty()) std::fprintf(stderr, "corvane-make: note: %s\n", notice.c_str());
+  if (!notice.empty()) WriteToolText(stderr, "corvane-make: note: " + notice + "\n");
   if (!made) {
-    std::fprintf(stderr, "corvane-make: %s\n", error.c_str());
+    WriteToolText(stderr, "corvane-make: " + error + "\n");
     return 1;
   }
-  std::fputs(summary.c_str(), stdout);
+  WriteToolText(stdout, summary);
   return 0;
 }

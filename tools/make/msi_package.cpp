@@ -170,7 +170,7 @@ bool FindBuilder(const MakeConfig& config, MsiBuilder* builder, std::vector<std:
   const std::string& wixl = config.Installer.Wixl;
   if (!wixl.empty()) {
     std::error_code ignored;
-    if (!fs::is_regular_file(wixl, ignored)) {
+    if (!fs::is_regular_file(PathFromText(wixl), ignored)) {
       return Fail(error,
                   wixl + ": no such program (wixl in [installer]); " + MsiBuilderInstallHint);
     }
@@ -202,7 +202,7 @@ bool Run(const std::vector<std::string>& arguments, const fs::path& folder, std:
     said.pop_back();
   }
   if (started && status == 0) return true;
-  return Fail(error, PathText(fs::path(arguments[0]).filename()) +
+  return Fail(error, PathText(PathFromText(arguments[0]).filename()) +
                          (started ? " failed: " + said : " could not be started"));
 }
 
@@ -262,9 +262,9 @@ bool MakeMsiPackage(const MakeOptions& options, const MakeConfig& config, std::s
   std::vector<std::string> builderPaths;
   if (!FindBuilder(config, &builder, &builderPaths, error)) return false;
 
-  const fs::path output = InstallerOutput(
+  const fs::path output = PathFromText(InstallerOutput(
       options, config,
-      source.Name + "-" + source.Version + "-" + (source.Win64 ? "x64" : "x86") + ".msi");
+      source.Name + "-" + source.Version + "-" + (source.Win64 ? "x64" : "x86") + ".msi"));
   const std::string stem = PathText(output.stem());
   const fs::path besideWxs = output.parent_path() / (stem + ".wxs");
   const fs::path besideFiles = output.parent_path() / (stem + ".files");
@@ -301,7 +301,7 @@ bool MakeMsiPackage(const MakeOptions& options, const MakeConfig& config, std::s
   }
   const std::string icon = options.IconPath.empty() ? config.IconPath : options.IconPath;
   if (!icon.empty()) {
-    fs::copy_file(icon, files / IconFile, failure);
+    fs::copy_file(PathFromText(icon), files / IconFile, failure);
     if (failure) return Fail(error, icon + ": cannot be read: " + failure.message());
     source.Icon = stem + ".files/" + IconFile;
   }

@@ -1,7 +1,8 @@
 #include "tools/make/sign_settings.h"
 
 #include <cctype>
-#include <filesystem>
+
+#include "tools/make/config_path.h"
 
 const SignKey SignKeys[] = {{"sign.certificate", "file"}, {"sign.password-env", "string"},
                             {"sign.timestamp", "string"}, {"sign.description", "string"},
@@ -34,7 +35,7 @@ struct Reader {
   bool ReadFile(const toml::node& node, const std::string& key, std::string* file) {
     std::string text;
     if (!ReadText(node, key, &text, "must be a file name")) return false;
-    *file = (std::filesystem::path(Path).parent_path() / text).string();
+    *file = ConfigRelativePath(Path, text);
     return true;
   }
 
