@@ -41,9 +41,9 @@ std::string InstallerOutput(const MakeOptions& options, const MakeConfig& config
                             const std::string& defaultName) {
   const std::string given =
       options.InstallerPath.empty() ? config.Installer.File : options.InstallerPath;
-  fs::path output =
-      given.empty() ? PathFromText(options.ConfigPath).parent_path() / PathFromText(defaultName)
-                    : PathFromText(given);
+  fs::path output = given.empty()
+                        ? PathFromText(options.ConfigPath).parent_path() / PathFromText(defaultName)
+                        : PathFromText(given);
   std::error_code ignored;
   if (!given.empty() &&
       (given.back() == '/' || given.back() == '\\' || fs::is_directory(output, ignored))) {
