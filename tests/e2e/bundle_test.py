@@ -4,6 +4,7 @@ launcher runs on it from its own folder."""
 
 import os
 import shutil
+import subprocess
 import sys
 import unittest
 import zipfile
@@ -64,6 +65,7 @@ class BundleTest(WineTestCase):
             self.assertIn("runtime library %s\\runtime\\bin\\server\\jvm.dll" % windows_path(bundle),
                           lines.read())
 
+        subprocess.run(["unzip", "-tq", bundle + ".zip"], check=True, stdout=subprocess.DEVNULL)
         with zipfile.ZipFile(bundle + ".zip") as archive:
             self.assertIsNone(archive.testzip())
             self.assertEqual(sorted(archive.namelist()), [

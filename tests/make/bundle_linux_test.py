@@ -152,6 +152,13 @@ class BundleLinuxTest(unittest.TestCase):
         self.assertIn("sql type java.sql.Types\nQuillmark started", run.stdout)
         self.assertIn("Corvane property: Bundled", run.stdout)
 
+        # gzip finds the archive sound, and it is as small as tar makes it.
+        subprocess.run(["gzip", "-t", bundle + ".tar.gz"], check=True)
+        theirs = os.path.join(self.work, "theirs.tar.gz")
+        subprocess.run(["tar", "czf", theirs, "-C", os.path.dirname(bundle), "quillmark"],
+                       check=True)
+        self.assertAlmostEqual(os.path.getsize(bundle + ".tar.gz") / os.path.getsize(theirs), 1,
+                               delta=0.02)
         unpacked = os.path.join(self.work, "unpacked")
         with tarfile.open(bundle + ".tar.gz") as archive:
             names = archive.getnames()

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/path_text.h"
-#include "tools/make/deflate.h"
+#include "tools/make/compression.h"
 #include "tools/make/tree_copy.h"
 
 namespace fs = std::filesystem;
@@ -202,9 +202,5 @@ bool WriteTarGzArchive(const std::string& folder, const std::string& top, const 
     PadTo512(&tar);
   }
   tar.append(1024, '\0');
-  std::string out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
-  out += Deflate(tar);
-  PutLe(&out, Crc32(tar.data(), tar.size()), 4);
-  PutLe(&out, static_cast<std::uint32_t>(tar.size()), 4);
-  return WriteFile(path, out, error);
+  return WriteFile(path, Gzip(tar), error);
 }

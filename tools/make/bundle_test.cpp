@@ -9,9 +9,8 @@
 
 #include "tests/temp_directory.h"
 #include "tools/make/bundle_layout.h"
+#include "tools/make/compression.h"
 #include "tools/make/config_file.h"
-#include "tools/make/deflate.h"
-#include "tools/make/inflate.h"
 #include "tools/make/jar_manifest.h"
 #include "tools/make/java_tools.h"
 #include "tools/make/runtime_image.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <fstream>
 
-#include "tools/make/inflate.h"
+#include "tools/make/compression.h"
 #include "tools/make/pe_image.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "tools/make/deflate.h"
+#include "tools/make/compression.h"
 #include "tools/make/pe_image.h"
 
 namespace {
@@ -30,16 +30,6 @@ void AppendChunk(std::string* png, const char* type, const std::string& data) {
   AppendBe(png, Crc32(typed.data(), typed.size()));
 }
 
-std::uint32_t Adler32(const std::string& data) {
-  std::uint32_t a = 1;
-  std::uint32_t b = 0;
-  for (const char c : data) {
-    a = (a + static_cast<unsigned char>(c)) % 65521;
-    b = (b + a) % 65521;
-  }
-  return b << 16 | a;
-}
-
 // Rows of RGBA pixels, top row first, as an 8-bit RGBA PNG.
 std::string EncodePng(unsigned width, unsigned height, const std::string& rgba) {
   std::string raw;
@@ -51,12 +41,9 @@ std::string EncodePng(unsigned width, unsigned height, const std::string& rgba) 
   AppendBe(&header, width);
   AppendBe(&header, height);
   header += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no interlace
-  std::string zlib("\x78\x01", 2);
-  zlib += Deflate(raw);
-  AppendBe(&zlib, Adler32(raw));
   std::string png(PngSignature, PngSignatureSize);
   AppendChunk(&png, "IHDR", header);
-  AppendChunk(&png, "IDAT", zlib);
+  AppendChunk(&png, "IDAT", ZlibStream(raw));
   AppendChunk(&png, "IEND", "");
   return png;
 }
