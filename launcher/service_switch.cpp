@@ -29,5 +29,9 @@ bool DispatchServiceSwitch(int count, char** vector, int* exitCode) {
     *exitCode = RunServiceDispatcher();
     return true;
   }
+  if (argument == ServiceSettingsSwitch) {
+    *exitCode = CompleteInstalledService(name, c.ServiceDescription.c_str()) == 0 ? 0 : 1;
+    return true;
+  }
   return false;
 }

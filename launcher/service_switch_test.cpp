@@ -8,6 +8,7 @@
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/split_arguments.h"
+#include "service/service.h"
 #include "tests/fakes/recorded_reports.h"
 
 class DispatchServiceSwitchTest : public ::testing::Test {
@@ -83,6 +84,18 @@ TEST_F(DispatchServiceSwitchTest, ServiceSwitchRunsTheDispatcherAndEndsWithItsSt
   EXPECT_TRUE(Dispatch("-service"));
   EXPECT_EQ(FakeService.Calls, std::vector<std::string>{"RunServiceDispatcher"});
   EXPECT_EQ(ExitCode, 3);
+}
+
+TEST_F(DispatchServiceSwitchTest, SettingsSwitchCompletesTheServiceWithoutAReport) {
+  for (const int result : {0, -1}) {
+    FakeService.Calls.clear();
+    FakeService.CompleteResult = result;
+    EXPECT_TRUE(Dispatch(ServiceSettingsSwitch));
+    EXPECT_EQ(FakeService.Calls,
+              std::vector<std::string>{"CompleteInstalledService Quill Quill service"});
+    EXPECT_EQ(ExitCode, result == 0 ? 0 : 1);
+  }
+  EXPECT_TRUE(RecordedReports.empty());
 }
 
 TEST_F(DispatchServiceSwitchTest, OnlyALoneExactSwitchCounts) {

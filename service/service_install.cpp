@@ -5,6 +5,7 @@
 
 #include "core/launch_config.h"
 #include "core/report.h"
+#include "core/trace.h"
 #include "platform/directories.h"
 #include "service/service.h"
 #include "service/service_extras.h"
@@ -69,6 +70,30 @@ int FailWithLastError() {
   return -1;
 }
 
+// The service's command line: the executable's path quoted, so that a path with blanks
+// stays one program name for the service manager, and the service switch.
+std::string ServiceCommandLine(const char* path) {
+  return std::string("\"") + path + "\" " + LaunchConfig.ServiceSwitch;
+}
+
+// The description as the service's registry value (REG_EXPAND_SZ); none when empty.
+bool WriteServiceDescription(const char* name, const char* description) {
+  if (description == nullptr || description[0] == '\0') return true;
+  const std::string serviceKey = std::string(ServicesKeyPrefix) + name;
+  return WriteRegistryExpandString(HKEY_LOCAL_MACHINE, serviceKey.c_str(), "Description",
+                                   description) == 0;
+}
+
+// The service's event source: this executable's message table for every event type.
+bool WriteEventSource(const char* name, const char* path) {
+  const std::string eventKey = std::string(EventLogKeyPrefix) + name;
+  return CreateRegistryKey(HKEY_LOCAL_MACHINE, eventKey.c_str()) == 0 &&
+         WriteRegistryExpandString(HKEY_LOCAL_MACHINE, eventKey.c_str(), "EventMessageFile",
+                                   path) == 0 &&
+         WriteRegistryDword(HKEY_LOCAL_MACHINE, eventKey.c_str(), "TypesSupported",
+                            AllEventTypes) == 0;
+}
+
 // Closes the handles of a failed step (null ones are skipped) and reports the error
 // of that step, which closing them must not replace.
 int FailClosing(SC_HANDLE first, SC_HANDLE second = nullptr) {
@@ -102,8 +127,7 @@ int InstallService(const char* name, const char* description) {
   // A path that does not fit would register another file as the service.
   char path[MAX_PATH];
   if (!ReadExecutablePath(path, sizeof path)) return FailClosing(manager);
-  // Quoted, so that a path with blanks stays one program name for the service manager.
-  const std::string command = std::string("\"") + path + "\" " + LaunchConfig.ServiceSwitch;
+  const std::string command = ServiceCommandLine(path);
 
   const DWORD startType =
       LaunchConfig.ManualServiceStart ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
@@ -115,22 +139,36 @@ int InstallService(const char* name, const char* description) {
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
 
-  const std::string eventKey = std::string(EventLogKeyPrefix) + name;
-  if (CreateRegistryKey(HKEY_LOCAL_MACHINE, eventKey.c_str()) != 0 ||
-      WriteRegistryExpandString(HKEY_LOCAL_MACHINE, eventKey.c_str(), "EventMessageFile", path) !=
-          0 ||
-      WriteRegistryDword(HKEY_LOCAL_MACHINE, eventKey.c_str(), "TypesSupported", AllEventTypes) !=
-          0) {
-    return FailWithLastError();
-  }
-  if (description == nullptr || description[0] == '\0') return 0;
+  return WriteEventSource(name, path) && WriteServiceDescription(name, description)
+             ? 0
+             : FailWithLastError();
+}
 
-  const std::string serviceKey = std::string(ServicesKeyPrefix) + name;
-  if (WriteRegistryExpandString(HKEY_LOCAL_MACHINE, serviceKey.c_str(), "Description",
-                                description) != 0) {
-    return FailWithLastError();
+int CompleteInstalledService(const char* name, const char* description) {
+  char path[MAX_PATH];
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service =
+      manager == nullptr ? nullptr : OpenServiceA(manager, name, SERVICE_ALL_ACCESS);
+  // An installer's table may write the path unquoted (Wine's does): the same command
+  // line as the install switch writes replaces it.
+  const bool changed = service != nullptr && ReadExecutablePath(path, sizeof path) &&
+                       ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                            SERVICE_NO_CHANGE, ServiceCommandLine(path).c_str(),
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  // The description and the event source as the install switch writes them, where a
+  // table writes another type (wixl has no REG_EXPAND_SZ).
+  const bool completed =
+      changed && WriteServiceDescription(name, description) && WriteEventSource(name, path);
+  const DWORD error = GetLastError();
+  if (changed) ApplyServiceExtras(service);
+  if (completed) {
+    Trace("service %s: command line %s", name, ServiceCommandLine(path).c_str());
+  } else {
+    Trace("service %s cannot be completed: error %lu", name, static_cast<unsigned long>(error));
   }
-  return 0;
+  if (service != nullptr) CloseServiceHandle(service);
+  if (manager != nullptr) CloseServiceHandle(manager);
+  return completed ? 0 : -1;
 }
 
 int UninstallService(const char* name) {

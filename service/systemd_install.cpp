@@ -134,6 +134,8 @@ int InstallService(const char* name, const char*) {
   return 0;
 }
 
+int CompleteInstalledService(const char*, const char*) { return 0; }
+
 int UninstallService(const char* name) {
   const std::string path = UnitPath(name);
   std::string why;

@@ -8,7 +8,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_harness import Run, WineTestCase, wine, windows_path  # noqa: E402
+from wine_harness import Run, WineTestCase, make_runtime_image, wine, windows_path  # noqa: E402
 
 MAKE = os.environ.get("CORVANE_MAKE", "")
 LAUNCHER = os.environ.get("CORVANE_LAUNCHER", "")
@@ -46,10 +46,7 @@ class LaunchPathsTest(WineTestCase):
 
     def test_a_bundle_starts_with_every_setting_from_anywhere_and_through_a_link(self):
         image = os.path.join(self.work, "image")
-        os.makedirs(os.path.join(image, "bin", "server"))
-        shutil.copy(TESTJVM, os.path.join(image, "bin", "server", "jvm.dll"))
-        with open(os.path.join(image, "release"), "w") as out:
-            out.write('JAVA_VERSION="17.0.15"\n')
+        make_runtime_image(image)
         os.makedirs(os.path.join(self.work, "input"))
         open(os.path.join(self.work, "input", "tool.jar"), "w").close()
         # A ';' would split the class path of a real runtime on Windows: the folder has

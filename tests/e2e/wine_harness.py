@@ -59,6 +59,15 @@ def wine(*args, timeout=60, cwd=None, env=None, stdin=""):
         return subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
 
 
+def make_runtime_image(path):
+    """Lays the stand-in runtime out at `path` as a Java 17 runtime image."""
+    os.makedirs(os.path.join(path, "bin", "server"))
+    shutil.copy(os.path.join(os.environ.get("CORVANE_TESTJVM_DIR", ""), "testjvm.dll"),
+                os.path.join(path, "bin", "server", "jvm.dll"))
+    with open(os.path.join(path, "release"), "w") as out:
+        out.write('JAVA_VERSION="17.0.15"\n')
+
+
 def helper(name):
     return os.path.join(BIN, name + ".exe")
 
@@ -151,14 +160,14 @@ class WineTestCase(unittest.TestCase):
             return run, [line.rstrip("\n") for line in lines]
 
     def run_launcher(self, arguments="", cwd=None, timeout=60, env=None, answer=None,
-                     stdin=None, copies=None):
+                     stdin=None, copies=None, program=None):
         """Starts the launcher from `cwd` (default: its own directory) with the
         argument text and the extra environment `env`, answers every message box (with
         OK, or with `answer`, "yes" or "no", where the box has that button), and
         returns the Run. With `stdin`, a text, the launcher runs as at a command
         prompt: that text is its standard input, and the Run holds its output.
         `copies` ("--together" or "--in-row", N) runs N copies at once or one after
-        the other."""
+        the other. `program`, a Windows path, runs another launcher than this case's."""
         log = os.path.join(self.work, "dialogs-%d.log" % time.monotonic_ns())
         stop = log + ".stop"
         watcher = subprocess.Popen(
@@ -166,7 +175,7 @@ class WineTestCase(unittest.TestCase):
             ([answer] if answer else []),
             env=wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            command = '"%s"' % windows_path(self.exe)
+            command = '"%s"' % (program or windows_path(self.exe))
             if arguments:
                 command += " " + arguments
             mode = ["--inherit"] if stdin is not None else list(map(str, copies or ()))

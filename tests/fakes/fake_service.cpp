@@ -19,6 +19,11 @@ int UninstallService(const char* name) {
   return FakeService.UninstallResult;
 }
 
+int CompleteInstalledService(const char* name, const char* description) {
+  FakeService.Calls.push_back(std::string("CompleteInstalledService ") + name + " " + description);
+  return FakeService.CompleteResult;
+}
+
 int RunServiceDispatcher() {
   FakeService.Calls.push_back("RunServiceDispatcher");
   RunMode = RunModeKind::Service;

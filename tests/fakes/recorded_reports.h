@@ -42,6 +42,7 @@ struct FakeServiceState {
   int InstallResult = 0;    // result of InstallService
   int UninstallResult = 0;  // result of UninstallService
   int DispatcherResult = 0;  // result of RunServiceDispatcher
+  int CompleteResult = 0;    // result of CompleteInstalledService
   std::vector<std::string> Calls;
 };
 extern FakeServiceState FakeService;

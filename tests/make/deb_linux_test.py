@@ -226,7 +226,9 @@ class DebLinuxTest(unittest.TestCase):
              "configuration names none"),
             ("[installer]\nname = \"-\"\n", [],
              "installer.name: \"-\" leaves no package name"),
-            ("", ["--target", "win64"], "the installer of the win64 target is an MSI"),
+            ("[installer]\nsection = \"net\"\n", ["--target", "win64"],
+             "installer.section: a key of the .deb of the linux target; the MSI of --target "
+             "win64 has no use for it"),
         ]
         for overlay, extra, said in rows:
             with self.subTest(said=said):

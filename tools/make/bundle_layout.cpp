@@ -147,7 +147,11 @@ bool IsPortableEntry(const std::string& entry) {
 }
 
 void AddNotice(std::string* notice, const std::string& what) {
-  *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") + what;
+  constexpr char Separator[] = "\ncorvane-make: note: ";
+  // The same remark of two steps (each signature without a timestamp) is said once.
+  const std::string lines = Separator + *notice + Separator;
+  if (lines.find(Separator + what + Separator) != std::string::npos) return;
+  *notice += (notice->empty() ? "" : Separator) + what;
 }
 
 bool PlanAppLayout(const std::string& classPath, const std::string& mainJar,

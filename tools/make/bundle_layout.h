@@ -36,5 +36,5 @@ bool PlanAppLayout(const std::string& classPath, const std::string& mainJar,
 /// %VARIABLE% and no absolute path, on either system.
 bool IsPortableEntry(const std::string& entry);
 
-/// Adds `what` to the remarks in `notice`, one a line.
+/// Adds `what` to the remarks in `notice`, one a line, unless it is among them already.
 void AddNotice(std::string* notice, const std::string& what);

@@ -9,6 +9,7 @@
 #include "platform/environment.h"
 #include "platform/file_operations.h"
 #include "platform/path_text.h"
+#include "tools/make/bundle_layout.h"
 #include "tools/make/find_program.h"
 #include "tools/make/signature_certificates.h"
 #include "tools/make/signing_host.h"
@@ -20,11 +21,6 @@ namespace {
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
   return false;
-}
-
-// `notice` holds lines that main prints after "corvane-make: note: ".
-void AddNotice(std::string* notice, const std::string& what) {
-  *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") + what;
 }
 
 bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }

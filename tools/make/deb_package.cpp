@@ -19,7 +19,7 @@
 #include "service/systemd_unit.h"
 #include "tools/make/config_defaults.h"
 #include "tools/make/deb_control.h"
-#include "tools/make/make_bundle.h"
+#include "tools/make/installer_product.h"
 #include "tools/make/pe_image.h"
 #include "tools/make/png_image.h"
 #include "tools/make/tree_copy.h"
@@ -27,8 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr char StageSuffix[] = ".corvane-make-tmp";
 
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
@@ -233,11 +231,6 @@ std::string ChangelogDate() {
   return text;
 }
 
-std::string VersionString(const MakeConfig& config, const char* key) {
-  const auto found = config.Version.Strings.find(key);
-  return found == config.Version.Strings.end() ? std::string() : found->second;
-}
-
 // What the package is: its settings from [installer], else from the rest of the
 // configuration.
 struct PackagePlan {
@@ -253,9 +246,7 @@ bool PlanPackage(const MakeOptions& options, const MakeConfig& config, PackagePl
                  std::string* error, std::string* notice) {
   const InstallerSettings& installer = config.Installer;
   const LaunchConfigRecord launch = LaunchConfigOf(CompleteEntries(config));
-  plan->Name = installer.Name;
-  if (plan->Name.empty()) plan->Name = VersionString(config, "ProductName");
-  if (plan->Name.empty()) plan->Name = config.Bundle.Name;
+  plan->Name = ProductName(config);
   if (plan->Name.empty()) {
     return Fail(error, options.ConfigPath +
                            ": the package needs a name: name in [installer], or "
@@ -273,8 +264,7 @@ bool PlanPackage(const MakeOptions& options, const MakeConfig& config, PackagePl
                            "version in [installer], or ProductVersion in [version]");
   }
   plan->Maintainer = installer.Maintainer;
-  if (plan->Maintainer.empty()) plan->Maintainer = installer.Manufacturer;
-  if (plan->Maintainer.empty()) plan->Maintainer = VersionString(config, "CompanyName");
+  if (plan->Maintainer.empty()) plan->Maintainer = ProductManufacturer(config);
   if (plan->Maintainer.empty()) {
     return Fail(error, options.ConfigPath + ": the package needs a maintainer: maintainer in " +
                            "[installer] (\"Name <address>\"), or CompanyName in [version]");
@@ -285,13 +275,7 @@ bool PlanPackage(const MakeOptions& options, const MakeConfig& config, PackagePl
                           plan->Maintainer +
                           "\": set maintainer = \"Name <address>\" in [installer]");
   }
-  plan->Synopsis = installer.Description;
-  if (plan->Synopsis.empty()) plan->Synopsis = launch.ServiceDescription;
-  if (plan->Synopsis.empty()) plan->Synopsis = VersionString(config, "FileDescription");
-  if (plan->Synopsis.empty()) plan->Synopsis = plan->Name;
-  for (char& c : plan->Synopsis) {
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  }
+  plan->Synopsis = ProductDescription(config, plan->Name);
   if (DebianPackageName(plan->Synopsis).compare(0, plan->Package.size(), plan->Package) == 0) {
     AddNotice(notice, "lintian refuses a description that starts with the package's name (\"" +
                           plan->Synopsis + "\"): set description in [installer]");
@@ -345,31 +329,10 @@ bool DesktopIcon(const MakeOptions& options, const MakeConfig& config, std::stri
   return ReadPngSize(*png, side, &height);
 }
 
-// Removes the folder where the package was made, whatever the outcome.
-struct StageCleanup {
-  fs::path Path;
-  ~StageCleanup() {
-    std::error_code ignored;
-    fs::remove_all(Path, ignored);
-  }
-};
-
 }  // namespace
-
-bool WantsInstaller(const MakeOptions& options, const MakeConfig& config) {
-  return !options.InstallerPath.empty() ||
-         (options.OutputPath.empty() && options.BundleDir.empty() && config.Installer.Present);
-}
 
 bool MakeDebPackage(const MakeOptions& options, const MakeConfig& config, std::string* error,
                     std::string* notice, std::string* summary) {
-  notice->clear();
-  summary->clear();
-  if (options.Target != "linux") {
-    return Fail(error, "the installer of the " + options.Target +
-                           " target is an MSI, which this corvane-make does not make; "
-                           "[installer] makes a .deb for --target linux");
-  }
   PackagePlan plan;
   if (!PlanPackage(options, config, &plan, error, notice)) return false;
   const std::string architecture = Architecture(ReadLibraryMachine(options.LauncherPath.c_str()));
@@ -377,42 +340,32 @@ bool MakeDebPackage(const MakeOptions& options, const MakeConfig& config, std::s
   HostTools tools;
   if (!FindHostTools(&tools, error)) return false;
 
-  fs::path output = options.InstallerPath.empty() ? fs::path(config.Installer.File)
-                                                  : fs::path(options.InstallerPath);
-  if (output.empty()) {
-    output = fs::path(options.ConfigPath).parent_path() /
-             (plan.Package + "_" + plan.Version + "_" + architecture + ".deb");
-  }
-  output = fs::absolute(output).lexically_normal();
+  const fs::path output = InstallerOutput(
+      options, config, plan.Package + "_" + plan.Version + "_" + architecture + ".deb");
   std::error_code failure;
   fs::create_directories(output.parent_path(), failure);
-  StageCleanup stage{PathText(output) + StageSuffix};
-  fs::remove_all(stage.Path, failure);  // left by a run that was killed
-  const fs::path root = stage.Path / "root";
-  const fs::path work = stage.Path / "work";
+  PackageStage stage(PathText(output));
+  const fs::path root = fs::path(stage.Path) / "root";
+  const fs::path work = fs::path(stage.Path) / "work";
   fs::create_directories(work, failure);
   if (failure) return Fail(error, PathText(output) + ": cannot be written: " + failure.message());
 
   // The bundle, made as --bundle makes it, below /opt/<package>.
-  MakeOptions bundleOptions = options;
   fs::path launcher;
   if (!StripLauncher(options.LauncherPath, work, tools.Strip, &launcher, error)) return false;
-  bundleOptions.LauncherPath = PathText(launcher);
-  bundleOptions.OutputPath.clear();
-  bundleOptions.BundleDir = PathText(root / "opt" / plan.Package);
-  bundleOptions.Archive = false;
-  bundleOptions.RuntimeOptional = true;
+  MakeOptions bundleOptions = options;
   bundleOptions.IconPath.clear();
   // The package uses the icon, the console flag and the version; the launcher does not.
   MakeConfig bundleConfig = config;
-  bundleConfig.Bundle.Name = plan.Launcher;
-  bundleConfig.Bundle.Archive = false;
   bundleConfig.IconPath.clear();
   bundleConfig.Console = false;
   bundleConfig.Version = VersionSettings();
   std::string bundleNotice;
-  std::string bundleSummary;
-  if (!MakeBundle(bundleOptions, bundleConfig, error, &bundleNotice, &bundleSummary)) return false;
+  if (!MakePackageBundle(bundleOptions, bundleConfig, PathText(launcher),
+                         PathText(root / "opt" / plan.Package), plan.Launcher, error,
+                         &bundleNotice)) {
+    return false;
+  }
   if (!bundleNotice.empty()) AddNotice(notice, bundleNotice);
   const fs::path runtime = root / "opt" / plan.Package / "runtime";
   const bool bundled = fs::exists(runtime, failure);
@@ -509,7 +462,7 @@ bool MakeDebPackage(const MakeOptions& options, const MakeConfig& config, std::s
     return false;
   fs::permissions(root / "DEBIAN", fs::perms(0755), failure);
 
-  const fs::path made = stage.Path / "package.deb";
+  const fs::path made = fs::path(stage.Path) / "package.deb";
   // The runtime's modules are compressed already: xz's strongest level would take four
   // times as long to save a twentieth.
   if (!Run({tools.DpkgDeb, "--root-owner-group", "-Zxz", "-z1", "--build", PathText(root),

@@ -4,11 +4,6 @@
 
 #include "tools/make/make_launcher.h"
 
-/// Whether `options` with the configuration ask for an installer package: --installer
-/// given, or neither --output nor --bundle and the configuration has an [installer]
-/// table.
-bool WantsInstaller(const MakeOptions& options, const MakeConfig& config);
-
 /// Writes the .deb of the linux target that `options` and the configuration describe,
 /// with dpkg-deb, to --installer, [installer] file, or <package>_<version>_<arch>.deb
 /// beside the configuration: the bundle that --bundle would make (its runtime from the

@@ -16,8 +16,20 @@ TEST(InstallerSettingsTest, FaultsNameFileLineAndKey) {
       {"[installer]\n\nservice = \"yes\"\n",
        "app.toml:3: installer.service: must be a boolean (true or false)"},
       {"[installer]\nversion = \"v1.4\"\n",
-       "app.toml:2: installer.version: \"v1.4\" is not a version such as \"1.4\" or \"2.0.1\" (a "
-       "digit first, then digits, letters, '.', '+' or '~')"},
+       "app.toml:2: installer.version: \"v1.4\" is not a version: a .deb's is a digit, then "
+       "digits, letters, '.', '+' or '~' (\"1.4\", \"2.0~rc1\"), an MSI's three numbers "
+       "(\"1.4.0\")"},
+      {"[installer]\nupgrade-code = \"1234\"\n",
+       "app.toml:2: installer.upgrade-code: \"1234\" is not a GUID such as "
+       "\"6F1C2E5A-0B7D-4C3E-9A21-5D8E7F604B13\""},
+      {"[installer]\nscope = \"all\"\n",
+       "app.toml:2: installer.scope: \"machine\" (for every user, in Program Files) or \"user\" "
+       "(for the user who installs, in the user's own folder)"},
+      {"[installer]\nfolder = \"a/b\"\n",
+       "app.toml:2: installer.folder: \"a/b\" is not a folder's name: none of \\ / : * ? \" < > "
+       "|, and no blank or dot at its end"},
+      {"[installer]\ndesktop = 1\n",
+       "app.toml:2: installer.desktop: must be a boolean (true or false)"},
       {"[installer]\nname = \"opt/quill\"\n",
        "app.toml:2: installer.name: a name, without a folder"},
       {"[installer]\nmaintainer = \"Quill\\nProject\"\n",

@@ -8,8 +8,8 @@
 #include "tools/make/bundle_settings.h"
 #include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
-#include "tools/make/deb_package.h"
 #include "tools/make/make_bundle.h"
+#include "tools/make/make_installer.h"
 #include "tools/make/make_launcher.h"
 #include "tools/make/one_file.h"
 
@@ -24,7 +24,7 @@ const char Usage[] =
     "       corvane-make --keys\n"
     "       corvane-make ... --bundle DIR [--runtime IMAGE | --jdk JDK [--jmods DIR]]\n"
     "                    [--input DIR] [--archive]\n"
-    "       corvane-make ... --installer FILE.deb [--runtime IMAGE | --jdk JDK ...]\n"
+    "       corvane-make ... --installer FILE.msi|FILE.deb [--runtime IMAGE | --jdk JDK ...]\n"
     "\n"
     "Writes FILE: a copy of GENERIC-LAUNCHER (the launcher the project ships for the\n"
     "target; in a release, launchers/TARGET/ beside bin/) carrying the launch\n"
@@ -39,13 +39,15 @@ const char Usage[] =
     "  --output    the launcher to write; written whole or not at all\n"
     "  --icon      the application icon (.ico), instead of the configuration's Icon\n"
     "  --bitmap    the splash picture (.bmp), instead of the configuration's Splash\n"
-    "  --sign      sign the launcher (and a bundle's) with this PKCS#12 file, instead of\n"
-    "              the certificate of the [sign] table, whose other keys apply: password-env\n"
+    "  --sign      sign the launcher (a bundle's, an MSI's and the MSI) with this PKCS#12\n"
+    "              file instead of the certificate of the [sign] table, whose other keys\n"
+    "              apply: password-env\n"
     "              names the environment variable with its password (README.md, \"Sign your\n"
     "              program\"); needs osslsigncode (signtool.exe on Windows)\n"
     "  --one-file  the archives of MainJar and ClassPath (and of their manifests'\n"
     "              Class-Path) go into the launcher (OneFile; README.md, \"One file\")\n"
-    "  --keys      every key of the configuration and its TOML type, one a line\n"
+    "  --keys      every key of the configuration and its TOML type, one a line; a key\n"
+    "              of one kind of target has it third (linux or windows)\n"
     "  --bundle    instead of --output: the folder DIR with the launcher, the archives of\n"
     "              MainJar and ClassPath in DIR/app and a Java runtime in DIR/runtime\n"
     "              (README.md, \"Ship your application with its own runtime\"); the\n"
@@ -57,9 +59,11 @@ const char Usage[] =
     "  --input     the folder the archives of MainJar and ClassPath are read from, for a\n"
     "              bundle or one file (input; default: the configuration file's folder)\n"
     "  --archive   also write DIR.zip (Windows targets) or DIR.tar.gz (linux)\n"
-    "  --installer instead of --output: the package FILE.deb of the linux target, with the\n"
-    "              bundle below /opt (README.md, \"A .deb for Linux\"); the [installer]\n"
-    "              table's keys; without a runtime, the package needs an installed Java\n"
+    "  --installer instead of --output: the installer of the bundle, FILE.msi for win32 and\n"
+    "              win64 (README.md, \"Make an installer\"; needs wixl, WiX on Windows),\n"
+    "              FILE.deb for linux (\"A .deb for Linux\"); a folder gets the default\n"
+    "              name; the [installer] table's keys; without a runtime, the package\n"
+    "              needs an installed Java\n"
     "  --help      this text\n"
     "  --version   the version of corvane-make\n"
     "\n"
@@ -102,6 +106,10 @@ int main(int argc, char** argv) {
       std::string keys;
       for (const MakeConfigKey& key : MakeConfigKeys()) keys += key.Name + " " + key.Type + "\n";
       for (const MakeConfigKey& key : BundleKeys()) keys += key.Name + " " + key.Type + "\n";
+      for (const InstallerKey& key : InstallerKeys()) {
+        keys += std::string("installer.") + key.Name + " " + key.Type +
+                (key.Targets[0] ? std::string(" ") + key.Targets : std::string()) + "\n";
+      }
       WriteToolText(stdout, keys);
       return 0;
     }
@@ -159,7 +167,7 @@ int main(int argc, char** argv) {
                   "--output\n");
     return 2;
   }
-  const bool made = read && (installer ? MakeDebPackage(options, config, &error, &notice, &summary)
+  const bool made = read && (installer ? MakeInstaller(options, config, &error, &notice, &summary)
                              : bundle  ? MakeBundle(options, config, &error, &notice, &summary)
                                        : MakeLauncher(options, &error, &notice, &summary));
   if (!notice.empty()) WriteToolText(stderr, "corvane-make: note: " + notice + "\n");

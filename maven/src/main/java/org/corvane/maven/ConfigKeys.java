@@ -1,7 +1,9 @@
 package org.corvane.maven;
 
+import java.util.HashSet;
 import java.util.LinkedHashMap;
 import java.util.Map;
+import java.util.Set;
 
 /**
  * The keys of corvane-make's configuration file, as its {@code --keys} option lists them
@@ -10,14 +12,27 @@ import java.util.Map;
  */
 final class ConfigKeys {
   private final Map<String, String> types = new LinkedHashMap<>();
+  private final Map<String, String> kinds = new LinkedHashMap<>();
 
+  /** Reads the listing; a key of one kind of target has it third ("installer.scope string windows"). */
   static ConfigKeys parse(String listing) {
     ConfigKeys keys = new ConfigKeys();
     for (String line : listing.split("\\R")) {
       String[] parts = line.trim().split(" ");
-      if (parts.length == 2) keys.types.put(parts[0], parts[1]);
+      if (parts.length == 2 || parts.length == 3) keys.types.put(parts[0], parts[1]);
+      if (parts.length == 3) keys.kinds.put(parts[0], parts[2]);
     }
     return keys;
+  }
+
+  /** The keys that apply to one kind of target only, "linux" or "windows", none of {@code target}'s. */
+  Set<String> keysNotFor(String target) {
+    String kind = target.equals("linux") ? "linux" : "windows";
+    Set<String> others = new HashSet<>();
+    kinds.forEach((key, keyKind) -> {
+      if (!keyKind.equals(kind)) others.add(key);
+    });
+    return others;
   }
 
   boolean isEmpty() {

@@ -127,11 +127,15 @@ public class LauncherMojo extends AbstractMojo {
 
     Path app = Path.of(project.getBuild().getDirectory(), outputName);
     List<String> jars = copyClassPath(app.resolve("lib"));
+    // <sign> signs the Windows launchers; corvane-make refuses it for a linux one, and the
+    // keys of the MSI and of the .deb each for the other kind of target.
     Path windowsLayer = work.resolve("pom.toml");
-    Files.writeString(windowsLayer, pom.text(), StandardCharsets.UTF_8);
-    // <sign> signs the Windows launchers; corvane-make refuses it for a linux one.
+    Files.writeString(windowsLayer, pom.without("", keys.keysNotFor("win64")).text(),
+        StandardCharsets.UTF_8);
     Path linuxLayer = work.resolve("pom-linux.toml");
-    Files.writeString(linuxLayer, pom.withoutTable("sign").text(), StandardCharsets.UTF_8);
+    Files.writeString(linuxLayer, pom.without("sign", keys.keysNotFor("linux")).text(),
+        StandardCharsets.UTF_8);
+    boolean installer = given("installer", pom, fileKeys);
     String organization = project.getOrganization() == null ? null : project.getOrganization().getName();
     for (String target : wanted) {
       Path launcher = CorvaneMake.carried(CorvaneMake.launcherResource(target), shared);
@@ -161,6 +165,13 @@ public class LauncherMojo extends AbstractMojo {
           bundled.addAll(List.of("--input", app.toString()));
         }
         runMake(target, bundled, pomLayer, defaults);
+      }
+      if (installer) {
+        // A folder: the package gets its default name there (an MSI, or a .deb for linux).
+        List<String> packaged = concat(command, "--installer",
+            Path.of(project.getBuild().getDirectory(), "installer-" + target) + File.separator);
+        if (!given("bundle.input", pom, fileKeys)) packaged.addAll(List.of("--input", app.toString()));
+        runMake(target, packaged, pomLayer, defaults);
       }
     }
   }

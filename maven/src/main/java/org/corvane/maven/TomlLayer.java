@@ -4,6 +4,7 @@ import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
+import java.util.Set;
 
 /**
  * One configuration file for corvane-make, written from settings: each value in the TOML type
@@ -57,12 +58,15 @@ final class TomlLayer {
     return tables.containsKey(name);
   }
 
-  /** A copy without the table {@code name}. */
-  TomlLayer withoutTable(String name) {
+  /** A copy without the table {@code name} and the keys {@code keys} ("installer.scope"). */
+  TomlLayer without(String name, Set<String> keys) {
     TomlLayer copy = new TomlLayer();
     copy.root.putAll(root);
     tables.forEach((table, entries) -> {
-      if (!table.equals(name)) copy.tables.put(table, new LinkedHashMap<>(entries));
+      if (table.equals(name)) return;
+      Map<String, String> kept = new LinkedHashMap<>(entries);
+      kept.keySet().removeIf(key -> keys.contains(table + "." + key));
+      copy.tables.put(table, kept);
     });
     return copy;
   }

@@ -14,7 +14,8 @@ public class PomSettingsTest {
       + "AllowMultipleInstances boolean\nSplashSeconds integer\nIcon file\nConsole boolean\n"
       + "RuntimeMinVersion string\nversion.FileVersion string\nversion.CompanyName string\n"
       + "bundle.jdk file\nbundle.modules array\nbundle.extra-modules array\nbundle.archive boolean\n"
-      + "sign.certificate file\nsign.password-env string\n");
+      + "sign.certificate file\nsign.password-env string\ninstaller.name string\n"
+      + "installer.section string linux\ninstaller.upgrade-code string windows\n");
 
   static String layer(String configuration) throws Exception {
     return PomSettings.layer(Xpp3DomBuilder.build(new StringReader(configuration)),
@@ -66,13 +67,18 @@ public class PomSettingsTest {
   }
 
   @Test
-  public void theSignTableGoesToTheWindowsLaunchersAlone() throws Exception {
+  public void signAndTheInstallersKeysGoToTheTargetsTheyApplyTo() throws Exception {
     TomlLayer pom = PomSettings.layer(Xpp3DomBuilder.build(new StringReader(
         "<configuration><mainClass>a.B</mainClass><sign><certificate>keys/code.p12</certificate>"
-            + "<password-env>SIGN_PASSWORD</password-env></sign></configuration>")),
+            + "<password-env>SIGN_PASSWORD</password-env></sign><installer><name>Q</name>"
+            + "<section>net</section><upgrade-code>6BA7B810-9DAD-11D1-80B4-00C04FD430C8"
+            + "</upgrade-code></installer></configuration>")),
         Set.of(), KEYS, new File("/project"));
     assertEquals("MainClass = \"a.B\"\n[sign]\ncertificate = \"/project/keys/code.p12\"\n"
-        + "password-env = \"SIGN_PASSWORD\"\n", pom.text());
-    assertEquals("MainClass = \"a.B\"\n", pom.withoutTable("sign").text());
+        + "password-env = \"SIGN_PASSWORD\"\n[installer]\nname = \"Q\"\n"
+        + "upgrade-code = \"6BA7B810-9DAD-11D1-80B4-00C04FD430C8\"\n",
+        pom.without("", KEYS.keysNotFor("win32")).text());
+    assertEquals("MainClass = \"a.B\"\n[installer]\nname = \"Q\"\nsection = \"net\"\n",
+        pom.without("sign", KEYS.keysNotFor("linux")).text());
   }
 }
