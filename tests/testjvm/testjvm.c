@@ -31,12 +31,16 @@
  *   attach version=0x00010004 name=<name>
  *                                        (version=0x00000000 name= without attach args)
  *   attach refused                       AttachCurrentThread after DestroyJavaVM
- *                                        has run the shutdown hooks: JNI_ERR, as a
- *                                        JVM gives
+ *                                        has returned: JNI_ERR, as a JVM gives
  *   shutdown hooks                       DestroyJavaVM runs the hooks of
  *                                        shutdown_hooks=MS (below)
  *   blocked <what>                       a call of a thread that attached during the
- *                                        shutdown hooks, which never comes back
+ *                                        shutdown hooks, which never comes back; also
+ *                                        "blocked attach", an AttachCurrentThread
+ *                                        after the hooks while DestroyJavaVM has not
+ *                                        returned yet
+ *   thread list held                     DestroyJavaVM has run the hooks and holds its
+ *                                        thread list for good
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
@@ -88,7 +92,13 @@
  *                     they run (JNI_OK) and is not waited for, and its main call or
  *                     System.exit never returns: HotSpot blocks every thread that comes
  *                     back to it once it is gone. Without the item the hooks take no
- *                     time, and a thread that attaches after the wait is refused.
+ *                     time.
+ *   late_exit=MS      DestroyJavaVM, once the hooks have run, holds its thread list
+ *                     for good and returns MS ms later (HotSpot stops its own threads
+ *                     then). As in HotSpot, a thread that attaches meanwhile never
+ *                     returns from AttachCurrentThread; one that attaches once
+ *                     DestroyJavaVM has returned is refused. Without the item it
+ *                     returns at once.
  *   stop_throws       a main call on an attached thread ends with a pending
  *                     java/lang/RuntimeException after it has done the rest
  *
@@ -247,7 +257,8 @@ typedef struct Script {
   int echo_stdin;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
-  int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, stop_throws;
+  int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, late_exit_ms;
+  int stop_throws;
   int dump_fails, dump_sleep_ms;
   char* stdout_text;
   char* stderr_text;
@@ -335,6 +346,8 @@ static void ReadScript(void) {
       script.slow_attach_ms = atoi(value);
     } else if (strcmp(item, "shutdown_hooks") == 0 && value) {
       script.shutdown_hooks_ms = atoi(value);
+    } else if (strcmp(item, "late_exit") == 0 && value) {
+      script.late_exit_ms = atoi(value);
     } else if (strcmp(item, "stop_throws") == 0) {
       script.stop_throws = 1;
     } else {
@@ -552,7 +565,8 @@ static JavaVM the_vm = &vm_table;
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
 static int created;
 static int hooks_running; /* DestroyJavaVM has stopped waiting and runs the hooks */
-static int destroyed;     /* DestroyJavaVM has run the hooks */
+static int destroyed;     /* DestroyJavaVM has run the hooks and holds its thread list */
+static int vm_gone;       /* DestroyJavaVM has returned */
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
 static int main_calls;
@@ -563,14 +577,18 @@ static LONG threads_inside;
 
 static ThreadEnv* ToThread(JNIEnv* env) { return (ThreadEnv*)env; }
 
-/* A call of a thread that attached during the shutdown hooks: it never returns. */
-static void BlockIfLate(JNIEnv* env, const char* what) {
-  if (!ToThread(env)->late) return;
+/* A call that never returns: HotSpot blocks it on the thread list it holds for good. */
+static void BlockForGood(const char* what) {
   InterlockedIncrement(&threads_inside);
   LogLine("blocked %s", what);
   Sleep(kWaitLimitMs);
   LogLine("timeout blocked %s", what);
   ExitProcess(kExitTimeout);
+}
+
+/* A call of a thread that attached during the shutdown hooks: it never returns. */
+static void BlockIfLate(JNIEnv* env, const char* what) {
+  if (ToThread(env)->late) BlockForGood(what);
 }
 
 static ThreadEnv* NewThread(int attached, const char* name) {
@@ -1071,14 +1089,16 @@ static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   if (!thread) {
     if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
     EnterCriticalSection(&lock);
-    int refused = destroyed;
+    int refused = vm_gone;
+    int held = destroyed && !vm_gone;
     int late = hooks_running;
-    if (!refused && !late && attached_count++ == 0) ResetEvent(no_attached_threads);
+    if (!refused && !held && !late && attached_count++ == 0) ResetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
     if (refused) {
       LogLine("attach refused");
       return JNI_ERR;
     }
+    if (held) BlockForGood("attach");
     thread = NewThread(1, name);
     thread->late = late;
     TlsSetValue(tls_slot, thread);
@@ -1137,6 +1157,13 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
   EnterCriticalSection(&lock);
   hooks_running = 0;
   destroyed = 1;
+  LeaveCriticalSection(&lock);
+  if (script.late_exit_ms > 0) {
+    LogLine("thread list held");
+    Sleep((DWORD)script.late_exit_ms);
+  }
+  EnterCriticalSection(&lock);
+  vm_gone = 1;
   LeaveCriticalSection(&lock);
   LogLine("destroy");
   return JNI_OK;
