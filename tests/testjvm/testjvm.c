@@ -23,6 +23,7 @@
  *   option=<text>                        one line per option, in order
  *   find_class <name>
  *   set_property <name>=<value>          System.setProperty
+ *   get_property <name>                  System.getProperty
  *   redirect <setOut|setErr> <file>      System.setOut/setErr with a PrintStream on a
  *                                        FileOutputStream(file, false); " append" is
  *                                        added when the stream was opened to append
@@ -48,6 +49,7 @@
  *                                        -Xshare:dump: how the process was started
  *   archive <path>                       the class-data archive written, as below
  *   mapped <path>                        the archive of -XX:SharedArchiveFile= mapped
+ *   not mapped <path>                    that archive passed over (share_refused)
  *   exit hook <status>                   the "exit" option's hook called
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
@@ -101,6 +103,9 @@
  *                     returns at once.
  *   stop_throws       a main call on an attached thread ends with a pending
  *                     java/lang/RuntimeException after it has done the rest
+ *   share_refused     with the default sharing, the archive of -XX:SharedArchiveFile=
+ *                     is passed over and the run goes on without sharing, as HotSpot
+ *                     does with an archive that the run's own options rule out
  *
  * Every main call performs the script: it logs, prints, echoes, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -116,7 +121,9 @@
  * standard output when the list is missing or empty. With -Xshare:on an archive
  * that does not begin with the magic number ends the process with 1; with the
  * default sharing it is passed over. At System.exit or main_exit the hook of an
- * option "exit" is called with the status, then the process ends.
+ * option "exit" is called with the status, then the process ends. System.getProperty
+ * of "java.vm.info" gives "mixed mode, sharing" while an archive is mapped, else
+ * "mixed mode", as HotSpot does; of another name, what System.setProperty set.
  *
  * A failed lookup leaves a pending exception and returns null, as a JVM does. Calling
  * a JNI function other than the exception functions while an exception is pending,
@@ -259,7 +266,7 @@ typedef struct Script {
   int main_window_ms; /* -1: no window */
   int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, late_exit_ms;
   int stop_throws;
-  int dump_fails, dump_sleep_ms;
+  int dump_fails, dump_sleep_ms, share_refused;
   char* stdout_text;
   char* stderr_text;
   char* missing[MAX_NAMES];
@@ -336,6 +343,8 @@ static void ReadScript(void) {
       script.attach_fails = 1;
     } else if (strcmp(item, "dump_fails") == 0) {
       script.dump_fails = 1;
+    } else if (strcmp(item, "share_refused") == 0) {
+      script.share_refused = 1;
     } else if (strcmp(item, "dump_sleep") == 0 && value) {
       script.dump_sleep_ms = atoi(value);
     } else if (strcmp(item, "main_sleep") == 0 && value) {
@@ -367,6 +376,7 @@ static char* shared_archive; /* -XX:SharedArchiveFile= */
 static char* list_to_dump;   /* -XX:SharedClassListFile= */
 static char* class_path;     /* -Djava.class.path= */
 static const char* share_mode = "auto"; /* -Xshare: */
+static int archive_mapped;
 static const unsigned char kArchiveMagic[4] = {0xa2, 0xab, 0x0b, 0xf0};
 
 static char* CopyText(const char* text);
@@ -448,7 +458,10 @@ __attribute__((noreturn)) static void DumpArchive(void) {
 static void MapArchive(void) {
   if (strcmp(share_mode, "dump") == 0) DumpArchive();
   if (!shared_archive || strcmp(share_mode, "off") == 0) return;
-  if (IsArchive(shared_archive)) {
+  if (script.share_refused && strcmp(share_mode, "auto") == 0) {
+    LogLine("not mapped %s", shared_archive);
+  } else if (IsArchive(shared_archive)) {
+    archive_mapped = 1;
     LogLine("mapped %s", shared_archive);
   } else if (strcmp(share_mode, "on") == 0) {
     FailSharing("An error has occurred while processing the shared archive file.");
@@ -514,6 +527,7 @@ static int IsApplicationClass(const char* name) {
 typedef enum MethodKind {
   kMain,
   kSetProperty,
+  kGetProperty,
   kSetOut,
   kSetErr,
   kExit,
@@ -533,6 +547,7 @@ static const Method kMethods[] = {
     {kMain, 1, NULL, "main", "([Ljava/lang/String;)V"},
     {kSetProperty, 1, "java/lang/System", "setProperty",
      "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;"},
+    {kGetProperty, 1, "java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;"},
     {kSetOut, 1, "java/lang/System", "setOut", "(Ljava/io/PrintStream;)V"},
     {kSetErr, 1, "java/lang/System", "setErr", "(Ljava/io/PrintStream;)V"},
     {kExit, 1, "java/lang/System", "exit", "(I)V"},
@@ -784,10 +799,32 @@ static Object* property_names[MAX_PROPERTIES];
 static Object* property_values[MAX_PROPERTIES];
 static int property_count;
 
+static Object* NewStringRecord(WCHAR* units, int length);
+
+static jobject GetProperty(JNIEnv* env, jobject name, const char* call) {
+  if (!name) {
+    Throw(env, "java/lang/NullPointerException", "getProperty");
+    return NULL;
+  }
+  Object* name_string = Expect(name, kString, call);
+  LogLine("get_property %s", name_string->text);
+  if (strcmp(name_string->text, "java.vm.info") == 0) {
+    const WCHAR* info = archive_mapped ? L"mixed mode, sharing" : L"mixed mode";
+    return AsHandle(NewStringRecord(_wcsdup(info), (int)wcslen(info)));
+  }
+  Object* value = NULL;
+  EnterCriticalSection(&lock);
+  for (int i = 0; i < property_count; ++i)
+    if (strcmp(property_names[i]->text, name_string->text) == 0) value = property_values[i];
+  LeaveCriticalSection(&lock);
+  return AsHandle(value);
+}
+
 static jobject CallStaticObject(JNIEnv* env, jclass clazz, jmethodID id, Arguments* arguments) {
   const char* call = "CallStaticObjectMethod";
   Enter(env, call);
   const Method* method = CheckCall(clazz, id, 1, call);
+  if (method->kind == kGetProperty) return GetProperty(env, NextObject(arguments), call);
   if (method->kind != kSetProperty) Unexpected(call);
   jobject name = NextObject(arguments);
   jobject value = NextObject(arguments);
@@ -911,6 +948,28 @@ static Object* NewStringRecord(WCHAR* units, int length) {
   free(text);
   string->wide = units;
   return string;
+}
+
+static jsize JNICALL GetStringLength(JNIEnv* env, jstring handle) {
+  Enter(env, "GetStringLength");
+  return (jsize)wcslen(Expect(handle, kString, "GetStringLength")->wide);
+}
+
+/* The strings here hold no NUL and no character beyond the Basic Multilingual Plane:
+ * their modified UTF-8 is their UTF-8. */
+static jsize JNICALL GetStringUTFLength(JNIEnv* env, jstring handle) {
+  Enter(env, "GetStringUTFLength");
+  return (jsize)strlen(Expect(handle, kString, "GetStringUTFLength")->text);
+}
+
+/* The whole string only, with a NUL behind it, as HotSpot writes it. */
+static void JNICALL GetStringUTFRegion(JNIEnv* env, jstring handle, jsize start, jsize length,
+                                       char* buffer) {
+  Enter(env, "GetStringUTFRegion");
+  Object* string = Expect(handle, kString, "GetStringUTFRegion");
+  if (start != 0 || length != (jsize)wcslen(string->wide) || !buffer)
+    Unexpected("GetStringUTFRegion of part of a string");
+  strcpy(buffer, string->text);
 }
 
 static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
@@ -1226,6 +1285,9 @@ static void FillTables(void) {
   env_table.GetStaticMethodID = GetStaticMethodID;
   env_table.NewString = NewString;
   env_table.NewStringUTF = NewStringUTF;
+  env_table.GetStringLength = GetStringLength;
+  env_table.GetStringUTFLength = GetStringUTFLength;
+  env_table.GetStringUTFRegion = GetStringUTFRegion;
   env_table.NewObjectArray = NewObjectArray;
   env_table.SetObjectArrayElement = SetObjectArrayElement;
   env_table.CallStaticVoidMethod = CallStaticVoidMethod;
