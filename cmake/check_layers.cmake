@@ -12,7 +12,7 @@ set(allowed_core platform core)
 set(allowed_hosting platform core hosting)
 set(allowed_splash platform core splash)
 set(allowed_service platform core hosting service)
-set(allowed_tools platform core hosting tools)
+set(allowed_tools platform core hosting service tools)
 set(allowed_bench platform core hosting bench)
 set(allowed_launcher platform core hosting service splash launcher)
 

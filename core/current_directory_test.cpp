@@ -21,7 +21,7 @@ class ApplyWorkingDirectoryTest : public ::testing::Test {
     directory_.Write("work/keep", "");
     start_ = (directory_.path() / "start").string();
     work_ = (directory_.path() / "work").string();
-    std::snprintf(StartDirectory, sizeof StartDirectory, "%s", start_.c_str());
+    StartDirectory = start_;
   }
   std::filesystem::path Current() { return std::filesystem::current_path(); }
 

@@ -57,10 +57,10 @@ void ReportError(const char* format, const char* argument) {
 
 void ReportOutOfMemory() { RouteReport(ReportKind::Error, OutOfMemoryText); }
 
-void ReportLastSystemError() {
+void ReportLastSystemError(const char* subject) {
   const unsigned long code = LastSystemError();
   char text[ReportBufferSize];
-  if (DescribeSystemError(code, text, sizeof text)) {
+  if (DescribeSystemError(code, text, sizeof text, subject)) {
     RouteReport(ReportKind::Error, text);
   } else {
     RouteReport(ReportKind::Error, ("System error " + std::to_string(code)).c_str());

@@ -29,10 +29,11 @@ void ReportInfo(const char* format, const char* argument = nullptr);
 /// Reports `format` with its one optional argument as an error.
 void ReportError(const char* format, const char* argument = nullptr);
 
-/// Reports the system's text for the calling thread's last error as an error. Call it
+/// Reports the system's text for the calling thread's last error as an error, an
+/// insert of the text filled with `subject` (the file or step that failed). Call it
 /// right after the failing platform call. When the system has no text for the code,
 /// the report reads "System error N".
-void ReportLastSystemError();
+void ReportLastSystemError(const char* subject = nullptr);
 
 /// Routes a finished text by RunMode; the text is shown as it stands.
 void RouteReport(ReportKind kind, const char* text);

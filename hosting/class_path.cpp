@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/current_directory.h"
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/split_arguments.h"
@@ -12,6 +13,8 @@
 #include "platform/directories.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+
+std::vector<std::string> AssembledClassPath;
 
 namespace {
 
@@ -73,7 +76,7 @@ bool ScanBelow(TextBuffer& list, char* directory, std::vector<DirectoryIdentity>
     step = NextDirectoryEntry(listing, &entry);
   }
   const bool ended = step == ListingStep::End;
-  if (!ended) ReportLastSystemError();
+  if (!ended) ReportLastSystemError(directory);
   CloseDirectoryListing(listing);
   if (identified) ancestors.pop_back();
   return ended;
@@ -81,12 +84,11 @@ bool ScanBelow(TextBuffer& list, char* directory, std::vector<DirectoryIdentity>
 
 }  // namespace
 
-int ClassifyClassPathEntry(const char* entry) {
-  // The value behind a reference is known only after expansion.
-  if (std::strchr(entry, '%') != nullptr) return 0;
+int ClassifyClassPathEntry(const char* written, const char* entry) {
+  if (std::strchr(written, '%') != nullptr) return 0;
   const int kind = ReadPathAttributes(entry);
   if (kind < 0) {
-    ReportLastSystemError();
+    ReportLastSystemError(entry);
     ReportError(LaunchConfig.MsgFileAccess.c_str(), entry);
   }
   return kind;
@@ -125,32 +127,33 @@ std::string ExpandVariables(const char* text) {
   return std::string(result.Text.get(), result.Length);
 }
 
-std::string AbsoluteClassPathEntry(const char* entry, const char* directory) {
-  if (directory[0] == '\0' || IsAbsolutePath(entry) || std::strchr(entry, '%') != nullptr) {
-    return entry;
-  }
-  std::string path = directory;
-  if (path.back() != PathSeparator) path += PathSeparator;
-  return path + entry;
-}
-
 bool AssembleClassPath() {
-  TextBuffer options;
-  TextBuffer entries;
-  AppendText(options, LaunchConfig.JvmOptions.c_str());
-
   // The application may start in another directory than this one, where the entries
   // lie beside the executable: they go to the machine as full paths. Without the
   // directory they stay as written.
-  char directory[ClassPathDirectorySize] = {};
-  if (!ReadCurrentDirectory(directory, sizeof directory)) directory[0] = '\0';
-  // The main archive goes first, as `java -jar` puts it; the machine follows the
-  // Class-Path of its manifest by itself.
+  std::string directory;
+  if (!ReadCurrentDirectory(&directory)) directory.clear();
+  TextBuffer entries;
+  std::vector<std::string> listed;
+  // The value of a reference is known only once it is expanded, and a '%' in the
+  // directory's own name is no reference: expansion comes first.
+  auto add = [&](const char* written) {
+    std::string entry = AbsoluteAgainst(directory, ExpandVariables(written));
+    const int kind = ClassifyClassPathEntry(written, entry.c_str());
+    if (kind < 0) return false;
+    AppendText(entries, entry.c_str());
+    AppendText(entries, ClassPathSeparator);
+    if (kind == 1) ScanArchiveDirectory(entries, &entry[0]);
+    return true;
+  };
+  // The main archive goes first, as `java -jar` puts it, and whole: its path is one
+  // file's, whatever characters it holds. The machine follows the Class-Path of its
+  // manifest by itself.
   std::string& mainJar = LaunchConfig.MainJar;
   if (!mainJar.empty()) {
-    mainJar = AbsoluteClassPathEntry(mainJar.c_str(), directory);
-    const std::string rest = LaunchConfig.ClassPath.c_str();
-    LaunchConfig.ClassPath = rest.empty() ? mainJar : mainJar + ";" + rest;
+    const std::string written = mainJar;
+    mainJar = AbsoluteAgainst(directory, ExpandVariables(written.c_str()));
+    if (!add(written.c_str())) return false;
   }
   if (!LaunchConfig.ClassPath.empty()) {
     char* classPath = LaunchConfig.ClassPath.data();
@@ -159,23 +162,25 @@ bool AssembleClassPath() {
     const std::string firstEnds = std::string(ConfiguredClassPathSeparators) + "\r\n";
     for (char* token = NextToken(classPath, firstEnds.c_str(), &cursor); token != nullptr;
          token = NextToken(classPath, ConfiguredClassPathSeparators, &cursor)) {
-      std::string entry = AbsoluteClassPathEntry(token, directory);
-      const int kind = ClassifyClassPathEntry(entry.c_str());
-      if (kind < 0) return false;
-      AppendText(entries, entry.c_str());
-      AppendText(entries, ClassPathSeparator);
-      if (kind == 1) ScanArchiveDirectory(entries, &entry[0]);
+      if (!add(token)) return false;
     }
   }
 
+  std::string options = ExpandVariables(LaunchConfig.JvmOptions.c_str());
+  AssembledClassPath.clear();
   if (entries.Length > 0) {
     entries.Text[--entries.Length] = '\0';
     Trace("class path %s", entries.Text.get());
-    AppendText(options, " \"-Djava.class.path=");
-    AppendText(options, entries.Text.get(), entries.Length);
-    AppendText(options, '"');
+    options += " \"-Djava.class.path=";
+    options.append(entries.Text.get(), entries.Length);
+    options += '"';
+    const char* entry = entries.Text.get();
+    for (const char* end; (end = std::strchr(entry, ClassPathSeparator)) != nullptr;
+         entry = end + 1) {
+      AssembledClassPath.emplace_back(entry, end);
+    }
+    AssembledClassPath.emplace_back(entry);
   }
-
-  LaunchConfig.JvmOptions = ExpandVariables(options.Text.get());
+  LaunchConfig.JvmOptions = options;
   return true;
 }

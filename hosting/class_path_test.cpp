@@ -34,8 +34,8 @@ std::string Native(std::string path) {
 
 // `path` below the current directory, as the assembly makes a relative entry absolute.
 std::string Full(const std::string& path) {
-  char directory[ClassPathDirectorySize];
-  EXPECT_TRUE(ReadCurrentDirectory(directory, sizeof directory));
+  std::string directory;
+  EXPECT_TRUE(ReadCurrentDirectory(&directory));
   return directory + std::string(1, PathSeparator) + path;
 }
 
@@ -219,15 +219,15 @@ TEST_F(ClassPathTest, JavaHomeComesFromTheRegistrySearchOnly) {
   ScopedTempDirectory directory("classpath");
   SetVariable("JAVA_HOME", "ENVIRONMENT");
   const std::string tools = Native("/lib/tools.jar");
-  // Not tested on disk: the entry stands as written until the whole text is expanded.
+  // Not tested on disk: what a reference names is the application's affair.
   ASSERT_TRUE(Assemble("-Dh=%JAVA_HOME%", "%JAVA_HOME%" + tools));
   EXPECT_EQ(LaunchConfig.JvmOptions, "-Dh= \"-Djava.class.path=" + tools + "\"");
   EXPECT_TRUE(RecordedReports.empty());
 
-  std::strcpy(RegistryJavaHome, "C:\\Program Files\\Java\\jre1.4");
+  const std::string home = Native("/Program Files/Java/jre1.4");
+  std::strcpy(RegistryJavaHome, home.c_str());
   ASSERT_TRUE(Assemble("", "%JAVA_HOME%" + tools));
-  EXPECT_EQ(LaunchConfig.JvmOptions,
-            " \"-Djava.class.path=C:\\Program Files\\Java\\jre1.4" + tools + "\"");
+  EXPECT_EQ(LaunchConfig.JvmOptions, " \"-Djava.class.path=" + home + tools + "\"");
   UnsetVariable("JAVA_HOME");
 }
 
@@ -295,15 +295,56 @@ TEST_F(ClassPathTest, ClassifyTellsFilesDirectoriesAndReferences) {
   ScopedTempDirectory directory("classpath");
   directory.Write("a.jar", "");
   directory.Write("dir/x", "");
-  EXPECT_EQ(ClassifyClassPathEntry("a.jar"), 0);
-  EXPECT_EQ(ClassifyClassPathEntry("dir"), 1);
-  EXPECT_EQ(ClassifyClassPathEntry(directory.path().string().c_str()), 1);
-  EXPECT_EQ(ClassifyClassPathEntry("%NOT_ON_DISK%/x.jar"), 0);
-  EXPECT_EQ(ClassifyClassPathEntry("dir%"), 0);  // not looked at, though it is a directory
+  EXPECT_EQ(ClassifyClassPathEntry("a.jar", "a.jar"), 0);
+  EXPECT_EQ(ClassifyClassPathEntry("dir", "dir"), 1);
+  // An entry written with a reference is not looked at, though it names a directory.
+  EXPECT_EQ(ClassifyClassPathEntry("%CORVANE_CP_DIR%", "dir"), 0);
   EXPECT_TRUE(RecordedReports.empty());
-  EXPECT_EQ(ClassifyClassPathEntry("absent"), -1);
+  EXPECT_EQ(ClassifyClassPathEntry("absent", "absent"), -1);
   ASSERT_EQ(RecordedReports.size(), 2u);
   EXPECT_EQ(RecordedReports[1].Text, "Error accessing file/directory: absent");
+}
+
+// What the configuration wrote is expanded first and made absolute after: a '%' in the
+// directory's own name is no reference. The main archive is one path, never split.
+TEST_F(ClassPathTest, ReferencesAreExpandedBeforeEntriesAreMadeAbsolute) {
+  ScopedTempDirectory directory("classpath");
+  // A ';' in a name stays whole here; on Windows it separates the machine's class path.
+  const std::string semicolon = ClassPathSeparator == ';' ? " " : ";";
+  const fs::path odd = directory.path() / ("50%off" + semicolon + "x=y") / ("cp" + semicolon + "q");
+  directory.Write(odd / "hello.jar", "");
+  directory.Write(odd / "lib" / "a.jar", "");
+  // A configured path is expanded as written; this one holds no '%' of its own.
+  const std::string elsewhere =
+      (directory.path() / ("cp" + semicolon + "q") / "other.jar").string();
+  directory.Write(elsewhere, "");
+  fs::current_path(odd);
+  SetVariable("CORVANE_CP_LIB", "lib");
+  const std::string jar = Full("hello.jar");
+  const struct {
+    const char* Name;
+    std::string MainJar;
+    std::string ClassPath;
+    std::vector<std::string> Entries;
+  } rows[] = {
+      // A written reference is expanded, made absolute, and neither looked at nor scanned.
+      {"relative entries", "", "hello.jar;%CORVANE_CP_LIB%", {jar, Full("lib")}},
+      {"an absolute main archive", elsewhere, "", {elsewhere}},
+      {"a relative main archive",
+       "hello.jar",
+       "lib",
+       {jar, Full("lib"), Full(Native("lib/a.jar"))}},
+  };
+  for (const auto& row : rows) {
+    LaunchConfig.MainJar = row.MainJar;
+    ASSERT_TRUE(Assemble("-Dx=%CORVANE_CP_LIB%", row.ClassPath)) << row.Name;
+    EXPECT_EQ(ClassPathEntries(LaunchConfig.JvmOptions), row.Entries) << row.Name;
+    EXPECT_EQ(LaunchConfig.JvmOptions.rfind("-Dx=lib \"", 0), 0u) << row.Name;
+    EXPECT_EQ(LaunchConfig.MainJar, row.MainJar.empty() ? "" : row.Entries[0]) << row.Name;
+    EXPECT_EQ(AssembledClassPath, row.Entries) << row.Name;
+  }
+  EXPECT_TRUE(RecordedReports.empty());
+  UnsetVariable("CORVANE_CP_LIB");
 }
 
 TEST_F(ClassPathTest, EmptyDirectoryAddsNothing) {

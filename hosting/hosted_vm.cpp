@@ -13,6 +13,7 @@
 #include "hosting/runtime_location.h"
 #include "hosting/startup_archive.h"
 #include "platform/console.h"
+#include "platform/text_locale.h"
 
 HostedVmRecord HostedVm;
 void (*MachineExitAction)(int status) = nullptr;
@@ -32,12 +33,18 @@ void JNICALL CallMachineExitAction(jint status) {
 }
 
 bool LoadRuntime() {
+  // The runtime takes the encoding of file names from the locale: under C that is
+  // ASCII, and a class path below a folder named beyond ASCII is never found.
+  const std::string locale = PreferUtf8Locale();
+  if (!locale.empty()) {
+    Trace("locale C or POSIX: LC_CTYPE set to %s for the runtime", locale.c_str());
+  }
   const char* path = LaunchConfig.RuntimeLibrary.c_str();
   HostedVm.Library = LoadRuntimeLibrary(path);
   if (HostedVm.Library == nullptr) {
     // One report: the configured message, then the system's reason on a line below.
     std::string text = FormatReport(LaunchConfig.MsgLoadJvm.c_str(), path);
-    const std::string reason = LibraryLoadFailure();
+    const std::string reason = LibraryLoadFailure(path);
     Trace("loading %s failed: %s", path, reason.c_str());
     if (!reason.empty()) text += "\n" + reason;
     RouteReport(ReportKind::Error, text.c_str());

@@ -6,17 +6,19 @@
 #include "core/report.h"
 #include "core/split_arguments.h"
 #include "core/trace.h"
+#include "hosting/class_path.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/java_string.h"
 #include "hosting/main_jar.h"
 #include "platform/directories.h"
 #include "platform/file_system.h"
 
+void (*MainCallAction)() = nullptr;
+
 namespace {
 
 constexpr const char* StopperThreadName = "Corvane stopper thread";
 constexpr const char* MainMethod = "main(java/lang/String[])";
-constexpr std::size_t CurrentDirectorySize = 261;
 
 // A thread attached here stays attached until the object goes out of scope.
 struct AttachedThread {
@@ -70,11 +72,78 @@ bool RedirectConfiguredStreams(JNIEnv* env) {
   return RedirectJavaStream(env, c.StderrFile.c_str(), "setErr");
 }
 
-bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs) {
+// The text of `thrown` (Throwable.toString); empty when it cannot be had. Leaves no
+// exception pending.
+std::string ThrowableText(JNIEnv* env, jthrowable thrown) {
+  std::string text;
+  jclass throwable = env->FindClass("java/lang/Throwable");
+  jmethodID toString = throwable == nullptr
+                           ? nullptr
+                           : env->GetMethodID(throwable, "toString", "()Ljava/lang/String;");
+  auto value =
+      toString == nullptr ? nullptr : static_cast<jstring>(env->CallObjectMethod(thrown, toString));
+  const char* chars = value == nullptr ? nullptr : env->GetStringUTFChars(value, nullptr);
+  if (chars != nullptr) {
+    text = chars;
+    env->ReleaseStringUTFChars(value, chars);
+  }
+  if (env->ExceptionCheck() == JNI_TRUE) env->ExceptionClear();
+  return text;
+}
+
+// The class path the machine searched, one entry a line below a heading.
+std::string SearchedClassPath() {
+  if (AssembledClassPath.empty()) return "The class path is empty.";
+  std::string text = "The class path searched:";
+  constexpr std::size_t Shown = 10;
+  for (std::size_t i = 0; i < AssembledClassPath.size() && i < Shown; ++i) {
+    text += "\n- " + AssembledClassPath[i];
+  }
+  if (AssembledClassPath.size() > Shown) {
+    text += "\n- and " + std::to_string(AssembledClassPath.size() - Shown) + " more";
+  }
+  return text;
+}
+
+// Reports a main class that FindClass did not give, its exception pending. A class
+// that is not on the class path at all is a mistake in the configuration: one report
+// names it as users write it, with dots, and the class path searched, and the
+// runtime's account goes to the trace only. Any other failure to load it (a class it
+// needs is missing, the file holds another name or a newer class version) keeps the
+// runtime's account on the error stream before the report.
+void ReportMainClassFailure(JNIEnv* env, const std::string& name) {
+  const LaunchConfigRecord& c = LaunchConfig;
+  std::string dotted = name;
+  for (char& ch : dotted) {
+    if (ch == '/') ch = '.';
+  }
+  jthrowable thrown = env->ExceptionOccurred();
+  if (thrown == nullptr) {
+    ReportError(c.MsgLocateClass.c_str(), dotted.c_str());
+    return;
+  }
+  env->ExceptionClear();
+  const std::string text = ThrowableText(env, thrown);
+  Trace("main class %s not loaded: %s", name.c_str(), text.c_str());
+  if (text == "java.lang.NoClassDefFoundError: " + name) {
+    const std::string report = FormatReport(c.MsgLocateClass.c_str(), dotted.c_str());
+    RouteReport(ReportKind::Error, (report + "\n" + SearchedClassPath()).c_str());
+    return;
+  }
+  env->Throw(thrown);
+  CheckJavaException(env);
+  ReportError(c.MsgLocateClass.c_str(), dotted.c_str());
+}
+
+bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* javaArgs,
+              bool firstCall) {
   const LaunchConfigRecord& c = LaunchConfig;
   if (c.MainClass.empty() && !c.MainJar.empty() && !ReadMainClassFromJar(env)) return false;
   jclass mainClass = env->FindClass(c.MainClass.c_str());
-  if (JavaCallFailed(env, mainClass, c.MsgLocateClass, c.MainClass.c_str())) return false;
+  if (mainClass == nullptr || env->ExceptionCheck() == JNI_TRUE) {
+    ReportMainClassFailure(env, c.MainClass);
+    return false;
+  }
   jmethodID main = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
   if (JavaCallFailed(env, main, c.MsgLocateMethod, MainMethod)) return false;
   // Java copies every argument, so the split AppOptions need not outlive the call.
@@ -100,6 +169,7 @@ bool CallMain(JNIEnv* env, int argCount, char** args, const std::u16string* java
     env->SetObjectArrayElement(array, i, text);
     if (JavaCallThrew(env, c.MsgAssignArgument, args[i])) return false;
   }
+  if (firstCall && MainCallAction != nullptr) MainCallAction();
   env->CallStaticVoidMethod(mainClass, main, array);
   const bool threw = JavaCallThrew(env, c.MsgInvokeMethod, MainMethod);
   Trace("main %s", threw ? "ended with an exception" : "returned");
@@ -149,17 +219,17 @@ bool InvokeApplication(int argCount, char** args, bool attachThread,
   JNIEnv* env = HostedVm.CreatorEnv;
   if (attachThread && !Attach(guard, &env)) return false;
 
-  char directory[CurrentDirectorySize];
-  if (!ReadCurrentDirectory(directory, sizeof directory)) {
-    ReportLastSystemError();
+  std::string directory;
+  if (!ReadCurrentDirectory(&directory)) {
+    ReportLastSystemError("CURRENT_DIR");
     ReportError(LaunchConfig.MsgFileAccess.c_str(), "CURRENT_DIR");
     return false;
   }
-  if (!SetJavaSystemProperty(env, "user.dir", directory)) return false;
+  if (!SetJavaSystemProperty(env, "user.dir", directory.c_str())) return false;
   // The stop call runs while the application still writes to the files that the
   // first call opened: opening them again would empty them, so it leaves them.
   if (!attachThread && !RedirectConfiguredStreams(env)) return false;
-  return CallMain(env, argCount, args, javaArgs);
+  return CallMain(env, argCount, args, javaArgs, !attachThread);
 }
 
 bool AttachStopperThread() {

@@ -17,6 +17,11 @@
 bool InvokeApplication(int argCount, char** args, bool attachThread,
                        const std::u16string* javaArgs = nullptr);
 
+/// When set, InvokeApplication calls it on the calling thread right before the first
+/// call of main (not before a stop call), once the class and its method are found and
+/// the arguments made: the application is starting. Null: nothing is called.
+extern void (*MainCallAction)();
+
 /// Sets the Java system property `name` to `value`. False after a reported failure.
 bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value);
 

@@ -65,7 +65,7 @@ std::string FindHomeLibrary(const std::string& home) {
 
 bool ReadReleaseVersion(const std::string& home, JavaVersion* version) {
   *version = JavaVersion();
-  std::FILE* file = std::fopen(JoinPath(home, "release").c_str(), "r");
+  std::FILE* file = OpenFile(JoinPath(home, "release").c_str(), "r");
   if (file == nullptr) return false;
   constexpr char Key[] = "JAVA_VERSION=";
   char line[512];
@@ -81,8 +81,20 @@ bool ReadReleaseVersion(const std::string& home, JavaVersion* version) {
   return found;
 }
 
+bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home) {
+  std::string directory = ParentPath(ParentPath(ParentPath(library)));
+  for (int tries = 0; tries < 2 && !directory.empty(); ++tries) {
+    if (ReadReleaseVersion(directory, version)) {
+      *home = directory;
+      return true;
+    }
+    directory = ParentPath(directory);
+  }
+  return false;
+}
+
 ExecutableMachine ReadLibraryMachine(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return ExecutableMachine::Unknown;
   ExecutableMachine machine = ExecutableMachine::Unknown;
   unsigned char header[64];

@@ -21,6 +21,12 @@ std::string FindHomeLibrary(const std::string& home);
 /// line. False when the file or the line is missing or does not parse.
 bool ReadReleaseVersion(const std::string& home, JavaVersion* version);
 
+/// The Java version of the home that holds `library`, from the release file two
+/// directories above the library's own (bin/server/jvm.dll, lib/server/libjvm.so) or
+/// else three (jre/bin/server/jvm.dll). `*home` receives the home it was read from.
+/// False when neither holds a version.
+bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home);
+
 /// The machine that the PE or ELF header of the file at `path` names; Unknown when the
 /// file cannot be read or has neither header.
 ExecutableMachine ReadLibraryMachine(const char* path);

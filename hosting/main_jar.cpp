@@ -5,14 +5,14 @@
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/trace.h"
-#include "hosting/class_path.h"
 #include "hosting/hosted_vm.h"
 #include "hosting/java_string.h"
 
 bool ReadMainClassFromJar(JNIEnv* env) {
   const LaunchConfigRecord& c = LaunchConfig;
-  const std::string path = ExpandVariables(c.MainJar.c_str());
-  const std::string missing = "Main-Class in " + path;
+  // AssembleClassPath has expanded the archive's path and made it absolute.
+  const std::string path = c.MainJar;
+  const std::string missing = "Main-Class in " + path + ": its manifest names no main class";
   jstring name = NewJavaString(env, path.c_str());
   if (JavaCallFailed(env, name, c.MsgInstantiate, "java/lang/String")) return false;
   jclass jarFile = env->FindClass("java/util/jar/JarFile");
@@ -46,9 +46,15 @@ bool ReadMainClassFromJar(JNIEnv* env) {
   if (JavaCallFailed(env, text, c.MsgInstantiate, "java/lang/String")) return false;
   std::string mainClass = text;
   env->ReleaseStringUTFChars(value, text);
-  // Manifests may end a value with blanks; class names hold none.
-  while (!mainClass.empty() && (mainClass.back() == ' ' || mainClass.back() == '\r')) {
-    mainClass.pop_back();
+  // The manifest reader keeps what stands after "Main-Class: " as it is; `java -jar`
+  // trims it on both sides (String.trim), and class names hold no blanks.
+  const std::size_t first = mainClass.find_first_not_of(" \t\r\n");
+  const std::size_t last = mainClass.find_last_not_of(" \t\r\n");
+  mainClass =
+      first == std::string::npos ? std::string() : mainClass.substr(first, last - first + 1);
+  if (mainClass.empty()) {
+    ReportError(c.MsgLocateClass.c_str(), missing.c_str());
+    return false;
   }
   for (char& ch : mainClass) {
     if (ch == '.') ch = '/';

@@ -70,15 +70,14 @@ TEST_F(NoRuntimeReportTest, APageTheShellCannotOpenIsReported) {
   EXPECT_EQ(RecordedReports[2].Text, std::string("Cannot open ") + Url);
 }
 
-TEST_F(NoRuntimeReportTest, AConsoleRunPrintsTheAddressAndAServiceRunLogsTheErrorOnly) {
+TEST_F(NoRuntimeReportTest, AConsoleRunEndsTheReportWithTheAddressAndAServiceRunLogsItAlone) {
   LaunchConfig.RuntimeDownloadUrl = Url;
   RunMode = RunModeKind::Console;
   ReportNoRuntime("11");
-  ASSERT_EQ(RecordedReports.size(), 2u);
-  EXPECT_TRUE(RecordedReports[0].Line && RecordedReports[1].Line);
-  EXPECT_EQ(RecordedReports[0].Text, Text);
-  EXPECT_EQ(RecordedReports[1].Text, Url);
-  EXPECT_EQ(RecordedReports[1].Kind, ReportKind::Error);
+  // The address is a line of the one error, not a second error.
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_TRUE(RecordedReports[0].Line);
+  EXPECT_EQ(RecordedReports[0].Text, std::string(Text) + "\n" + Url);
 
   RecordedReports.clear();
   RunMode = RunModeKind::Service;
@@ -87,4 +86,42 @@ TEST_F(NoRuntimeReportTest, AConsoleRunPrintsTheAddressAndAServiceRunLogsTheErro
   EXPECT_TRUE(RecordedReports[0].Event);
   EXPECT_EQ(RecordedReports[0].Text, Text);
   EXPECT_TRUE(FakeShell.Opened.empty());
+}
+
+TEST_F(NoRuntimeReportTest, TheReportNamesTheRangeAndEveryRuntimePassedOverOnALine) {
+  const std::vector<std::string> one = {"Java 17.0.15 at /jdk17: below RuntimeMinVersion 21"};
+  std::vector<std::string> many;
+  for (int i = 0; i < 12; ++i) many.push_back("Java 8 at /j" + std::to_string(i) + ": old");
+  const std::string found = std::string("\n") + RejectedRuntimesHint;
+  const struct {
+    const char* Min;
+    const char* Max;
+    std::vector<std::string> PassedOver;
+    std::string Lines;
+  } rows[] = {
+      {"", "", {}, ""},
+      {"21", "", one, "\nJava needed: 21 or later." + found + "\n- " + one[0]},
+      {"", "17", {}, "\nJava needed: 17 or earlier."},
+      {"11", "17.0", {}, "\nJava needed: 11 to 17.0."},
+      {"x", "", many,
+       found + "\n- Java 8 at /j0: old" + "\n- Java 8 at /j1: old\n- Java 8 at /j2: old" +
+           "\n- Java 8 at /j3: old\n- Java 8 at /j4: old\n- Java 8 at /j5: old" +
+           "\n- Java 8 at /j6: old\n- Java 8 at /j7: old\n- Java 8 at /j8: old" +
+           "\n- Java 8 at /j9: old\n- and 2 more"},
+  };
+  for (const auto& row : rows) {
+    RecordedReports.clear();
+    LaunchConfig.RuntimeMinVersion = row.Min;
+    LaunchConfig.RuntimeMaxVersion = row.Max;
+    ReportNoRuntime("11", row.PassedOver);
+    ASSERT_EQ(RecordedReports.size(), 1u);
+    EXPECT_EQ(RecordedReports[0].Text, Text + row.Lines) << row.Min << " " << row.Max;
+  }
+  // A message that names the least version as its argument needs no second line for it.
+  RecordedReports.clear();
+  LaunchConfig.RuntimeMinVersion = "11";
+  LaunchConfig.RuntimeMaxVersion = "";
+  ReportNoRuntime("11");
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_EQ(RecordedReports[0].Text, Text);
 }

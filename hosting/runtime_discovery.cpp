@@ -252,7 +252,10 @@ void ExamineCandidate(RuntimeCandidate* candidate, const char* versionName,
     if (c.Reason.empty()) c.Reason = CheckBounds(c.Version, bounds);
   }
   c.Passes = c.Reason.empty();
-  if (!c.Passes) ++RejectedRuntimeCandidates;
+  if (!c.Passes) {
+    NotePassedOverRuntime(c.Version.Count > 0 ? FormatJavaVersion(c.Version) : std::string(),
+                          c.Home.empty() ? c.Library : c.Home, c.Reason);
+  }
   Trace("runtime candidate from %s %s: home \"%s\", library \"%s\", version %s, %s: %s",
         SourceName(c.Source), c.Origin.c_str(), c.Home.c_str(), c.Library.c_str(),
         FormatJavaVersion(c.Version).c_str(), MachineName(c.Machine),
@@ -283,11 +286,19 @@ bool DiscoverRuntime(char* result, std::size_t size) {
   return false;
 }
 
-bool PassesMachineCheck(const char* library) {
+bool PassesConfiguredChecks(const char* library) {
   const ExecutableMachine machine = ReadLibraryMachine(library);
-  const std::string reason = CheckMachine(machine);
-  Trace("runtime candidate from configured %s: %s: %s", library, MachineName(machine),
+  JavaVersion version;
+  std::string home;
+  const bool known = ReadRuntimeVersion(library, &version, &home);
+  std::string reason = LaunchConfig.RuntimeDiscovery ? CheckMachine(machine) : "";
+  if (reason.empty() && known) reason = CheckBounds(version, ReadVersionBounds());
+  Trace("runtime candidate from configured %s: version %s, %s: %s", library,
+        FormatJavaVersion(version).c_str(), MachineName(machine),
         reason.empty() ? "passes" : ("rejected, " + reason).c_str());
-  if (!reason.empty()) ++RejectedRuntimeCandidates;
+  if (!reason.empty()) {
+    NotePassedOverRuntime(known ? FormatJavaVersion(version) : std::string(),
+                          known ? home : std::string(library), reason);
+  }
   return reason.empty();
 }

@@ -55,6 +55,10 @@ bool DiscoverRuntime(char* result, std::size_t size);
 /// The version of the runtime that DiscoverRuntime took; unknown while it has taken none.
 extern JavaVersion DiscoveredRuntimeVersion;
 
-/// Whether a configured library may be taken while discovery is on: it must be built for
-/// the launcher's own machine. Traces the verdict.
-bool PassesMachineCheck(const char* library);
+/// Whether a configured library may be taken. With discovery on it must be built for the
+/// launcher's own machine (a library for another is passed over, never loaded). When
+/// the release file of the home above it tells its version (ReadRuntimeVersion), that
+/// version must lie within RuntimeMinVersion and RuntimeMaxVersion; a library whose
+/// version cannot be told is taken, as configured. Traces the verdict and notes a
+/// candidate passed over.
+bool PassesConfiguredChecks(const char* library);

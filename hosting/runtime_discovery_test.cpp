@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/current_directory.h"
 #include "core/launch_config.h"
 #include "hosting/java_home.h"
 #include "hosting/runtime_location.h"
@@ -191,13 +192,16 @@ TEST_F(RuntimeDiscoveryTest, LinksAreFollowedAndCountOnce) {
 
 TEST_F(RuntimeDiscoveryTest, LocateRuntimeReportsTheBoundWhenNothingPasses) {
   LaunchConfig.RuntimeMinVersion = "17";
-  Register(Jdk, "11", "JavaHome", Home("old", "11"));
+  const std::string old = Home("old", "11");
+  Register(Jdk, "11", "JavaHome", old);
   EXPECT_FALSE(LocateRuntime());
   ASSERT_EQ(RecordedReports.size(), 1u);
-  // Java 11 was seen and passed over: the report points at the trace.
+  // Java 11 was seen and passed over: the report names it on a line of its own. The
+  // message names the bound already.
   EXPECT_EQ(RecordedReports[0].Text,
             "Needs Java 17 or newer.\nJava was found but passed over; CORVANE_TRACE=<file> "
-            "shows why.");
+            "shows why.\n- Java 11 at " +
+                old + ": below RuntimeMinVersion 17");
 }
 
 TEST_F(RuntimeDiscoveryTest, ModeOrdersConfiguredAndDiscoveryAndTheMachineCheckHoldsForBoth) {
@@ -219,7 +223,27 @@ TEST_F(RuntimeDiscoveryTest, ModeOrdersConfiguredAndDiscoveryAndTheMachineCheckH
     LaunchConfig.RuntimeSearchMode = row.Mode;
     LaunchConfig.RuntimeLibrary = row.Configured;
     ASSERT_TRUE(LocateRuntime()) << row.Configured;
-    EXPECT_EQ(LaunchConfig.RuntimeLibrary, row.Taken) << row.Mode << " " << row.Configured;
+    EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute(row.Taken))
+        << row.Mode << " " << row.Configured;
   }
   EXPECT_TRUE(RecordedReports.empty());
+}
+
+// A configured runtime (a bundle's own) is held to the bounds as a discovered one is,
+// when its release file tells its version; one that cannot tell is taken as configured.
+TEST_F(RuntimeDiscoveryTest, AConfiguredRuntimeIsHeldToTheBoundsItsReleaseFileTells) {
+  LaunchConfig.RuntimeMinVersion = "21";
+  const std::string bundled = Home("bundled", "17.0.15");
+  LaunchConfig.RuntimeLibrary = Library(bundled);
+  EXPECT_FALSE(LocateRuntime());
+  ASSERT_EQ(RecordedReports.size(), 1u);
+  EXPECT_NE(RecordedReports[0].Text.find("\n- Java 17.0.15 at " + bundled +
+                                         ": below RuntimeMinVersion 21"),
+            std::string::npos)
+      << RecordedReports[0].Text;
+
+  const std::string untold = Home("untold", "");
+  LaunchConfig.RuntimeLibrary = Library(untold);
+  EXPECT_TRUE(LocateRuntime());
+  EXPECT_EQ(LaunchConfig.RuntimeLibrary, Library(untold));
 }

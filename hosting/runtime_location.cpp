@@ -1,7 +1,10 @@
 #include "hosting/runtime_location.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "core/current_directory.h"
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/split_arguments.h"
@@ -13,7 +16,7 @@
 #include "platform/files.h"
 
 char RegistryJavaHome[RegistryJavaHomeSize];
-int RejectedRuntimeCandidates = 0;
+std::vector<std::string> PassedOverRuntimes;
 
 namespace {
 
@@ -123,9 +126,21 @@ bool SearchDiscoveredRuntime(char* result, std::size_t size) {
 
 }  // namespace
 
+void NotePassedOverRuntime(const std::string& version, const std::string& where,
+                           const std::string& reason) {
+  const std::string java = version.empty() ? "Java of unknown version" : "Java " + version;
+  const std::string line = java + " at " + where + ": " + reason;
+  // One home can be seen twice (JAVA_HOME or PATH, and again among the system's homes).
+  if (std::find(PassedOverRuntimes.begin(), PassedOverRuntimes.end(), line) !=
+      PassedOverRuntimes.end()) {
+    return;
+  }
+  PassedOverRuntimes.push_back(line);
+}
+
 bool LocateRuntime() {
   char result[RuntimePathSize] = {};
-  RejectedRuntimeCandidates = 0;
+  PassedOverRuntimes.clear();
   const bool discovery = LaunchConfig.RuntimeDiscovery;
   // With discovery on, the mode only decides which search comes first.
   auto other = discovery ? SearchDiscoveredRuntime : SearchRegistryRuntime;
@@ -138,11 +153,11 @@ bool LocateRuntime() {
     Trace("no runtime found");
     // A table can say which Java it needs: "Quillmark needs Java %s or newer."
     ReportNoRuntime(discovery ? LaunchConfig.RuntimeMinVersion.c_str() : nullptr,
-                    RejectedRuntimeCandidates > 0);
+                    PassedOverRuntimes);
     return false;
   }
-  Trace("runtime library %s", result);
-  LaunchConfig.RuntimeLibrary = result;
+  LaunchConfig.RuntimeLibrary = MakeAbsolute(result);
+  Trace("runtime library %s", LaunchConfig.RuntimeLibrary.c_str());
   return true;
 }
 
@@ -163,8 +178,7 @@ bool SearchConfiguredRuntime(char* result, std::size_t size) {
     const bool present =
         length < size && ReadPathAttributes(entry) == 0 && CanOpenForReading(entry);
     Trace("runtime configured %s: %s", entry, present ? "present" : "absent");
-    // With discovery on, a library for another machine is passed over, never loaded.
-    if (present && (!LaunchConfig.RuntimeDiscovery || PassesMachineCheck(entry))) {
+    if (present && PassesConfiguredChecks(entry)) {
       std::memcpy(result, entry, length + 1);
       return true;
     }
@@ -201,7 +215,11 @@ bool SearchRegistryRuntime(char* result, std::size_t size) {
 bool TryRuntimeVersion(char* keyPath, const char* version, char* result, std::size_t size) {
   if (!PassesVersionTest(version)) {
     Trace("runtime registered %s\\%s: rejected by the version test", keyPath, version);
-    ++RejectedRuntimeCandidates;
+    char required[16];
+    std::snprintf(required, sizeof required, "0x%08X",
+                  static_cast<unsigned>(LaunchConfig.JniVersion));
+    NotePassedOverRuntime(version, std::string("HKLM\\") + keyPath + "\\" + version,
+                          std::string("fails the version test against JNI version ") + required);
     return false;
   }
   std::memset(RegistryJavaHome, 0, sizeof RegistryJavaHome);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -11,10 +13,16 @@ constexpr int RegistryJavaHomeSize = 260;
 /// test; empty while the registry search has not run or no version passed.
 extern char RegistryJavaHome[RegistryJavaHomeSize];
 
-/// How many runtime candidates the searches of the last LocateRuntime have seen and
-/// passed over (a version or machine that does not fit); the no-runtime report then points at
-/// the trace, which says why.
-extern int RejectedRuntimeCandidates;
+/// One line for each runtime candidate that the searches of the last LocateRuntime have
+/// seen and passed over (a version or machine that does not fit): its version, where it
+/// lies and why, for the no-runtime report.
+extern std::vector<std::string> PassedOverRuntimes;
+
+/// Notes a candidate passed over: "Java VERSION at WHERE: REASON", or "Java of unknown
+/// version at WHERE: REASON" when `version` is empty; a line noted already is not noted
+/// again.
+void NotePassedOverRuntime(const std::string& version, const std::string& where,
+                           const std::string& reason);
 
 /// Size of the buffer that receives a runtime library path, terminator included.
 constexpr std::size_t RuntimePathSize = 260;
@@ -27,16 +35,18 @@ constexpr std::size_t RegistryVersionNameSize = 256;
 /// Finds the Java runtime library. LaunchConfig.RuntimeSearchMode above 3 runs the
 /// registry search first and the configured search only when it finds nothing;
 /// otherwise the other way round. True: LaunchConfig.RuntimeLibrary now holds the path
-/// of a library file that could be opened. False: MsgNoRuntime has been reported
-/// (ReportNoRuntime).
+/// of a library file that could be opened, made absolute against the directory current
+/// during the search, so that neither a later change of directory nor the runtime
+/// (which finds its home from its library's path) takes it elsewhere. False: MsgNoRuntime
+/// has been reported (ReportNoRuntime).
 bool LocateRuntime();
 
 /// The configured search: the first ';'-separated entry of LaunchConfig.RuntimeLibrary
 /// that is a file that can be opened for reading is copied into `result` of `size`
 /// bytes; an entry that is a directory stands for the library FindHomeLibrary finds
-/// below it, as a runtime's home. Empty
-/// entries, and entries too long for `result`, are skipped. Cuts RuntimeLibrary in
-/// place as NextToken walks it.
+/// below it, as a runtime's home. A library that PassesConfiguredChecks refuses is
+/// passed over. Empty entries, and entries too long for `result`, are skipped. Cuts RuntimeLibrary
+/// in place as NextToken walks it.
 bool SearchConfiguredRuntime(char* result, std::size_t size);
 
 /// The registry search: walks the Java runtime and development kit keys below

@@ -168,8 +168,10 @@ TEST_F(RegistryRuntimeTest, NothingRegisteredEndsInOneReport) {
 
   EXPECT_FALSE(LocateRuntime());
   ASSERT_EQ(RecordedReports.size(), 1u);
-  // Version 1.2 was seen and passed over: the report points at the trace.
-  EXPECT_EQ(RecordedReports[0].Text, LaunchConfig.MsgNoRuntime + "\n" + RejectedRuntimesHint);
+  // Version 1.2 was seen and passed over: the report names it on a line of its own.
+  EXPECT_EQ(RecordedReports[0].Text,
+            LaunchConfig.MsgNoRuntime + "\n" + RejectedRuntimesHint + "\n- Java 1.2.2 at HKLM\\" +
+                Jdk + "\\1.2.2: fails the version test against JNI version 0x00010004");
   EXPECT_STREQ(RegistryJavaHome, "");
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/current_directory.h"
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "tests/fakes/fake_registry.h"
@@ -122,7 +123,7 @@ TEST_P(SearchModeTest, TheSearchThatRunsFirstWins) {
 
   EXPECT_TRUE(RecordedReports.empty());
   if (!row.RegistryFirst) {
-    EXPECT_EQ(LaunchConfig.RuntimeLibrary, "private.dll");
+    EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("private.dll"));
     EXPECT_TRUE(FakeRegistry.Opened.empty());
     EXPECT_STREQ(RegistryJavaHome, "");
     return;
@@ -131,7 +132,7 @@ TEST_P(SearchModeTest, TheSearchThatRunsFirstWins) {
   const std::string version = first + "\\1.4";
   EXPECT_EQ(FakeRegistry.Opened, (Paths{first, version, version}));
   const int tag = first == Jre ? 1 : first == IbmJre ? 2 : first == Jdk ? 3 : 4;
-  EXPECT_EQ(LaunchConfig.RuntimeLibrary, "registered" + std::to_string(tag) + ".dll");
+  EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("registered" + std::to_string(tag) + ".dll"));
   EXPECT_EQ(RegistryJavaHome, "home" + std::to_string(tag));
 }
 
@@ -166,7 +167,8 @@ TEST_F(RuntimeLocationTest, ShippedConfigurationTakesThePrivateRuntimeWithoutThe
   Touch("registered.dll");
 
   ASSERT_TRUE(LocateRuntime());
-  EXPECT_EQ(LaunchConfig.RuntimeLibrary, "j2re1.4.1_02\\bin\\client\\jvm.dll");
+  // Made absolute where it was found: a later change of directory leaves it in place.
+  EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("j2re1.4.1_02\\bin\\client\\jvm.dll"));
   EXPECT_TRUE(FakeRegistry.Opened.empty());
   EXPECT_STREQ(RegistryJavaHome, "");
 }
@@ -179,7 +181,7 @@ TEST_F(RuntimeLocationTest, FoundPathReplacesTheCutListWhole) {
   Touch("r.dll");
 
   ASSERT_TRUE(LocateRuntime());
-  EXPECT_EQ(LaunchConfig.RuntimeLibrary, "r.dll");
+  EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("r.dll"));
   EXPECT_EQ(LaunchConfig.RuntimeLibrary.size(), std::strlen(LaunchConfig.RuntimeLibrary.c_str()));
   EXPECT_STREQ(RegistryJavaHome, "");
 }
@@ -191,7 +193,7 @@ TEST_F(RuntimeLocationTest, EmptyListGoesStraightToTheRegistry) {
   Touch("ibm\\jre\\bin\\classic\\jvm.dll");
 
   ASSERT_TRUE(LocateRuntime());
-  EXPECT_EQ(LaunchConfig.RuntimeLibrary, "ibm\\jre\\bin\\classic\\jvm.dll");
+  EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("ibm\\jre\\bin\\classic\\jvm.dll"));
   const std::string version = std::string(IbmJdk) + "\\1.4.2";
   EXPECT_EQ(FakeRegistry.Opened, (Paths{Jdk, Jdk, IbmJdk, version, version}));
   EXPECT_STREQ(RegistryJavaHome, "ibm");
@@ -439,7 +441,7 @@ TEST_F(RuntimeLocationTest, SeveralConfiguredEntriesGiveTheFirstUnderTheHomeInEi
     Touch("home\\second.dll");
     Touch("home\\jre\\bin\\client\\jvm.dll");
     ASSERT_TRUE(LocateRuntime()) << mode;
-    EXPECT_EQ(LaunchConfig.RuntimeLibrary, "home\\first.dll") << mode;
+    EXPECT_EQ(LaunchConfig.RuntimeLibrary, MakeAbsolute("home\\first.dll")) << mode;
   }
 }
 

@@ -186,18 +186,6 @@ bool ClassPathFoundInArchive(const std::vector<std::string>& options,
   return true;
 }
 
-bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home) {
-  std::string directory = ParentPath(ParentPath(ParentPath(library)));
-  for (int tries = 0; tries < 2 && !directory.empty(); ++tries) {
-    if (ReadReleaseVersion(directory, version)) {
-      *home = directory;
-      return true;
-    }
-    directory = ParentPath(directory);
-  }
-  return false;
-}
-
 std::string ArchiveKey(const std::string& library, const std::string& home,
                        const std::vector<std::string>& options) {
   std::string key;

@@ -44,12 +44,6 @@ std::vector<std::string> LayoutOptions(const std::vector<std::string>& options);
 bool ClassPathFoundInArchive(const std::vector<std::string>& options,
                              const std::string& currentDirectory);
 
-/// The Java version of the home that holds `library`, from the release file two
-/// directories above the library's own (bin/server/jvm.dll, lib/server/libjvm.so) or
-/// else three (jre/bin/server/jvm.dll). `*home` receives the home it was read from.
-/// False when neither holds a version.
-bool ReadRuntimeVersion(const std::string& library, JavaVersion* version, std::string* home);
-
 /// The key of an archive made by the runtime `library` of `home` under `options` (the
 /// effective ones, the class-path option included): the library's resolved path, size
 /// and modification time, the same of the home's release file, every option but

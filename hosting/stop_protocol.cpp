@@ -32,6 +32,12 @@ void SetStage(MachineStage stage) {
   StageChanged.notify_all();
 }
 
+// A timed wait, looped: the untimed one is out of line in libstdc++ 12 and later
+// (GLIBCXX_3.4.30), which the Linux launcher does not require.
+void WaitWhilePending(std::unique_lock<std::mutex>& hold) {
+  while (Stage == MachineStage::Pending) StageChanged.wait_for(hold, std::chrono::seconds(60));
+}
+
 // Lets a stop call into the machine; false when there is nothing to stop. The call
 // counts as inside before it attaches, so that the end of the run waits for it, and
 // the lock is left before the attachment: late in its destruction the runtime holds
@@ -43,7 +49,7 @@ void SetStage(MachineStage stage) {
 bool EnterMachine() {
   {
     std::unique_lock<std::mutex> hold(StageLock);
-    StageChanged.wait(hold, [] { return Stage != MachineStage::Pending; });
+    WaitWhilePending(hold);
     if (Stage == MachineStage::Gone) return false;
     ++StopCallsInside;
   }

@@ -44,12 +44,14 @@ int Launch(ArgumentVector& arguments) {
   if (IsStartupArchiveRun(arguments.Count, arguments.Vector())) {
     return RunStartupArchiveRole(arguments.Count, arguments.Vector());
   }
-  if (!CaptureStartDirectory()) return 0;
+  // A failure reported is never a success: the run ends as a launch that failed.
+  if (!CaptureStartDirectory()) return -1;
   EnterExecutableDirectory();
   LoadLaunchConfig();
+  int serviceExitCode = 0;
   if (!LaunchConfig.ServiceName.empty() &&
-      DispatchServiceSwitch(arguments.Count, arguments.Vector())) {
-    return 0;
+      DispatchServiceSwitch(arguments.Count, arguments.Vector(), &serviceExitCode)) {
+    return serviceExitCode;
   }
   if (RefuseSecondInstance()) return 0;
   if (LaunchConfig.SplashUntilWindow || LaunchConfig.SplashSeconds != 0) StartSplash();

@@ -6,8 +6,9 @@
 #include "core/report.h"
 #include "service/service.h"
 
-bool DispatchServiceSwitch(int count, char** vector) {
+bool DispatchServiceSwitch(int count, char** vector, int* exitCode) {
   if (count != 2) return false;
+  *exitCode = 0;
   const std::string argument = vector[1];
   const LaunchConfigRecord& c = LaunchConfig;
   const char* name = c.ServiceName.c_str();
@@ -25,7 +26,7 @@ bool DispatchServiceSwitch(int count, char** vector) {
     return true;
   }
   if (argument == c.ServiceSwitch) {
-    RunServiceDispatcher();
+    *exitCode = RunServiceDispatcher();
     return true;
   }
   return false;

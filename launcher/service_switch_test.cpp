@@ -30,8 +30,11 @@ class DispatchServiceSwitchTest : public ::testing::Test {
 
   bool Dispatch(const char* commandLine) {
     ArgumentVector arguments = SplitArguments(commandLine, true);
-    return DispatchServiceSwitch(arguments.Count, arguments.Vector());
+    ExitCode = -7;
+    return DispatchServiceSwitch(arguments.Count, arguments.Vector(), &ExitCode);
   }
+
+  int ExitCode = 0;
 };
 
 TEST_F(DispatchServiceSwitchTest, InstallsAndReportsWhenNotInstalled) {
@@ -41,6 +44,7 @@ TEST_F(DispatchServiceSwitchTest, InstallsAndReportsWhenNotInstalled) {
   ASSERT_EQ(RecordedReports.size(), 1u);
   EXPECT_EQ(RecordedReports[0].Kind, ReportKind::Information);
   EXPECT_EQ(RecordedReports[0].Text, "Service installed: Quill");
+  EXPECT_EQ(ExitCode, 0);
 }
 
 TEST_F(DispatchServiceSwitchTest, RefusesToInstallTwice) {
@@ -74,9 +78,11 @@ TEST_F(DispatchServiceSwitchTest, UninstallsWithoutExistenceTest) {
   EXPECT_TRUE(RecordedReports.empty());
 }
 
-TEST_F(DispatchServiceSwitchTest, ServiceSwitchRunsTheDispatcher) {
+TEST_F(DispatchServiceSwitchTest, ServiceSwitchRunsTheDispatcherAndEndsWithItsStatus) {
+  FakeService.DispatcherResult = 3;
   EXPECT_TRUE(Dispatch("-service"));
   EXPECT_EQ(FakeService.Calls, std::vector<std::string>{"RunServiceDispatcher"});
+  EXPECT_EQ(ExitCode, 3);
 }
 
 TEST_F(DispatchServiceSwitchTest, OnlyALoneExactSwitchCounts) {

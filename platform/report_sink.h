@@ -14,7 +14,9 @@ bool AskReportQuestion(const char* text);
 
 /// Writes `text` as one event of the service's event source: id 0x40000001 for
 /// information, 0xC0000002 for errors, the text as the only insertion string. Lost
-/// when no event source is registered. Elsewhere, the standard error stream.
+/// when no event source is registered. Elsewhere one line of the standard error
+/// stream, its line breaks made blanks, behind a journal priority ("<3>", "<6>") when
+/// that stream is systemd's journal.
 void WriteReportEvent(ReportKind kind, const char* text);
 
 /// Writes `text` as one line of a console program: on Windows errors to standard

@@ -229,22 +229,23 @@ void WINAPI ServiceMain(DWORD, LPSTR*) { RunGuarded(RunServiceMain); }
 
 }  // namespace
 
-void RunServiceDispatcher() {
+int RunServiceDispatcher() {
   RunMode = RunModeKind::Service;
   InitializeCriticalSection(&StatusLock);
   InitializeCriticalSection(&EndLock);
   MachineExitAction = EndServiceAtExit;
   std::string name = LaunchConfig.ServiceName;
   SERVICE_TABLE_ENTRYA table[] = {{name.data(), ServiceMain}, {nullptr, nullptr}};
-  if (StartServiceCtrlDispatcherA(table)) return;
+  if (StartServiceCtrlDispatcherA(table)) return 0;
 
   // Not started by the service manager (a command prompt, say): the only place to tell
   // is the event log. Registering the source must not replace the error reported.
   const DWORD error = GetLastError();
   EventSource = RegisterEventSourceA(nullptr, ServiceNameText());
-  if (EventSource == nullptr) return;
+  if (EventSource == nullptr) return 0;
   SetLastError(error);
   ReportLastSystemError();
   DeregisterEventSource(EventSource);
   EventSource = nullptr;
+  return 0;
 }

@@ -25,7 +25,7 @@ LibraryHandle LoadRuntimeLibrary(const char* path) {
   return library;
 }
 
-std::string LibraryLoadFailure() { return LastLoadFailure; }
+std::string LibraryLoadFailure(const char*) { return LastLoadFailure; }
 
 void* FindLibraryEntry(LibraryHandle library, const char* name) { return dlsym(library, name); }
 

@@ -6,7 +6,8 @@
 
 unsigned long LastSystemError() { return static_cast<unsigned long>(errno); }
 
-bool DescribeSystemError(unsigned long code, char* buffer, std::size_t size) {
+// strerror's texts have no inserts.
+bool DescribeSystemError(unsigned long code, char* buffer, std::size_t size, const char*) {
   std::snprintf(buffer, size, "%s", std::strerror(static_cast<int>(code)));
   return true;
 }

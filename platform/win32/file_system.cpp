@@ -4,22 +4,36 @@
 
 #include <string>
 
+#include "platform/win32/long_path.h"
+
+// The wide calls with the long form of every path: the ANSI ones stop at MAX_PATH.
 struct DirectoryListing {
   HANDLE Find = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAA Data;
+  WIN32_FIND_DATAW Data;
+  std::string Name;
 };
 
 int ReadPathAttributes(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = GetFileAttributesW(Wide(LongPathForm(path)));
   if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 1 : 0;
 }
 
 namespace {
 
-void TakeEntry(const DirectoryListing* listing, DirectoryEntry* entry) {
-  entry->Name = listing->Data.cFileName;
+void TakeEntry(DirectoryListing* listing, DirectoryEntry* entry) {
+  const wchar_t* name = listing->Data.cFileName;
+  listing->Name = NarrowPath(name, wcslen(name));
+  entry->Name = listing->Name.c_str();
   entry->IsDirectory = (listing->Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+HANDLE OpenForInformation(const char* path) {
+  // No access rights are asked for: only the file's information is read. Backup
+  // semantics let CreateFileW open a directory at all.
+  return CreateFileW(Wide(LongPathForm(path)), 0,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace
@@ -29,7 +43,7 @@ ListingStep OpenDirectoryListing(const char* directory, DirectoryListing** listi
   *listing = nullptr;
   const std::string pattern = std::string(directory) + "\\*.*";
   DirectoryListing* opened = new DirectoryListing;
-  opened->Find = FindFirstFileA(pattern.c_str(), &opened->Data);
+  opened->Find = FindFirstFileW(Wide(LongPathForm(pattern.c_str())), &opened->Data);
   if (opened->Find == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     delete opened;
@@ -44,7 +58,7 @@ ListingStep OpenDirectoryListing(const char* directory, DirectoryListing** listi
 }
 
 ListingStep NextDirectoryEntry(DirectoryListing* listing, DirectoryEntry* entry) {
-  if (!FindNextFileA(listing->Find, &listing->Data)) {
+  if (!FindNextFileW(listing->Find, &listing->Data)) {
     return GetLastError() == ERROR_NO_MORE_FILES ? ListingStep::End : ListingStep::Failed;
   }
   TakeEntry(listing, entry);
@@ -60,10 +74,7 @@ void CloseDirectoryListing(DirectoryListing* listing) {
 }
 
 bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity) {
-  // No access rights are asked for: only the file's information is read. Backup
-  // semantics let CreateFileA open a directory at all.
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file = OpenForInformation(path);
   if (file == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information;
   const bool read = GetFileInformationByHandle(file, &information) != 0;
@@ -77,21 +88,25 @@ bool ReadDirectoryIdentity(const char* path, DirectoryIdentity* identity) {
 }
 
 bool ResolveFinalPath(const char* path, std::string* resolved) {
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file = OpenForInformation(path);
   if (file == INVALID_HANDLE_VALUE) return false;
-  char buffer[MAX_PATH * 4];
-  const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer,
-                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  CloseHandle(file);
-  if (length == 0 || length >= sizeof buffer) return false;
-  std::string text(buffer, length);
-  // The final path comes in the long form: \\?\C:\dir, or \\?\UNC\server\share.
-  if (text.rfind("\\\\?\\UNC\\", 0) == 0) {
-    text = "\\\\" + text.substr(8);
-  } else if (text.rfind("\\\\?\\", 0) == 0) {
-    text = text.substr(4);
+  std::u16string buffer(MAX_PATH, u'\0');
+  DWORD length = 0;
+  while (true) {
+    length = GetFinalPathNameByHandleW(file, Wide(buffer), static_cast<DWORD>(buffer.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length < buffer.size()) break;
+    buffer.resize(length + 1);  // the size it needs, terminator included
   }
-  *resolved = text;
+  CloseHandle(file);
+  if (length == 0) return false;
+  buffer.resize(length);
+  // The final path comes in the long form: \\?\C:\dir, or \\?\UNC\server\share.
+  if (buffer.rfind(u"\\\\?\\UNC\\", 0) == 0) {
+    buffer = u"\\\\" + buffer.substr(8);
+  } else if (buffer.rfind(u"\\\\?\\", 0) == 0) {
+    buffer = buffer.substr(4);
+  }
+  *resolved = NarrowPath(Wide(buffer), buffer.size());
   return true;
 }

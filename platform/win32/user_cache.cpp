@@ -7,14 +7,16 @@
 
 #include "platform/environment.h"
 #include "platform/system_error.h"
+#include "platform/win32/cache_owner.h"
 
 namespace {
 
 // A security descriptor whose access list admits the process's user alone, and which
-// the directory's parent cannot widen. The records it points to live inside it.
+// the directory's parent cannot widen. It names the user as owner: an elevated
+// administrator's token would otherwise give new objects to the Administrators group.
+// The records it points to live inside it.
 struct PrivateSecurity {
   std::vector<unsigned char> User;
-  std::vector<unsigned char> Owner;  // the token's owner of new objects
   std::vector<unsigned char> Acl;
   SECURITY_DESCRIPTOR Descriptor;
   SECURITY_ATTRIBUTES Attributes;
@@ -26,11 +28,7 @@ bool MakePrivateSecurity(PrivateSecurity* s) {
   DWORD size = 0;
   GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   s->User.resize(size);
-  bool read = size != 0 && GetTokenInformation(token, TokenUser, s->User.data(), size, &size);
-  size = 0;
-  GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
-  s->Owner.resize(size);
-  read = read && size != 0 && GetTokenInformation(token, TokenOwner, s->Owner.data(), size, &size);
+  const bool read = size != 0 && GetTokenInformation(token, TokenUser, s->User.data(), size, &size);
   CloseHandle(token);
   if (!read) return false;
   PSID user = reinterpret_cast<TOKEN_USER*>(s->User.data())->User.Sid;
@@ -41,6 +39,7 @@ bool MakePrivateSecurity(PrivateSecurity* s) {
       !AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
                              FILE_ALL_ACCESS, user) ||
       !InitializeSecurityDescriptor(&s->Descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorOwner(&s->Descriptor, user, FALSE) ||
       !SetSecurityDescriptorDacl(&s->Descriptor, TRUE, acl, FALSE) ||
       !SetSecurityDescriptorControl(&s->Descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
     return false;
@@ -63,9 +62,7 @@ std::string Failure(const char* what, const std::string& path) {
   return reason + ": error " + std::to_string(code);
 }
 
-// Whether the existing directory `path` belongs to the user: its owner is the user, or
-// the owner the user's token gives new objects (an elevated administrator's own
-// directories belong to the Administrators group).
+// Whether the existing directory `path` belongs to the user (MayOwnUserCache).
 bool OwnedByUser(const std::string& path, const PrivateSecurity& security) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -74,9 +71,7 @@ bool OwnedByUser(const std::string& path, const PrivateSecurity& security) {
     return false;
   }
   const bool own =
-      owner != nullptr &&
-      (EqualSid(owner, reinterpret_cast<const TOKEN_USER*>(security.User.data())->User.Sid) ||
-       EqualSid(owner, reinterpret_cast<const TOKEN_OWNER*>(security.Owner.data())->Owner));
+      MayOwnUserCache(owner, reinterpret_cast<const TOKEN_USER*>(security.User.data())->User.Sid);
   LocalFree(descriptor);
   return own;
 }
@@ -108,6 +103,12 @@ bool MakePrivate(const std::string& path, PrivateSecurity* security, std::string
 }
 
 }  // namespace
+
+bool MayOwnUserCache(PSID owner, PSID user) {
+  return owner != nullptr && IsValidSid(owner) &&
+         (EqualSid(owner, user) || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+          IsWellKnownSid(owner, WinLocalSystemSid));
+}
 
 bool OpenUserCacheDirectory(const char* name, std::string* path, std::string* reason) {
   const char* local = ReadEnvironmentVariable("LOCALAPPDATA");

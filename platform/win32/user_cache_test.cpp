@@ -2,12 +2,14 @@
 
 #include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#include "platform/win32/cache_owner.h"
 #include "tests/environment_variables.h"
 #include "tests/temp_directory.h"
 
@@ -15,11 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Gives `path` to LocalSystem; false where the system keeps no such owner.
+// Gives `path` to the Users group, which every user is in; false where the system keeps
+// no such owner.
 bool GiveToAnotherUser(const fs::path& path) {
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof sid;
-  if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, sid, &size)) return false;
+  if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, sid, &size)) return false;
   std::string name = path.string();
   if (SetNamedSecurityInfoA(&name[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid, nullptr,
                             nullptr, nullptr) != ERROR_SUCCESS) {
@@ -93,4 +96,31 @@ TEST(UserCacheDirectory, TakesOnlyDirectoriesOfTheUsersOwn) {
     EXPECT_FALSE(fs::exists(local / "elsewhere" / "key"));
   }
   SetVariable("LOCALAPPDATA", previous);
+}
+
+// Wine keeps no owners of directories, so the decision is tried on the owners alone.
+TEST(UserCacheDirectory, MayBelongToTheUserAnElevatedRunOfTheUserOrTheSystem) {
+  const char* user = "S-1-5-21-1004336348-1177238915-682003330-1001";
+  const struct {
+    const char* Owner;  // null: the directory reports none
+    bool Accepted;
+  } rows[] = {
+      {user, true},
+      {"S-1-5-32-544", true},  // Administrators: made by an elevated run
+      {"S-1-5-18", true},      // LocalSystem
+      {"S-1-5-21-1004336348-1177238915-682003330-1002", false},  // another user
+      {"S-1-5-32-545", false},                                   // Users
+      {"S-1-1-0", false},                                        // Everyone
+      {nullptr, false},
+  };
+  PSID userSid = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidA(user, &userSid));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Owner != nullptr ? row.Owner : "none");
+    PSID owner = nullptr;
+    ASSERT_TRUE(row.Owner == nullptr || ConvertStringSidToSidA(row.Owner, &owner));
+    EXPECT_EQ(MayOwnUserCache(owner, userSid), row.Accepted);
+    LocalFree(owner);
+  }
+  LocalFree(userSid);
 }

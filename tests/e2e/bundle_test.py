@@ -61,7 +61,8 @@ class BundleTest(WineTestCase):
                       .format(windows_path(bundle)), logged)
         self.assertIn("main thread=creator name= argc=1 arg=one", logged)
         with open(trace, encoding="latin-1") as lines:
-            self.assertIn("runtime library runtime\\bin\\server\\jvm.dll", lines.read())
+            self.assertIn("runtime library %s\\runtime\\bin\\server\\jvm.dll" % windows_path(bundle),
+                          lines.read())
 
         with zipfile.ZipFile(bundle + ".zip") as archive:
             self.assertIsNone(archive.testzip())

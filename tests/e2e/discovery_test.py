@@ -130,8 +130,13 @@ class DiscoveryTest(HostingTest):
         # A bound that nothing meets: the configured words name it.
         self.set_strings(e1760="21", e1472="Needs Java %s.")
         run, trace = self.launch_traced(path)
-        self.assertEqual(run.texts(), ["Needs Java 21.\nJava was found but passed over; "
-                                       "CORVANE_TRACE=<file> shows why."])
+        # The message names the bound; each runtime passed over has a line of its own.
+        self.assertEqual(len(run.texts()), 1, run.dialogs)
+        lines = run.texts()[0].split("\n")
+        self.assertEqual(lines[:2], ["Needs Java 21.", "Java was found but passed over; "
+                                     "CORVANE_TRACE=<file> shows why."])
+        self.assertIn("- Java 11.0.21 at %s: below RuntimeMinVersion 21" % windows_path(on_path),
+                      lines)
         self.assertIn("rejected, below RuntimeMinVersion 21", trace)
 
 

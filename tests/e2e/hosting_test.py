@@ -11,7 +11,6 @@ from wine_harness import WineTestCase, program_ended, windows_path  # noqa: E402
 
 TESTJVM = os.environ.get("CORVANE_TESTJVM_DIR", "")
 RUNTIME = os.path.join("j2re1.4.1_02", "bin", "client", "jvm.dll")
-RUNTIME_TEXT = "j2re1.4.1_02\\bin\\client\\jvm.dll"
 FAILED = 0xFFFFFFFF
 ALREADY_RUNNING = "An instance of this program is already running."
 
@@ -107,24 +106,28 @@ class HostingTest(WineTestCase):
         with open(target, "w") as junk:
             junk.write("not a library")
         run = self.launch()
-        # One box: the configured text, and below it the system's reason.
+        # One box: the configured text with the full path, and below it the system's
+        # reason, an insert of its text ("%1") filled with that path.
         self.assertEqual(len(run.texts()), 1, run.dialogs)
         configured, _, reason = run.texts()[0].partition("\n")
-        self.assertEqual(configured, "Unable to load JVM: " + RUNTIME_TEXT)
-        self.assertTrue(reason.strip(), run.texts())
+        self.assertEqual(configured, "Unable to load JVM: " + windows_path(target))
+        self.assertIn(windows_path(target), reason)
+        self.assertNotIn("%1", reason)
         self.assertEqual(run.exit_code, FAILED)
 
     def test_library_without_the_second_entry_point(self):
         self.install_runtime("testjvm_noinit.dll")
         run = self.launch()
-        self.assertEqual(run.texts(), ["Unable to locate JNI interfaces in " + RUNTIME_TEXT])
+        self.assertEqual(run.texts(), ["Unable to locate JNI interfaces in " +
+                                       windows_path(os.path.join(self.app_dir, RUNTIME))])
         self.assertEqual(run.exit_code, FAILED)
         self.assertEqual(self.logged(), [])
 
     def test_machine_that_cannot_be_created_is_not_destroyed(self):
         self.install_runtime()
         run = self.launch(script="create_fails")
-        self.assertEqual(run.texts(), ["Unable to create JVM instance using " + RUNTIME_TEXT])
+        self.assertEqual(run.texts(), ["Unable to create JVM instance using " +
+                                       windows_path(os.path.join(self.app_dir, RUNTIME))])
         self.assertEqual(run.exit_code, FAILED)
         self.assertNotIn("destroy", self.logged())
 
@@ -158,8 +161,11 @@ class HostingTest(WineTestCase):
         thrown = self.launch(script="main_throws")
         self.assertEqual(thrown.texts(), ["Error invoking method: main(java/lang/String[])"])
         self.assertEqual(thrown.exit_code, FAILED)
+        # A main class that is not there at all: named with dots, with the class path.
         missing = self.launch(script="class_missing")
-        self.assertEqual(missing.texts(), ["Error locating class: org/quillmark/Quillmark"])
+        self.assertEqual(missing.texts(), [
+            "Error locating class: org.quillmark.Quillmark\nThe class path searched:\n"
+            "- {0}\\Quillmark.jar\n- {0}\\jh.jar".format(windows_path(self.app_dir))])
         no_main = self.launch(script="no_main")
         self.assertEqual(no_main.texts(), ["Error locating method: main(java/lang/String[])"])
 

@@ -122,6 +122,17 @@ class MakerTest(WineTestCase):
         self.assertEqual(read.version_strings, {
             "FileDescription": "Quillmark", "OriginalFilename": "Quillmark.exe",
             "FileVersion": "0.0.0.0", "ProductVersion": "0.0.0.0"})
+        # One resource section, and none of the sample's texts that the generic
+        # launcher's table holds.
+        with open(self.exe, "rb") as made:
+            image = made.read()
+        header = struct.unpack_from("<I", image, 0x3C)[0]
+        count, _, _, _, optional = struct.unpack_from("<HIIIH", image, header + 6)
+        names = [image[at:at + 8].rstrip(b"\0") for at in
+                 range(header + 24 + optional, header + 24 + optional + 40 * count, 40)]
+        self.assertEqual(names.count(b".rsrc"), 1, names)
+        for sample in ("Quillmark.jar;jh.jar", "Loading Quillmark"):
+            self.assertNotIn(sample.encode("utf-16-le"), image)
 
     def test_made_launcher_runs_with_its_configuration_and_shows_its_icon_and_version(self):
         icon = os.path.join(self.work, "tool.ico")
@@ -218,9 +229,10 @@ class MakerTest(WineTestCase):
             systems = root.findall(".//{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
             self.assertEqual(len(systems), 4)
             found = [root.find(".//" + settings % "2005" + "dpiAware"),
-                     root.find(".//" + settings % "2019" + "activeCodePage")]
+                     root.find(".//" + settings % "2019" + "activeCodePage"),
+                     root.find(".//" + settings % "2016" + "longPathAware")]
             self.assertEqual([None if e is None else e.text for e in found],
-                             [dpi_aware, code_page], config)
+                             [dpi_aware, code_page, "true"], config)
 
     def test_setup_name_runs_as_invoker_and_utf8_makes_the_code_page_utf8(self):
         # Without a manifest Windows would ask to elevate a program named like an

@@ -19,7 +19,8 @@ int UninstallService(const char* name) {
   return FakeService.UninstallResult;
 }
 
-void RunServiceDispatcher() {
+int RunServiceDispatcher() {
   FakeService.Calls.push_back("RunServiceDispatcher");
   RunMode = RunModeKind::Service;
+  return FakeService.DispatcherResult;
 }

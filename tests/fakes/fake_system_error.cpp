@@ -7,7 +7,7 @@ FakeSystemErrorState FakeSystemError;
 
 unsigned long LastSystemError() { return FakeSystemError.Code; }
 
-bool DescribeSystemError(unsigned long, char* buffer, std::size_t size) {
+bool DescribeSystemError(unsigned long, char* buffer, std::size_t size, const char*) {
   if (!FakeSystemError.HasText) return false;
   std::snprintf(buffer, size, "%s", FakeSystemError.Text.c_str());
   return true;

@@ -41,6 +41,7 @@ struct FakeServiceState {
   int Installed = 0;        // result of IsServiceInstalled
   int InstallResult = 0;    // result of InstallService
   int UninstallResult = 0;  // result of UninstallService
+  int DispatcherResult = 0;  // result of RunServiceDispatcher
   std::vector<std::string> Calls;
 };
 extern FakeServiceState FakeService;

@@ -1,13 +1,16 @@
-"""The Maven plugin of dist/, used as a Java developer would: installed into a private
-local repository (a copy of Debian's made of symbolic links, so that the system's own is
-never written), the sample's Maven build (examples/quillmark/pom.xml) run offline on a
-copy of the sample, and the launchers it made run: the Linux one on the installed JDK,
-the Windows one, for the target of this build, under Wine with the stand-in runtime."""
+"""The Maven plugin as a user gets it: taken from the unpacked Linux release bundle and
+installed offline as the README says, with Debian's Maven packages alone, into a home of
+its own. Then plain offline builds: the sample's (examples/quillmark/pom.xml), a project
+of this test's own that uses a library of Debian's Maven repository, and a reactor built
+in parallel. The launchers they make run: the Linux ones on JDK 17, the Windows one,
+for the target of this build, under Wine with the stand-in runtime."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
+import tarfile
 import tempfile
 import unittest
 
@@ -20,58 +23,197 @@ VERSION = os.environ.get("CORVANE_VERSION", "")
 SAMPLE_JARS = os.environ.get("CORVANE_SAMPLE_DIR", "")
 SAMPLE = os.path.join(os.environ.get("CORVANE_SOURCE_DIR", ""), "examples", "quillmark")
 TARGET = os.environ.get("CORVANE_TARGET", "")
+JDK17 = "/usr/lib/jvm/java-17-openjdk-amd64"
 
-
-def mvn(repository, cwd, *args):
-    return subprocess.run(["mvn", "-o", "-B", "-Dmaven.repo.local=" + repository, *args],
-                          cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                          timeout=300)
+# The test's own project: one class that uses Debian's commons-lang3. CONFIGURATION and
+# MORE are filled per build.
+APP_POM = """<project xmlns="http://maven.apache.org/POM/4.0.0">
+  <modelVersion>4.0.0</modelVersion>
+  <groupId>q</groupId><artifactId>app1</artifactId><version>1.0</version>
+  <properties>
+    <maven.compiler.release>11</maven.compiler.release>
+    <project.build.sourceEncoding>UTF-8</project.build.sourceEncoding>
+  </properties>
+  <dependencies>
+    <dependency><groupId>org.apache.commons</groupId><artifactId>commons-lang3</artifactId>
+      <version>3.12.0</version></dependency>
+  </dependencies>
+  <build><plugins><plugin>
+    <groupId>org.corvane</groupId><artifactId>corvane-maven-plugin</artifactId>
+    <version>VERSION</version>
+    <executions><execution><goals><goal>launcher</goal></goals></execution></executions>
+    <configuration><targets><target>linux</target></targets>CONFIGURATION</configuration>
+  </plugin></plugins></build>
+</project>
+"""
+APP_SOURCE = ("package q; public class App { public static void main(String[] a) {"
+              " System.out.println(org.apache.commons.lang3.StringUtils.capitalize(\"app runs\"));"
+              " } }\n")
+MAIN_CLASS = "<mainClass>q.App</mainClass><console>true</console>"
 
 
 class MavenTest(WineTestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.repository = tempfile.mkdtemp(prefix="corvane-maven-repository-")
-        os.rmdir(cls.repository)
-        subprocess.run(["cp", "-rs", "/usr/share/maven-repo", cls.repository], check=True)
-        install = "org.apache.maven.plugins:maven-install-plugin:3.1.0:install-file"
-        plugin = os.path.join(DIST, "corvane-maven-plugin-" + VERSION)
-        for args in (["-Dfile=%s.jar" % plugin, "-DpomFile=%s.pom" % plugin],
-                     ["-Dfile=" + os.path.join(SAMPLE_JARS, "jh.jar"), "-DgroupId=org.quillmark",
-                      "-DartifactId=quillmark-help", "-Dversion=1.0", "-Dpackaging=jar"]):
-            done = mvn(cls.repository, tempfile.gettempdir(), install, *args)
-            if done.returncode != 0:
-                shutil.rmtree(cls.repository, True)
-                raise AssertionError(done.stdout)
+        cls.root = tempfile.mkdtemp(prefix="corvane-maven-")
+        try:
+            with tarfile.open(os.path.join(DIST, "corvane-%s-linux-x86_64.tar.gz" % VERSION)) as bundle:
+                bundle.extractall(cls.root)
+            bundle = os.path.join(cls.root, "corvane-%s-linux-x86_64" % VERSION)
+            # Maven's user.home comes from the password database, not from HOME.
+            cls.home = os.path.join(cls.root, "home")
+            os.makedirs(cls.home)
+            cls.env = dict(os.environ, HOME=cls.home, MAVEN_OPTS="-Duser.home=" + cls.home,
+                           XDG_RUNTIME_DIR=cls.root)
+            with open(os.path.join(bundle, "docs", "corvane.md"), encoding="utf-8") as readme:
+                install = [block for block in re.findall(r"^```sh\n(.*?)^```$", readme.read(),
+                                                          re.S | re.M)
+                           if "install:install-file" in block]
+            if len(install) != 1:
+                raise AssertionError("the README's offline install block: %d found" % len(install))
+            for command in (["bash", "-euo", "pipefail", "-c", install[0]],
+                            ["mvn", "-o", "-B", "install:install-file",
+                             "-Dfile=" + os.path.join(SAMPLE_JARS, "jh.jar"),
+                             "-DgroupId=org.quillmark", "-DartifactId=quillmark-help",
+                             "-Dversion=1.0", "-Dpackaging=jar"]):
+                done = subprocess.run(command, cwd=bundle, env=cls.env, stdout=subprocess.PIPE,
+                                      stderr=subprocess.STDOUT, text=True, timeout=300)
+                if done.returncode != 0:
+                    raise AssertionError(" ".join(command) + "\n" + done.stdout)
+        except BaseException:
+            shutil.rmtree(cls.root, True)
+            raise
+        cls.carried = os.path.join(cls.home, ".m2", "repository", "org", "corvane",
+                                   "corvane-maven-plugin", VERSION, "corvane")
 
     @classmethod
     def tearDownClass(cls):
-        shutil.rmtree(cls.repository, True)
+        shutil.rmtree(cls.root, True)
 
-    def build_sample(self, *replacements):
-        """Builds a copy of the sample whose POM has each (old, new) of `replacements`
-        made, and gives the copy's directory and the build."""
-        project = os.path.join(self.work, "quillmark")
+    def mvn(self, cwd, *args):
+        """A plain offline Maven run in the home where the plugin was installed."""
+        return subprocess.run(["mvn", "-o", "-B", *args], cwd=cwd, env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                              timeout=600)
+
+    def run_app(self, program, cwd="/"):
+        done = subprocess.run([program], cwd=cwd, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True, timeout=120, env=self.env)
+        self.assertEqual((done.returncode, done.stdout), (0, "App runs\n"), done.stderr)
+
+    def own_project(self, configuration=MAIN_CLASS, files=()):
+        """Writes the test's own project, below a folder whose name has a blank and a
+        letter beyond ASCII, and gives its folder."""
+        project = os.path.join(self.work, "Zoë's app")
         shutil.rmtree(project, True)
-        shutil.copytree(SAMPLE, project,
-                        ignore=shutil.ignore_patterns("help", "CMakeLists.txt", "target"))
-        with open(os.path.join(project, "pom.xml")) as pom:
-            text = pom.read()
-        for old, new in (("<target>win64</target>", "<target>%s</target>" % TARGET),
-                         *replacements):
-            self.assertIn(old, text)
-            text = text.replace(old, new)
-        with open(os.path.join(project, "pom.xml"), "w") as pom:
-            pom.write(text)
-        return project, mvn(self.repository, project, "package", "-Dcorvane.version=" + VERSION)
+        os.makedirs(os.path.join(project, "src", "main", "java", "q"))
+        with open(os.path.join(project, "src", "main", "java", "q", "App.java"), "w") as out:
+            out.write(APP_SOURCE)
+        with open(os.path.join(project, "pom.xml"), "w") as out:
+            out.write(APP_POM.replace("VERSION", VERSION).replace("CONFIGURATION", configuration))
+        for name, content in files:
+            with open(os.path.join(project, name), "wb") as out:
+                out.write(content)
+        return project
+
+    def test_own_project_makes_a_launcher_and_a_bundle_that_run(self):
+        if not os.path.isdir(JDK17):
+            self.skipTest("no JDK 17 in " + JDK17)
+        project = self.own_project(MAIN_CLASS + "<bundle><jdk>%s</jdk></bundle>" % JDK17)
+        build = self.mvn(project, "package")
+        self.assertEqual(build.returncode, 0, build.stdout)
+        app = os.path.join(project, "target", "app1")
+        self.assertEqual(sorted(os.listdir(os.path.join(app, "lib"))),
+                         ["app1-1.0.jar", "commons-lang3-3.12.0.jar"])
+        self.run_app(os.path.join(app, "app1"))
+        bundle = os.path.join(project, "target", "bundle-linux", "app1")
+        self.assertEqual(sorted(os.listdir(bundle)), ["app", "app1", "runtime"])
+        self.run_app(os.path.join(bundle, "app1"))
+
+        # The goal alone takes the archive that package left; with none it fails, and
+        # the folder stays as it was.
+        for remove, failed, said in ((False, False, "which an earlier package made"),
+                                     (True, True, "run the goal in the package phase")):
+            if remove:
+                os.remove(os.path.join(project, "target", "app1-1.0.jar"))
+            build = self.mvn(project, "org.corvane:corvane-maven-plugin:%s:launcher" % VERSION)
+            self.assertEqual(build.returncode != 0, failed, build.stdout)
+            self.assertIn(said, build.stdout)
+            self.run_app(os.path.join(app, "app1"))
+
+    def test_configuration_faults_fail_the_build_saying_what_and_where(self):
+        rows = [  # (configuration, files, None for a build that passes, or what it says)
+            ("<console>true</console>", (), "POM parameter mainClass is not set"),
+            (MAIN_CLASS + "<splashSeconds>-1</splashSeconds>", (),
+             "POM parameter splashSeconds: -1 is outside 0 to 2147483"),
+            ("<configFile>latin1.toml</configFile>",
+             [("latin1.toml", 'ProductName = "Zo\xeb"\nMainClass = "q.App"\n'.encode("latin-1"))],
+             "latin1.toml:1: Encountered invalid utf-8 sequence"),
+            ("<configFile>quoted.toml</configFile>",
+             [("quoted.toml", b'"MainClass" = "q.App"\nConsole = true\n')], None),
+        ]
+        for configuration, files, said in rows:
+            with self.subTest(configuration):
+                build = self.mvn(self.own_project(configuration, files), "package")
+                if said is None:
+                    self.assertEqual(build.returncode, 0, build.stdout)
+                else:
+                    self.assertNotEqual(build.returncode, 0, build.stdout)
+                    self.assertIn(said, build.stdout)
+
+    def test_a_reactor_built_in_parallel_makes_every_launcher_each_time(self):
+        reactor = os.path.join(self.work, "reactor")
+        modules = ["m%d" % number for number in range(1, 7)]
+        for module in modules:
+            os.makedirs(os.path.join(reactor, module))
+            with open(os.path.join(reactor, module, "pom.xml"), "w") as out:
+                out.write('<project xmlns="http://maven.apache.org/POM/4.0.0">'
+                          "<modelVersion>4.0.0</modelVersion><parent><groupId>q</groupId>"
+                          "<artifactId>reactor</artifactId><version>1.0</version></parent>"
+                          "<artifactId>%s</artifactId><build><plugins><plugin>"
+                          "<groupId>org.corvane</groupId><artifactId>corvane-maven-plugin</artifactId>"
+                          "</plugin></plugins></build></project>" % module)
+        with open(os.path.join(reactor, "pom.xml"), "w") as out:
+            out.write('<project xmlns="http://maven.apache.org/POM/4.0.0">'
+                      "<modelVersion>4.0.0</modelVersion><groupId>q</groupId>"
+                      "<artifactId>reactor</artifactId><version>1.0</version>"
+                      "<packaging>pom</packaging><modules>%s</modules>"
+                      "<build><pluginManagement><plugins><plugin><groupId>org.corvane</groupId>"
+                      "<artifactId>corvane-maven-plugin</artifactId><version>%s</version>"
+                      "<executions><execution><goals><goal>launcher</goal></goals></execution>"
+                      "</executions><configuration><targets><target>linux</target>"
+                      "<target>win64</target></targets><mainClass>q.App</mainClass>"
+                      "</configuration></plugin></plugins></pluginManagement></build></project>"
+                      % ("".join("<module>%s</module>" % m for m in modules), VERSION))
+        # Every run writes the carried programs anew, while the other modules' threads
+        # start processes.
+        for run in range(20):
+            shutil.rmtree(self.carried, True)
+            build = self.mvn(reactor, "-T", "6", "package")
+            self.assertEqual(build.returncode, 0, "run %d:\n%s" % (run + 1, build.stdout))
+        for module in modules:
+            self.assertTrue(os.path.isfile(os.path.join(reactor, module, "target", module, module)))
+        written = [name for _, _, names in os.walk(self.carried) for name in names]
+        self.assertEqual(sorted(written), ["corvane", "corvane-make", "corvane.exe"])
 
     def test_sample_build_makes_launchers_that_run(self):
         # The Windows launcher takes the stand-in runtime from where the harness puts it;
         # the Linux one passes over that path and finds the installed JDK.
+        project = os.path.join(self.work, "quillmark")
+        shutil.copytree(SAMPLE, project,
+                        ignore=shutil.ignore_patterns("help", "CMakeLists.txt", "target"))
         main_class = "<mainClass>org.quillmark.Quillmark</mainClass>"
-        project, build = self.build_sample((main_class, main_class + "<runtimeLibrary>"
-                                            "j2re1.4.1_02\\bin\\client\\jvm.dll</runtimeLibrary>"))
+        with open(os.path.join(project, "pom.xml")) as pom:
+            text = pom.read()
+        for old, new in (("<target>win64</target>", "<target>%s</target>" % TARGET),
+                         (main_class, main_class + "<runtimeLibrary>"
+                          "j2re1.4.1_02\\bin\\client\\jvm.dll</runtimeLibrary>")):
+            self.assertIn(old, text)
+            text = text.replace(old, new)
+        with open(os.path.join(project, "pom.xml"), "w") as pom:
+            pom.write(text)
+        build = self.mvn(project, "package", "-Dcorvane.version=" + VERSION)
         self.assertEqual(build.returncode, 0, build.stdout)
         app = os.path.join(project, "target", "quillmark")
         self.assertEqual(sorted(os.listdir(os.path.join(app, "lib"))),
@@ -103,16 +245,6 @@ class MavenTest(WineTestCase):
                       "{0}\\lib\\quillmark-help-1.0.jar".format(windows_path(self.app_dir)), logged)
         self.assertIn("find_class org/quillmark/Quillmark", logged)
         self.assertIn("main thread=creator name= argc=1 arg=one", logged)
-
-    def test_a_pom_fault_fails_the_build_naming_the_parameter(self):
-        main_class = "<mainClass>org.quillmark.Quillmark</mainClass>"
-        _, build = self.build_sample((main_class, ""))
-        self.assertNotEqual(build.returncode, 0, build.stdout)
-        self.assertIn("POM parameter mainClass is not set", build.stdout)
-        _, build = self.build_sample(
-            (main_class, main_class + "<splashSeconds>-1</splashSeconds>"))
-        self.assertNotEqual(build.returncode, 0, build.stdout)
-        self.assertIn("POM parameter splashSeconds: -1 is outside 0 to 2147483", build.stdout)
 
 
 if __name__ == "__main__":

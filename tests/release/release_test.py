@@ -29,7 +29,8 @@ TARGET = os.environ.get("CORVANE_TARGET", "")
 SHARED = ["LICENSE", "README.md", "THIRD-PARTY-NOTICES", "cmake/corvane_launcher.cmake",
           "docs/corvane.md", "docs/guide.md", "docs/splash.png", "examples/quillmark/quillmark.ico",
           "examples/quillmark/quillmark.toml", "launchers/linux/corvane",
-          "launchers/win32/corvane.exe", "launchers/win64/corvane.exe"]
+          "launchers/win32/corvane.exe", "launchers/win64/corvane.exe",
+          "maven/corvane-maven-plugin-%s.jar" % VERSION, "maven/corvane-maven-plugin-%s.pom" % VERSION]
 
 
 def code_blocks(path, language):
@@ -129,7 +130,12 @@ class ReleaseTest(WineTestCase):
                                   stderr=subprocess.PIPE, text=True)
             self.assertEqual(done.returncode, 0, text + done.stderr)
 
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.work)
+        # A home of their own: the Maven blocks install into ~/.m2 (Java takes Maven's
+        # user.home from the password database, not from HOME).
+        home = os.path.join(self.work, "home")
+        os.makedirs(home)
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.work, HOME=home,
+                   MAVEN_OPTS="-Duser.home=" + home)
         commands = [block for document in documents for block in code_blocks(document, "sh")]
         self.assertGreaterEqual(len(commands), 3)
         for text in commands:

@@ -125,7 +125,9 @@
  * of "java.vm.info" gives "mixed mode, sharing" while an archive is mapped, else
  * "mixed mode", as HotSpot does; of another name, what System.setProperty set.
  *
- * A failed lookup leaves a pending exception and returns null, as a JVM does. Calling
+ * A failed lookup leaves a pending exception and returns null, as a JVM does. The
+ * pending exception can be taken (ExceptionOccurred), thrown again (Throw) and told
+ * (Throwable.toString: "java.lang.NoClassDefFoundError: name", as HotSpot spells it). Calling
  * a JNI function other than the exception functions while an exception is pending,
  * or with handles of the wrong kind, counts as an unexpected call.
  */
@@ -532,7 +534,8 @@ typedef enum MethodKind {
   kSetErr,
   kExit,
   kFileStreamInit,
-  kPrintStreamInit
+  kPrintStreamInit,
+  kThrowableToString
 } MethodKind;
 
 typedef struct Method {
@@ -553,6 +556,7 @@ static const Method kMethods[] = {
     {kExit, 1, "java/lang/System", "exit", "(I)V"},
     {kFileStreamInit, 0, "java/io/FileOutputStream", "<init>", "(Ljava/lang/String;Z)V"},
     {kPrintStreamInit, 0, "java/io/PrintStream", "<init>", "(Ljava/io/OutputStream;)V"},
+    {kThrowableToString, 0, "java/lang/Throwable", "toString", "()Ljava/lang/String;"},
 };
 
 static const Method* AsMethod(jmethodID id) { return (const Method*)id; }
@@ -1111,6 +1115,58 @@ static jobject JNICALL NewObjectA(JNIEnv* env, jclass clazz, jmethodID id, const
   return NewObjectOf(env, clazz, id, &arguments);
 }
 
+/* Throwable.toString of a pending exception taken with ExceptionOccurred: the class
+ * name with dots, as HotSpot gives it, then ": " and the message. */
+static jobject CallObjectOf(JNIEnv* env, jobject target, jmethodID id) {
+  const char* call = "CallObjectMethod";
+  Enter(env, call);
+  const Method* method = AsMethod(id);
+  Object* thrown = Expect(target, kThrowable, call);
+  if (!method || method->kind != kThrowableToString) Unexpected(call);
+  char* text = CopyText(thrown->text);
+  for (char* p = text; *p && *p != ':'; ++p)
+    if (*p == '/') *p = '.';
+  int length = 0;
+  WCHAR* units = DecodeModifiedUtf8(text, &length);
+  free(text);
+  if (!units) Unexpected(call);
+  return AsHandle(NewStringRecord(units, length));
+}
+
+static jobject JNICALL CallObjectMethod(JNIEnv* env, jobject target, jmethodID id, ...) {
+  return CallObjectOf(env, target, id);
+}
+static jobject JNICALL CallObjectMethodV(JNIEnv* env, jobject target, jmethodID id, va_list list) {
+  (void)list;
+  return CallObjectOf(env, target, id);
+}
+static jobject JNICALL CallObjectMethodA(JNIEnv* env, jobject target, jmethodID id,
+                                         const jvalue* array) {
+  (void)array;
+  return CallObjectOf(env, target, id);
+}
+
+/* The string's own UTF-8 text, which stays valid as long as the string. */
+static const char* JNICALL GetStringUTFChars(JNIEnv* env, jstring string, jboolean* is_copy) {
+  Enter(env, "GetStringUTFChars");
+  if (is_copy) *is_copy = JNI_FALSE;
+  return Expect(string, kString, "GetStringUTFChars")->text;
+}
+static void JNICALL ReleaseStringUTFChars(JNIEnv* env, jstring string, const char* chars) {
+  Enter(env, "ReleaseStringUTFChars");
+  if (Expect(string, kString, "ReleaseStringUTFChars")->text != chars)
+    Unexpected("ReleaseStringUTFChars with other chars");
+}
+
+static jthrowable JNICALL ExceptionOccurred(JNIEnv* env) {
+  return (jthrowable)AsHandle(ToThread(env)->exception);
+}
+static jint JNICALL ThrowObject(JNIEnv* env, jthrowable thrown) {
+  Enter(env, "Throw");
+  ToThread(env)->exception = Expect(thrown, kThrowable, "Throw");
+  return JNI_OK;
+}
+
 static jboolean JNICALL ExceptionCheck(JNIEnv* env) {
   return ToThread(env)->exception ? JNI_TRUE : JNI_FALSE;
 }
@@ -1302,6 +1358,13 @@ static void FillTables(void) {
   env_table.ExceptionCheck = ExceptionCheck;
   env_table.ExceptionDescribe = ExceptionDescribe;
   env_table.ExceptionClear = ExceptionClear;
+  env_table.ExceptionOccurred = ExceptionOccurred;
+  env_table.Throw = ThrowObject;
+  env_table.CallObjectMethod = CallObjectMethod;
+  env_table.CallObjectMethodV = CallObjectMethodV;
+  env_table.CallObjectMethodA = CallObjectMethodA;
+  env_table.GetStringUTFChars = GetStringUTFChars;
+  env_table.ReleaseStringUTFChars = ReleaseStringUTFChars;
 
   vm_table.AttachCurrentThread = AttachCurrentThread;
   vm_table.DetachCurrentThread = DetachCurrentThread;

@@ -53,7 +53,6 @@ struct Reader {
 bool ReadBundleSettings(const toml::table& table, const std::string& path, BundleSettings* bundle,
                         std::string* error) {
   Reader reader{path, error};
-  *bundle = BundleSettings();
   bundle->Present = true;
   const toml::node* linkOnly = nullptr;
   std::string linkOnlyKey;
@@ -71,18 +70,22 @@ bool ReadBundleSettings(const toml::table& table, const std::string& path, Bundl
       read = reader.ReadFolder(node, key, &bundle->Input);
     } else if (key == "runtime") {
       read = reader.ReadFolder(node, key, &bundle->Runtime);
+      if (!table.contains("jdk")) bundle->Jdk.clear();  // an earlier file's
     } else if (key == "jdk") {
       read = reader.ReadFolder(node, key, &bundle->Jdk);
+      if (!table.contains("runtime")) bundle->Runtime.clear();
     } else if (key == "jmods") {
       read = reader.ReadFolder(node, key, &bundle->Jmods);
       linkOnly = &node;
       linkOnlyKey = key;
     } else if (key == "modules") {
       bundle->ModulesGiven = true;
+      bundle->Modules.clear();
       read = reader.ReadModules(node, key, &bundle->Modules);
       linkOnly = &node;
       linkOnlyKey = key;
     } else if (key == "extra-modules") {
+      bundle->ExtraModules.clear();
       read = reader.ReadModules(node, key, &bundle->ExtraModules);
       linkOnly = &node;
       linkOnlyKey = key;
@@ -91,18 +94,28 @@ bool ReadBundleSettings(const toml::table& table, const std::string& path, Bundl
       if (!value) return reader.Fail(node, key, "must be a boolean (true or false)");
       bundle->Archive = value->get();
     } else {
-      return reader.Fail(node, key, "unknown key");
+      return reader.Fail(node, key,
+                         UnknownKeyText(key, {"dir", "name", "input", "runtime", "jdk", "jmods",
+                                              "modules", "extra-modules", "archive"}));
     }
     if (!read) return false;
   }
-  if (!bundle->Runtime.empty() && !bundle->Jdk.empty()) {
+  if (table.contains("runtime") && table.contains("jdk")) {
     return reader.Fail(*table.get("jdk"), "jdk",
                        "give runtime (a runtime image to copy) or jdk (a JDK to link one "
                        "with), not both");
   }
-  if (linkOnly && !bundle->Runtime.empty()) {
+  if (linkOnly && table.contains("runtime")) {
     return reader.Fail(*linkOnly, linkOnlyKey,
                        "applies to a runtime linked from jdk, not to one copied from runtime");
   }
   return true;
+}
+
+std::vector<MakeConfigKey> BundleKeys() {
+  return {{"bundle.dir", "file"},       {"bundle.name", "string"},
+          {"bundle.input", "file"},     {"bundle.runtime", "file"},
+          {"bundle.jdk", "file"},       {"bundle.jmods", "file"},
+          {"bundle.modules", "array"},  {"bundle.extra-modules", "array"},
+          {"bundle.archive", "boolean"}};
 }

@@ -2,12 +2,17 @@
 // version, the runtime image check and the checksum of the archives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "tests/temp_directory.h"
+#include "tools/make/bundle_layout.h"
 #include "tools/make/config_file.h"
 #include "tools/make/deflate.h"
+#include "tools/make/inflate.h"
+#include "tools/make/jar_manifest.h"
 #include "tools/make/java_tools.h"
 #include "tools/make/runtime_image.h"
 
@@ -15,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
+TEST(BundleSettings, ResolvesFoldersLayersKeyByKeyAndReportsFileLineAndKey) {
   MakeConfig config;
   std::string error;
   ASSERT_TRUE(
@@ -28,6 +33,21 @@ TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
   EXPECT_TRUE(config.Bundle.ModulesGiven);
   EXPECT_EQ(config.Bundle.Modules, (std::vector<std::string>{"java.base", "java.sql"}));
   EXPECT_TRUE(config.Bundle.Archive);
+
+  // A later file replaces the keys it sets and keeps the others; runtime and jdk
+  // replace each other.
+  ASSERT_TRUE(ParseMakeConfigOver("[bundle]\narchive = false\nmodules = [\"java.sql\"]\n",
+                                  "over/1.toml", &config, &error))
+      << error;
+  EXPECT_EQ(config.Bundle.Dir, (fs::path("cfg") / "out/app").string());
+  EXPECT_EQ(config.Bundle.Jdk, "/jdk");
+  EXPECT_EQ(config.Bundle.Modules, (std::vector<std::string>{"java.sql"}));
+  EXPECT_FALSE(config.Bundle.Archive);
+  ASSERT_TRUE(
+      ParseMakeConfigOver("[bundle]\nruntime = \"image\"\n", "over/2.toml", &config, &error))
+      << error;
+  EXPECT_EQ(config.Bundle.Runtime, (fs::path("over") / "image").string());
+  EXPECT_EQ(config.Bundle.Jdk, "");
 
   const struct {
     const char* Table;
@@ -46,6 +66,24 @@ TEST(BundleSettings, ResolvesFoldersAgainstTheFileAndReportsFileLineAndKey) {
     EXPECT_FALSE(ParseMakeConfig(std::string("[bundle]\n") + fault.Table + "\n", "app.toml",
                                  &config, &error));
     EXPECT_EQ(error.rfind(fault.Error, 0), 0u) << fault.Table << ": " << error;
+  }
+}
+
+// The Maven plugin writes its <bundle> parameters by this list.
+TEST(BundleKeys, EveryListedKeyRefusesAnotherTypeNamingItsOwn) {
+  const std::map<std::string, std::string> demanded = {{"file", "must be a non-empty string"},
+                                                       {"string", "must be a non-empty string"},
+                                                       {"boolean", "must be a boolean"},
+                                                       {"array", "must be an array"}};
+  for (const MakeConfigKey& key : BundleKeys()) {
+    const std::string type = key.Type;
+    const std::string name = key.Name.substr(key.Name.find('.') + 1);
+    MakeConfig config;
+    std::string error;
+    EXPECT_FALSE(ParseMakeConfig("[bundle]\n" + name + (type == "boolean" ? " = 1\n" : " = true\n"),
+                                 "app.toml", &config, &error));
+    ASSERT_TRUE(demanded.count(type)) << key.Name << " " << type;
+    EXPECT_EQ(error.rfind("app.toml:2: " + key.Name + ": " + demanded.at(type), 0), 0u) << error;
   }
 }
 
@@ -143,6 +181,80 @@ TEST(CheckRuntimeImage, TakesTheTargetsLayoutAndMachineAndSaysWhatElseItFound) {
     ASSERT_GE(result.size(), std::strlen(test.Result)) << test.Image << ": " << result;
     EXPECT_EQ(result.substr(result.size() - std::strlen(test.Result)), test.Result) << result;
   }
+}
+
+// Where each entry lands below app/: inside the input folder at its own path, outside
+// it under the path that follows its "..", renamed when that is taken, copied once.
+TEST(PlanAppLayout, KeepsTheInputsLayoutAndGivesOutsideEntriesNamesOfTheirOwn) {
+  ScopedTempDirectory temp("app-layout");
+  for (const char* file : {"in/app.jar", "in/lib/a.jar", "lib/a.jar", "hello.jar"}) {
+    WriteBytes(temp.path() / file, "not a zip");
+  }
+  const std::string input = (temp.path() / "in").string();
+  const struct {
+    const char* ClassPath;
+    const char* MainJar;
+    std::vector<std::string> Entries;  // the ClassPath entries, then MainJar
+    std::vector<std::string> Targets;  // of the copies
+  } cases[] = {
+      {"app.jar;lib", "", {"app/app.jar", "app/lib"}, {"app.jar", "lib"}},
+      {"../hello.jar", "", {"app/hello.jar"}, {"hello.jar"}},
+      {"lib/a.jar;../lib/a.jar",
+       "",
+       {"app/lib/a.jar", "app/lib-2/a.jar"},
+       {"lib-2/a.jar", "lib/a.jar"}},
+      {"../lib/a.jar;lib/a.jar",
+       "",
+       {"app/lib-2/a.jar", "app/lib/a.jar"},
+       {"lib-2/a.jar", "lib/a.jar"}},
+      {"lib/a.jar;lib;./lib\\a.jar;../in/lib",
+       "",
+       {"app/lib/a.jar", "app/lib", "app/lib/a.jar", "app/lib"},
+       {"lib"}},
+      {"", "app.jar", {"app/app.jar"}, {"app.jar"}},
+      {"%APPDATA%\\x.jar;/opt/y.jar", "", {"%APPDATA%\\x.jar", "/opt/y.jar"}, {}},
+  };
+  for (const auto& test : cases) {
+    AppLayout layout;
+    std::string error;
+    std::string notice;
+    ASSERT_TRUE(PlanAppLayout(test.ClassPath, test.MainJar, input, &layout, &error, &notice))
+        << error;
+    std::vector<std::string> entries = layout.ClassPath;
+    if (!layout.MainJar.empty()) entries.push_back(layout.MainJar);
+    EXPECT_EQ(entries, test.Entries) << test.ClassPath;
+    std::vector<std::string> targets;
+    for (const AppCopy& copy : layout.Copies) targets.push_back(copy.Target);
+    std::sort(targets.begin(), targets.end());
+    EXPECT_EQ(targets, test.Targets) << test.ClassPath;
+  }
+  AppLayout layout;
+  std::string error;
+  std::string notice;
+  EXPECT_FALSE(PlanAppLayout("app.jar", "lib/b.jar", input, &layout, &error, &notice));
+  EXPECT_NE(error.find("MainJar names lib/b.jar, which is not there"), std::string::npos) << error;
+}
+
+// Manifests as jar writes them: a main section of lines of at most 72 bytes, each
+// continued on lines that start with a blank, and sections for entries after it.
+TEST(JarManifest, ClassPathIsReadFromTheMainSectionAndDecoded) {
+  const std::string manifest =
+      "Manifest-Version: 1.0\r\nclass-path: lib/dep%20one.jar  http://x/y.jar /abs.jar\r\n"
+      "  lib/more.jar classes/\r\nMain-Class: a.B\r\n\r\nName: x\r\nClass-Path: z.jar\r\n";
+  EXPECT_EQ(ManifestAttribute(manifest, "Main-Class"), "a.B");
+  EXPECT_EQ(RelativeClassPath(ManifestAttribute(manifest, "Class-Path")),
+            (std::vector<std::string>{"lib/dep one.jar", "lib/more.jar", "classes/"}));
+  EXPECT_EQ(ManifestAttribute("Main-Class: a.B\n", "Class-Path"), "");
+
+  // What Deflate writes, Inflate reads back; a damaged stream is refused.
+  for (const std::string& data : {manifest, std::string(70000, 'x'), std::string("\x01\xfe", 2)}) {
+    std::string back;
+    EXPECT_TRUE(Inflate(Deflate(data), data.size(), &back));
+    EXPECT_EQ(back, data);
+    EXPECT_FALSE(Inflate(Deflate(data), data.size() - 1, &back));
+  }
+  std::string back;
+  EXPECT_FALSE(Inflate(std::string("\x07\xff\xff", 3), 1000, &back));
 }
 
 TEST(Crc32, IsTheChecksumOfZipAndGzip) {

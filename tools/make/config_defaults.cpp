@@ -1,5 +1,6 @@
 #include "tools/make/config_defaults.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -18,6 +19,7 @@ constexpr DefaultText DefaultTexts[] = {
     {"ServiceSwitch", "-startlauncherinservicemode"},
     {"AllowMultipleInstances", "1"},
     {"RuntimeDiscovery", "1"},
+    {"StartupArchive", "1"},
     {"ServiceStopTimeout", "30"},
     {"MsgAlreadyRunning", "An instance of this program is already running."},
     {"MsgFileAccess", "Error accessing file/directory: %s"},
@@ -63,6 +65,27 @@ std::map<unsigned, std::string> CompleteEntries(const MakeConfig& config) {
     entries.emplace(ConfigFields[i].Entry, DefaultEntry(ConfigFields[i]));
   }
   return entries;
+}
+
+LaunchConfigRecord LaunchConfigOf(const std::map<unsigned, std::string>& entries) {
+  LaunchConfigRecord config;
+  for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
+    const ConfigField& field = ConfigFields[i];
+    const auto found = entries.find(field.Entry);
+    const std::string text =
+        found == entries.end() || found->second == "<null>" ? std::string() : found->second;
+    if (field.Kind == FieldKind::Flag) {
+      config.*field.Flag = text.empty() || text[0] != '0';
+    } else if (field.Kind == FieldKind::OptInFlag) {
+      config.*field.Flag = !text.empty() && text[0] != '0';
+    } else if (field.Kind == FieldKind::Number) {
+      config.*field.Number = std::atoi(text.c_str());
+    } else {
+      config.*field.Text = text;
+    }
+  }
+  if (config.ServiceStopTimeout <= 0) config.ServiceStopTimeout = DefaultServiceStopTimeout;
+  return config;
 }
 
 VersionSettings NeutralVersion(const std::string& outputFileName) {

@@ -1,12 +1,12 @@
 #include "tools/make/config_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
 #include "core/config_fields.h"
 #include "hosting/java_options.h"
 #include "hosting/java_version.h"
-
 #include "tools/make/pe_image.h"
 #include "tools/make/string_table.h"
 #include "tools/make/toml.h"
@@ -175,8 +175,12 @@ bool ReadVersion(Context& context, const toml::table& table, VersionSettings* ve
     const auto& where = name.source();
     const bool isNumbers = name == "FileVersion" || name == "ProductVersion";
     bool known = isNumbers;
-    for (const char* stringKey : VersionStringKeys) known = known || name == stringKey;
-    if (!known) return context.Fail(where, key, "unknown key");
+    std::vector<std::string> keys{"FileVersion", "ProductVersion"};
+    for (const char* stringKey : VersionStringKeys) {
+      known = known || name == stringKey;
+      keys.push_back(stringKey);
+    }
+    if (!known) return context.Fail(where, key, UnknownKeyText(std::string(name.str()), keys));
     const auto* value = node.as_string();
     if (!value) return context.Fail(node.source(), key, "must be a string");
     const std::string text = value->get();
@@ -234,6 +238,41 @@ bool ReadManifestKey(Context& context, const std::string& key, const toml::node&
 
 }  // namespace
 
+std::string UnknownKeyText(const std::string& key, const std::vector<std::string>& known) {
+  const auto fold = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  // Edit distance with swaps of neighbours (optimal string alignment), case folded.
+  const auto distance = [](const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+      for (std::size_t j = 1; j <= b.size(); ++j) {
+        d[i][j] = std::min(
+            {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+          d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+      }
+    }
+    return d[a.size()][b.size()];
+  };
+  const std::string folded = fold(key);
+  const std::string* best = nullptr;
+  std::size_t bestDistance = 0;
+  for (const std::string& candidate : known) {
+    const std::size_t off = distance(folded, fold(candidate));
+    if (off > (candidate.size() >= 8 ? 2u : 1u)) continue;
+    if (!best || off < bestDistance) {
+      best = &candidate;
+      bestDistance = off;
+    }
+  }
+  return best ? "unknown key; did you mean " + *best + "?" : "unknown key";
+}
+
 bool IsMessageFormat(const std::string& text) {
   int strings = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -290,6 +329,14 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
       const auto* table = node.as_table();
       if (!table) return context.Fail(node.source(), key, "must be a table");
       if (!ReadBundleSettings(*table, path, &config->Bundle, error)) return false;
+    } else if (key == "sign") {
+      const auto* table = node.as_table();
+      if (!table) return context.Fail(node.source(), key, "must be a table");
+      if (!ReadSignSettings(*table, path, &config->Sign, error)) return false;
+    } else if (key == "installer") {
+      const auto* table = node.as_table();
+      if (!table) return context.Fail(node.source(), key, "must be a table");
+      if (!ReadInstallerSettings(*table, path, &config->Installer, error)) return false;
     } else if (key == "Icon") {
       if (!ReadPath(context, key, node, &config->IconPath)) return false;
     } else if (key == "Splash") {
@@ -304,7 +351,11 @@ bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeC
     } else if (const ConfigField* field = FindConfigField(key.c_str())) {
       if (!ReadField(context, *field, node, config)) return false;
     } else {
-      return context.Fail(name.source(), key, "unknown key");
+      std::vector<std::string> keys{"version", "bundle"};
+      for (const MakeConfigKey& known : MakeConfigKeys()) {
+        if (known.Name.find('.') == std::string::npos) keys.push_back(known.Name);
+      }
+      return context.Fail(name.source(), key, UnknownKeyText(key, keys));
     }
   }
   return true;
@@ -332,5 +383,7 @@ std::vector<MakeConfigKey> MakeConfigKeys() {
   for (const MakeConfigKey& key : SpecialKeys) keys.push_back(key);
   for (const char* name : VersionStringKeys)
     keys.push_back({"version." + std::string(name), "string"});
+  for (std::size_t i = 0; i < SignKeyCount; ++i)
+    keys.push_back({SignKeys[i].Name, SignKeys[i].Type});
   return keys;
 }

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "tools/make/bundle_settings.h"
+#include "tools/make/installer_settings.h"
 #include "tools/make/manifest.h"
+#include "tools/make/sign_settings.h"
 
 /// The version resource as the configuration file's [version] table gives it.
 struct VersionSettings {
@@ -33,6 +35,10 @@ struct MakeConfig {
   bool Console = false;
   /// The [bundle] table: the folder with the runtime that --bundle writes.
   BundleSettings Bundle;
+  /// The [sign] table: the certificate that signs the Windows files written.
+  SignSettings Sign;
+  /// The [installer] table: the package that --installer writes.
+  InstallerSettings Installer;
 };
 
 /// Reads and checks the TOML configuration file at `path`. False with `error` set to
@@ -45,8 +51,9 @@ bool ParseMakeConfig(const std::string& text, const std::string& path, MakeConfi
                      std::string* error);
 
 /// Reads the file at `path` over the configuration that earlier files gave `config`:
-/// each key it sets replaces the earlier value, the [version] table key by key (a
-/// FileVersion of an earlier file counts for a table without one).
+/// each key it sets replaces the earlier value, the [version], [bundle], [sign] and
+/// [installer] tables key by key (a FileVersion of an earlier file counts for a table
+/// without one).
 bool ReadMakeConfigOver(const std::string& path, MakeConfig* config, std::string* error);
 bool ParseMakeConfigOver(const std::string& text, const std::string& path, MakeConfig* config,
                          std::string* error);
@@ -61,6 +68,11 @@ struct MakeConfigKey {
 
 /// Every key of the configuration file, those of the launch configuration first.
 std::vector<MakeConfigKey> MakeConfigKeys();
+
+/// "unknown key", followed by "; did you mean K?" when one of `known` is close to `key`:
+/// the same but for case, or one letter off (two for a key of eight letters or more),
+/// where a letter swapped with its neighbour counts as one.
+std::string UnknownKeyText(const std::string& key, const std::vector<std::string>& known);
 
 /// Checks a printf format of a message: at most one "%s", "%%" allowed, nothing else.
 bool IsMessageFormat(const std::string& text);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -81,9 +83,30 @@ TEST(ParseMakeConfig, ReadsTheVersionTableArtworkPathsAndManifestKeys) {
   EXPECT_EQ(config.Version.Strings.at("ProductName"), "Quill");
 }
 
+// A key off by case, a letter (two in a long key) or a swap is named; others are not.
+TEST(ParseMakeConfig, UnknownKeyNamesTheKeyItIsCloseTo) {
+  const struct {
+    const char* Text;
+    const char* Error;
+  } cases[] = {
+      {"Mainclass = 1", "app.toml:1: Mainclass: unknown key; did you mean MainClass?"},
+      {"RuntimeMinVerison = 1", "RuntimeMinVerison: unknown key; did you mean RuntimeMinVersion?"},
+      {"ClssPth = 1", "ClssPth: unknown key; did you mean ClassPath?"},
+      {"[bundle]\njkd = 1", "app.toml:2: bundle.jkd: unknown key; did you mean jdk?"},
+      {"[version]\nProductname = 1", "version.Productname: unknown key; did you mean ProductName?"},
+      {"Colour = 1", "app.toml:1: Colour: unknown key"},
+      {"[bundle]\njava = 1", "app.toml:2: bundle.java: unknown key"},
+  };
+  for (const auto& test : cases) {
+    const std::string error = ErrorOf(test.Text);
+    EXPECT_EQ(error.substr(error.size() - std::min(error.size(), std::strlen(test.Error))),
+              test.Error);
+  }
+}
+
 TEST(ParseMakeConfig, EveryFaultNamesFileLineAndKey) {
   EXPECT_EQ(ErrorOf("ClassPath = \"a\"\n\nMainClas = \"x.Y\"\n"),
-            "app.toml:3: MainClas: unknown key");
+            "app.toml:3: MainClas: unknown key; did you mean MainClass?");
   EXPECT_EQ(ErrorOf("ClassPath = 5\n"), "app.toml:1: ClassPath: must be a string");
   EXPECT_EQ(ErrorOf("\nJvmOptions = \"-Xmx1g --add-opens -Da java.base/x=y\"\n"),
             "app.toml:2: JvmOptions: \"java.base/x=y\" is not an option (options start with "

@@ -106,10 +106,16 @@ bool FindModuleDependencies(const Jdk& jdk, const std::vector<std::string>& arch
     at = end + 1;
   }
   if (modules->empty() || modules->front().find(' ') != std::string::npos) {
+    // A stack ends with "... 7 more"; its first line says what went wrong.
+    const std::size_t first = output.find_first_not_of("\r\n \t");
+    const std::string said =
+        first == std::string::npos
+            ? std::string()
+            : output.substr(first, output.find_first_of("\r\n", first) - first);
     *error =
         "jdeps cannot tell the modules of the application's archives (name them with "
         "modules = [...] in [bundle]): " +
-        LastLine(output);
+        said;
     return false;
   }
   return true;

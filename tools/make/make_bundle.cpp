@@ -1,6 +1,7 @@
 #include "tools/make/make_bundle.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -11,6 +12,7 @@
 #include "hosting/java_home.h"
 #include "platform/path_text.h"
 #include "tools/make/archive_writer.h"
+#include "tools/make/bundle_layout.h"
 #include "tools/make/java_tools.h"
 #include "tools/make/runtime_image.h"
 #include "tools/make/tree_copy.h"
@@ -24,10 +26,6 @@ constexpr char TemporarySuffix[] = ".corvane-make-tmp";
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
   return false;
-}
-
-void AddNotice(std::string* notice, const std::string& what) {
-  *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") + what;
 }
 
 unsigned EntryOf(const char* name) { return FindConfigField(name)->Entry; }
@@ -58,11 +56,6 @@ BundleSettings Settings(const MakeOptions& options, const MakeConfig& config) {
   return bundle;
 }
 
-bool IsPortableEntry(const std::string& entry) {
-  return entry.find('%') == std::string::npos && entry[0] != '/' && entry[0] != '\\' &&
-         !(entry.size() > 1 && entry[1] == ':');
-}
-
 // Whether the folder `dir` may be replaced: it holds nothing but a bundle's names.
 bool HoldsBundleOnly(const fs::path& dir, const std::string& launcher) {
   std::error_code failure;
@@ -80,26 +73,30 @@ struct Cleanup {
   bool Done = false;
   ~Cleanup() {
     if (Done) return;
-    std::error_code ignored;
-    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it) fs::remove_all(*it, ignored);
+    std::string ignored;
+    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it) RemoveTree(PathText(*it), &ignored);
   }
 };
 
-// The archives jdeps reads: the ClassPath files, and the .jar files below its folders.
+// The archives jdeps reads: the jars below app/, as the launcher puts them on the class
+// path. Anything else there (a README, a .properties file) is no input of jdeps.
 std::vector<std::string> ArchivesBelow(const fs::path& app) {
   std::vector<std::string> archives;
   for (const std::string& name : ListTree(PathText(app))) {
     const fs::path path = app / name;
+    std::string extension = PathText(path.extension());
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::error_code ignored;
-    if (fs::is_regular_file(path, ignored)) archives.push_back(PathText(path));
+    if (extension == ".jar" && fs::is_regular_file(path, ignored)) {
+      archives.push_back(PathText(path));
+    }
   }
   return archives;
 }
 
-bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const fs::path& app,
-                 const fs::path& output, std::string* error, std::string* notice) {
-  Jdk jdk;
-  if (!OpenJdk(bundle.Jdk, &jdk, error)) return false;
+bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const Jdk& jdk,
+                 const fs::path& app, const fs::path& output, std::string* error,
+                 std::string* notice) {
   const std::string system = TargetSystem(options.Target);
   LinkRequest request;
   request.Output = PathText(output);
@@ -154,30 +151,38 @@ bool LinkRuntime(const MakeOptions& options, const BundleSettings& bundle, const
   return true;
 }
 
-// Replaces the launcher table's runtime and class path with the bundle's, the private
-// runtime first.
-bool PointAtBundle(const MakeOptions& options, const std::string& library,
-                   const std::vector<std::string>& classPath, MakeConfig* config,
-                   std::string* error) {
+// Replaces the launcher table's runtime, class path and main jar with the bundle's, the
+// private runtime first.
+bool PointAtBundle(const MakeOptions& options, const std::string& library, const AppLayout& layout,
+                   MakeConfig* config, std::string* error) {
   const bool windows = options.Target != "linux";
-  std::string runtime = std::string(windows ? "runtime\\" : "runtime/") + library;
+  const auto targetForm = [windows](std::string path) {
+    if (windows) std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  };
+  std::string runtime = targetForm("runtime/" + library);
   const std::string configured = EntryText(*config, "RuntimeLibrary");
-  if (!configured.empty()) runtime += ";" + configured;
+  if (library.empty()) runtime.clear();
+  if (!configured.empty()) runtime += (runtime.empty() ? "" : ";") + configured;
   std::string joined;
-  for (const std::string& entry : classPath) joined += (joined.empty() ? "" : ";") + entry;
-  for (const auto& [name, text] :
-       {std::pair<const char*, std::string>{"RuntimeLibrary", runtime}, {"ClassPath", joined}}) {
+  for (const std::string& entry : layout.ClassPath) {
+    joined += (joined.empty() ? "" : ";") + (IsPortableEntry(entry) ? targetForm(entry) : entry);
+  }
+  std::vector<std::pair<const char*, std::string>> entries{{"RuntimeLibrary", runtime},
+                                                           {"ClassPath", joined}};
+  if (!layout.MainJar.empty()) entries.emplace_back("MainJar", targetForm(layout.MainJar));
+  for (const auto& [name, text] : entries) {
     if (text.size() > MaxEntryLength) {
       return Fail(error, std::string(name) + ": the bundle's value would be " +
                              std::to_string(text.size()) + " characters long; an entry holds " +
                              "at most " + std::to_string(MaxEntryLength));
     }
-    config->Entries[EntryOf(name)] = text;
+    config->Entries[EntryOf(name)] = text.empty() ? "<null>" : text;
   }
   // A mode above 3 searches the registry or the discovery first; the same mode less 4
   // keeps its registry keys and tries the private runtime first.
   const std::string mode = EntryText(*config, "RuntimeSearchMode");
-  if (!mode.empty()) {
+  if (!mode.empty() && !library.empty()) {
     const long value = std::strtol(mode.c_str(), nullptr, 10);
     if (value > 3)
       config->Entries[EntryOf("RuntimeSearchMode")] = std::to_string(value == 7  ? 1
@@ -185,6 +190,29 @@ bool PointAtBundle(const MakeOptions& options, const std::string& library,
                                                                                  : value - 4);
   }
   return true;
+}
+
+// Checks the version of the runtime the bundle will hold against the configuration's
+// bounds before anything is copied or linked.
+bool CheckBundledVersion(const MakeConfig& config, const BundleSettings& bundle, const Jdk& jdk,
+                         std::string* error) {
+  const std::string home = bundle.Jdk.empty() ? bundle.Runtime : bundle.Jdk;
+  std::string text = ReadReleaseValue(home, "JAVA_VERSION");
+  JavaVersion version;
+  if (bundle.Jdk.empty()) {
+    ParseJavaVersion(text.c_str(), &version);
+  } else {
+    version = jdk.Version;
+    if (text.empty()) text = FormatJavaVersion(version);
+  }
+  return CheckRuntimeVersion(home, version, text, EntryText(config, "RuntimeMinVersion"),
+                             EntryText(config, "RuntimeMaxVersion"), error);
+}
+
+// The names that a file or folder at the top of the bundle cannot take.
+bool IsBundleFolderName(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "app" || name == "runtime";
 }
 
 }  // namespace
@@ -202,7 +230,7 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
   const BundleSettings bundle = Settings(options, config);
   const bool windows = options.Target != "linux";
-  if (bundle.Runtime.empty() && bundle.Jdk.empty()) {
+  if (bundle.Runtime.empty() && bundle.Jdk.empty() && !options.RuntimeOptional) {
     return Fail(error,
                 "a bundle needs a runtime: runtime = \"FOLDER\" in [bundle] (or --runtime) "
                 "copies a runtime image, jdk = \"FOLDER\" (or --jdk) links one with a JDK's "
@@ -212,6 +240,13 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   if (dir.filename().empty()) dir = dir.parent_path();
   const std::string name =
       (bundle.Name.empty() ? PathText(dir.filename()) : bundle.Name) + (windows ? ".exe" : "");
+  if (IsBundleFolderName(name)) {
+    return Fail(error, PathText(dir) + ": a bundle's launcher cannot be named " + name +
+                           ": the bundle's folder " + name + "/ holds " +
+                           (name[0] == 'a' || name[0] == 'A' ? "the application's archives"
+                                                             : "the runtime") +
+                           "; give the launcher another name with name = \"...\" in [bundle]");
+  }
   std::error_code failure;
   if (fs::exists(dir, failure) &&
       (!fs::is_directory(dir, failure) || !HoldsBundleOnly(dir, name))) {
@@ -219,67 +254,17 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
                            ", app, runtime); give a new or empty folder");
   }
 
-  // The class path: each relative entry is copied below app/ and named there.
+  // The archives of ClassPath and MainJar, each below app/.
   const std::string classPath = EntryText(config, "ClassPath");
-  if (classPath.empty()) {
+  const std::string mainJar = EntryText(config, "MainJar");
+  if (classPath.empty() && mainJar.empty()) {
     return Fail(error, options.ConfigPath +
-                           ": ClassPath: a bundle holds the archives that "
-                           "ClassPath names, and it names none");
+                           ": a bundle holds the archives that MainJar and ClassPath "
+                           "name, and it names none");
   }
-  std::vector<std::pair<fs::path, std::string>> copies;  // source, path below app/
-  std::vector<std::string> entries;
-  for (std::size_t at = 0; at <= classPath.size();) {
-    const std::size_t end = std::min(classPath.find(';', at), classPath.size());
-    std::string entry = classPath.substr(at, end - at);
-    at = end + 1;
-    if (entry.empty()) continue;
-    if (!IsPortableEntry(entry)) {
-      AddNotice(notice, "ClassPath: \"" + entry +
-                            "\" is kept as written and not copied into "
-                            "the bundle");
-      entries.push_back(entry);
-      continue;
-    }
-    std::string relative = entry;
-    for (char& c : relative) c = c == '\\' ? '/' : c;
-    const fs::path source = fs::path(bundle.Input) / relative;
-    if (!fs::exists(source, failure)) {
-      return Fail(error, PathText(source) + ": ClassPath names " + entry + ", which is not there " +
-                             "(the archives are read from the folder of the configuration file, " +
-                             "or from input in [bundle], or --input)");
-    }
-    copies.emplace_back(source, relative);
-    std::string named = "app/" + relative;
-    if (windows) {
-      for (char& c : named) c = c == '/' ? '\\' : c;
-    }
-    entries.push_back(named);
-  }
+  AppLayout layout;
+  if (!PlanAppLayout(classPath, mainJar, bundle.Input, &layout, error, notice)) return false;
 
-  // Everything is made beside the bundle under temporary names.
-  Cleanup cleanup;
-  fs::path existing = dir.parent_path();
-  while (!existing.empty() && !fs::exists(existing, failure)) {
-    cleanup.Paths.insert(cleanup.Paths.begin(), existing);
-    existing = existing.parent_path();
-  }
-  fs::path stage = dir;
-  stage += TemporarySuffix;
-  fs::remove_all(stage, failure);  // left by a run that was killed
-  fs::create_directories(dir.parent_path(), failure);
-  if (!failure) fs::create_directory(stage, failure);
-  if (failure) {
-    return Fail(error, PathText(dir) + ": cannot be written (" + failure.message() + ")");
-  }
-  cleanup.Paths.push_back(stage);
-  fs::create_directory(stage / "app", failure);
-  for (const auto& [source, relative] : copies) {
-    const fs::path target = stage / "app" / relative;
-    fs::create_directories(target.parent_path(), failure);
-    if (!CopyTree(PathText(source), PathText(target), error)) return false;
-  }
-
-  const fs::path runtime = stage / "runtime";
   const ExecutableMachine machine = options.Target == "win32" ? ExecutableMachine::I386
                                     : options.Target == "win64"
                                         ? ExecutableMachine::X86_64
@@ -288,31 +273,68 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     return Fail(error, options.LauncherPath + ": not a Linux executable");
   }
   std::string library;
+  Jdk jdk;
+  // A package of an application that runs on the installed Java has no runtime of its own.
+  const bool ownRuntime = !bundle.Jdk.empty() || !bundle.Runtime.empty();
+  if (bundle.Jdk.empty()
+          ? ownRuntime && !CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error)
+          : !OpenJdk(bundle.Jdk, &jdk, error)) {
+    return false;
+  }
+  if (ownRuntime && !CheckBundledVersion(config, bundle, jdk, error)) return false;
+
+  // Everything is made beside the bundle under temporary names, and nothing of it is
+  // copied into itself when it lies inside an input folder.
+  fs::path stage = dir;
+  stage += TemporarySuffix;
+  fs::path old = dir;
+  old += ".corvane-make-old";
+  fs::path archive = dir;
+  archive += windows ? ".zip" : ".tar.gz";
+  fs::path archiveStage = archive;
+  archiveStage += TemporarySuffix;
+  const std::vector<std::string> leaveOut{PathText(dir), PathText(stage), PathText(old),
+                                          PathText(archive), PathText(archiveStage)};
+  Cleanup cleanup;
+  fs::path existing = dir.parent_path();
+  while (!existing.empty() && !fs::exists(existing, failure)) {
+    cleanup.Paths.insert(cleanup.Paths.begin(), existing);
+    existing = existing.parent_path();
+  }
+  if (!RemoveTree(PathText(stage), error)) return false;  // left by a run that was killed
+  fs::create_directories(dir.parent_path(), failure);
+  if (!failure) fs::create_directory(stage, failure);
+  if (failure) {
+    return Fail(error, PathText(dir) + ": cannot be written (" + failure.message() + ")");
+  }
+  cleanup.Paths.push_back(stage);
+  fs::create_directory(stage / "app", failure);
+  for (const AppCopy& copy : layout.Copies) {
+    const fs::path target = stage / "app" / copy.Target;
+    fs::create_directories(target.parent_path(), failure);
+    if (!CopyTree(copy.Source, PathText(target), error, leaveOut)) return false;
+  }
+
+  const fs::path runtime = stage / "runtime";
   if (!bundle.Jdk.empty()) {
-    if (!LinkRuntime(options, bundle, stage / "app", runtime, error, notice) ||
+    if (!LinkRuntime(options, bundle, jdk, stage / "app", runtime, error, notice) ||
         !CheckRuntimeImage(PathText(runtime), options.Target, machine, &library, error)) {
       return false;
     }
-  } else if (!CheckRuntimeImage(bundle.Runtime, options.Target, machine, &library, error) ||
-             !CopyTree(bundle.Runtime, PathText(runtime), error)) {
+  } else if (!bundle.Runtime.empty() &&
+             !CopyTree(bundle.Runtime, PathText(runtime), error, leaveOut)) {
     return false;
   }
 
   MakeConfig made = config;
-  if (!PointAtBundle(options, library, entries, &made, error)) return false;
+  if (!PointAtBundle(options, library, layout, &made, error)) return false;
   MakeOptions launcher = options;
   launcher.OutputPath = PathText(stage / name);
   std::string remark;
   if (!MakeLauncherFromConfig(launcher, made, error, &remark)) return false;
   if (!remark.empty()) AddNotice(notice, remark);
 
-  fs::path archive;
-  fs::path archiveStage;
   if (bundle.Archive) {
-    archive = dir;
-    archive += windows ? ".zip" : ".tar.gz";
-    archiveStage = archive;
-    archiveStage += TemporarySuffix;
     cleanup.Paths.push_back(archiveStage);
     const std::string top = PathText(dir.filename());
     const bool written =
@@ -322,9 +344,7 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
   }
 
   // Into place: an earlier bundle moves aside first and goes once the new one is there.
-  fs::path old = dir;
-  old += ".corvane-make-old";
-  fs::remove_all(old, failure);
+  if (!RemoveTree(PathText(old), error)) return false;
   if (fs::exists(dir, failure)) {
     fs::rename(dir, old, failure);
     if (failure) return Fail(error, PathText(dir) + ": cannot be replaced: " + failure.message());
@@ -336,7 +356,8 @@ bool MakeBundle(const MakeOptions& options, const MakeConfig& config, std::strin
     return Fail(error, PathText(dir) + ": cannot be written: " + failure.message());
   }
   cleanup.Paths.erase(std::find(cleanup.Paths.begin(), cleanup.Paths.end(), stage));
-  fs::remove_all(old, failure);
+  std::string leftOver;
+  if (!RemoveTree(PathText(old), &leftOver)) AddNotice(notice, leftOver);
   if (bundle.Archive) {
     fs::rename(archiveStage, archive, failure);
     if (failure)

@@ -7,6 +7,7 @@
 
 #include "platform/posix/string_blob.h"
 #include "tools/make/bitmap.h"
+#include "tools/make/code_signing.h"
 #include "tools/make/config_defaults.h"
 #include "tools/make/config_file.h"
 #include "tools/make/icon.h"
@@ -102,10 +103,10 @@ bool MakeLinuxImage(const MakeOptions& options, const MakeConfig& config,
   return true;
 }
 
-// Writes `bytes` to a temporary file beside `path` with the permissions of
-// `modelPath`, then renames it over `path`.
+// Writes `bytes` to a temporary file beside `path`, signs it there with `sign` when
+// given, gives it the permissions of `modelPath` and renames it over `path`.
 bool WriteReplacing(const std::string& bytes, const std::string& path, const std::string& modelPath,
-                    std::string* error) {
+                    const SignSettings* sign, std::string* error, std::string* notice) {
   const std::string temporary = path + ".corvane-make-tmp";
   std::error_code ignored;
   {
@@ -118,6 +119,12 @@ bool WriteReplacing(const std::string& bytes, const std::string& path, const std
                                 "or the disk is full)");
     }
   }
+  std::string remark;
+  if (sign && !SignFile(*sign, temporary, error, &remark)) {
+    fs::remove(temporary, ignored);
+    return Fail(error, path + ": cannot be signed: " + *error);
+  }
+  if (!remark.empty()) *notice += (notice->empty() ? "" : "\ncorvane-make: note: ") + remark;
   std::error_code failure;
   const fs::perms perms = fs::status(modelPath, failure).permissions();
   if (!failure) fs::permissions(temporary, perms, failure);
@@ -161,8 +168,19 @@ bool ReadLayeredConfig(const MakeOptions& options, MakeConfig* config, std::stri
   return true;
 }
 
+SignSettings SigningOf(const MakeOptions& options, const MakeConfig& config) {
+  SignSettings sign = config.Sign;
+  if (!options.SignCertificate.empty()) {
+    sign.Present = true;
+    sign.Certificate = options.SignCertificate;
+  }
+  return sign;
+}
+
 bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config,
                             std::string* error, std::string* notice) {
+  const SignSettings sign = SigningOf(options, config);
+  if (sign.Present && !CheckSigning(sign, options.Target, error)) return false;
   const std::string iconPath = options.IconPath.empty() ? config.IconPath : options.IconPath;
   const std::string bitmapPath =
       options.BitmapPath.empty() ? config.SplashPath : options.BitmapPath;
@@ -181,5 +199,6 @@ bool MakeLauncherFromConfig(const MakeOptions& options, const MakeConfig& config
   } else if (!MakeWindowsImage(options, config, launcher, iconPath, bitmapPath, &out, error)) {
     return false;
   }
-  return WriteReplacing(out, options.OutputPath, options.LauncherPath, error);
+  return WriteReplacing(out, options.OutputPath, options.LauncherPath,
+                        sign.Present ? &sign : nullptr, error, notice);
 }

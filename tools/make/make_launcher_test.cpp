@@ -95,6 +95,7 @@ TEST_F(MakeLauncherTest, LinuxTargetWritesEveryEntryBehindTheProgram) {
   EXPECT_EQ(entries.at(EntryServiceName), "<null>");
   EXPECT_EQ(entries.at(EntryAllowMultipleInstances), "1");
   EXPECT_EQ(entries.at(EntryRuntimeDiscovery), "1");
+  EXPECT_EQ(entries.at(EntryStartupArchive), "1");
   for (std::size_t i = 0; i < ConfigFieldCount; ++i) {
     EXPECT_EQ(entries.count(ConfigFields[i].Entry), 1u) << ConfigFields[i].Name;
   }

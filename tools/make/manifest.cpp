@@ -35,24 +35,27 @@ std::string BuildManifest(const ManifestSettings& settings) {
   xml +=
       "    </application>\n"
       "  </compatibility>\n";
-  if (settings.DpiAware || settings.Utf8) {
+  // Every launcher declares itself aware of long paths: where the system allows them,
+  // it may then enter an install folder whose path passes MAX_PATH, which no "\\?\"
+  // form reaches.
+  xml +=
+      "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
+      "    <windowsSettings>\n"
+      "      <longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+      "true</longPathAware>\n";
+  if (settings.DpiAware) {
     xml +=
-        "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
-        "    <windowsSettings>\n";
-    if (settings.DpiAware) {
-      xml +=
-          "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
-          "true</dpiAware>\n";
-    }
-    if (settings.Utf8) {
-      xml +=
-          "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
-          "WindowsSettings\">UTF-8</activeCodePage>\n";
-    }
-    xml +=
-        "    </windowsSettings>\n"
-        "  </application>\n";
+        "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+        "true</dpiAware>\n";
   }
+  if (settings.Utf8) {
+    xml +=
+        "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
+        "WindowsSettings\">UTF-8</activeCodePage>\n";
+  }
+  xml +=
+      "    </windowsSettings>\n"
+      "  </application>\n";
   return xml + "</assembly>\n";
 }
 

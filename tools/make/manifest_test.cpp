@@ -33,7 +33,7 @@ TEST(BuildManifest, DeclaresEachOptionOnlyWhenAskedFor) {
       EXPECT_TRUE(Holds(xml, "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"));
       EXPECT_EQ(Holds(xml, ">true</dpiAware>"), settings.DpiAware) << xml;
       EXPECT_EQ(Holds(xml, ">UTF-8</activeCodePage>"), settings.Utf8) << xml;
-      EXPECT_EQ(Holds(xml, "<windowsSettings>"), options != 0) << xml;
+      EXPECT_TRUE(Holds(xml, ">true</longPathAware>")) << xml;
     }
   }
 }

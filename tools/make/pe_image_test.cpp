@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tools/make/pe_resource_writer.h"
 #include "tools/make/pe_test_image.h"
 #include "tools/make/string_table.h"
@@ -20,47 +22,79 @@ ResourceTree SampleResources() {
   return tree;
 }
 
-class PeRoundTrip : public testing::TestWithParam<bool> {};
+// The resources replace the old ones where a linker put them, the relocations behind
+// them moving along; where a section that code addresses follows, they go into a new
+// section and the old one is cleared. Either way the sample's texts are gone.
+TEST(PeRoundTrip, ResourcesComeBackAsWrittenAndTheImageStaysConsistent) {
+  constexpr std::uint32_t Discardable = 0x42000040;
+  constexpr std::uint32_t Addressed = 0x40000040;
+  const struct {
+    bool Pe32Plus;
+    std::uint32_t Following;
+    bool InPlace;
+  } layouts[] = {{false, 0, true},
+                 {true, 0, true},
+                 {false, Discardable, true},
+                 {true, Discardable, true},
+                 {false, Addressed, false}};
+  for (const auto& layout : layouts) {
+    SCOPED_TRACE(testing::Message() << layout.Pe32Plus << " " << layout.Following);
+    TestImageOptions options;
+    options.Pe32Plus = layout.Pe32Plus;
+    options.Following = layout.Following;
+    ResourceTree sample = SampleResources();
+    ASSERT_TRUE(SetStringEntry(&sample, 1072, u"Quillmark.jar;jh.jar"));
+    const std::string original = MakeTestImage(sample, options);
+    PeImage image;
+    std::string error;
+    ASSERT_TRUE(ReadPeImage(original, &image, &error)) << error;
+    EXPECT_EQ(image.Pe32Plus, layout.Pe32Plus);
+    EXPECT_EQ(image.Machine, layout.Pe32Plus ? MachineAmd64 : MachineI386);
+    EXPECT_TRUE(image.Resources == sample);
 
-TEST_P(PeRoundTrip, ResourcesComeBackAsWrittenAndTheImageStaysConsistent) {
-  TestImageOptions options;
-  options.Pe32Plus = GetParam();
-  const std::string original = MakeTestImage(SampleResources(), options);
-  PeImage image;
-  std::string error;
-  ASSERT_TRUE(ReadPeImage(original, &image, &error)) << error;
-  EXPECT_EQ(image.Pe32Plus, GetParam());
-  EXPECT_EQ(image.Machine, GetParam() ? MachineAmd64 : MachineI386);
-  EXPECT_TRUE(image.Resources == SampleResources());
+    ResourceTree changed = image.Resources;
+    ASSERT_TRUE(SetStringEntry(&changed, 1072, u"app.jar"));
+    changed[ResourceKey(ResourceTypeVersion)][ResourceKey(1)][1033] =
+        ResourceData{std::string(0x1400, 'v'), 0};  // the section grows by a page
+    std::string written;
+    ASSERT_TRUE(WritePeImage(image, changed, &written, &error)) << error;
 
-  ResourceTree changed = image.Resources;
-  ASSERT_TRUE(SetStringEntry(&changed, 1072, u"Quillmark.jar;jh.jar"));
-  changed[ResourceKey(ResourceTypeVersion)][ResourceKey(1)][1033] = ResourceData{"v", 0};
-  std::string written;
-  ASSERT_TRUE(WritePeImage(image, changed, &written, &error)) << error;
-
-  PeImage back;
-  ASSERT_TRUE(ReadPeImage(written, &back, &error)) << error;
-  EXPECT_TRUE(back.Resources == changed);
-  ASSERT_EQ(back.Sections.size(), 3u);
-  const PeSection& added = back.Sections[2];
-  EXPECT_EQ(std::string(added.Name, 5), ".rsrc");
-  EXPECT_EQ(added.VirtualAddress % 0x1000, 0u);
-  EXPECT_GE(added.VirtualAddress, image.Sections[1].VirtualAddress + image.Sections[1].VirtualSize);
-  EXPECT_EQ(added.RawOffset % 0x200, 0u);
-  EXPECT_EQ(added.RawOffset + added.RawSize, written.size());
-  const std::size_t optional = back.OptionalHeaderOffset;
-  EXPECT_EQ(ReadLe(written, optional + 56, 4),
-            (added.VirtualAddress + added.VirtualSize + 0xFFF) / 0x1000 * 0x1000);
-  EXPECT_EQ(ReadLe(written, optional + 8, 4), ReadLe(original, optional + 8, 4) + added.RawSize);
-  std::string zeroed = written;
-  WriteLe(&zeroed, optional + 64, 0, 4);
-  EXPECT_EQ(ReadLe(written, optional + 64, 4), PeChecksum(zeroed, optional + 64));
-  // The old sections keep their bytes.
-  EXPECT_EQ(written.substr(0x200, original.size() - 0x200), original.substr(0x200));
+    PeImage back;
+    ASSERT_TRUE(ReadPeImage(written, &back, &error)) << error;
+    EXPECT_TRUE(back.Resources == changed);
+    const std::string old(reinterpret_cast<const char*>(u"Quillmark.jar"), 26);
+    EXPECT_EQ(written.find(old), std::string::npos);
+    ASSERT_EQ(back.Sections.size(), image.Sections.size() + (layout.InPlace ? 0 : 1));
+    std::uint32_t virtualEnd = 0x1000;  // the headers
+    std::uint32_t rawEnd = 0;
+    for (const PeSection& section : back.Sections) {
+      EXPECT_EQ(section.VirtualAddress, (virtualEnd + 0xFFF) / 0x1000 * 0x1000);
+      EXPECT_EQ(section.RawOffset % 0x200, 0u);
+      virtualEnd = section.VirtualAddress + section.VirtualSize;
+      rawEnd = std::max(rawEnd, section.RawOffset + section.RawSize);
+    }
+    EXPECT_EQ(rawEnd, written.size());
+    const PeSection& resources = back.Sections[layout.InPlace ? 1 : back.Sections.size() - 1];
+    EXPECT_EQ(std::string(resources.Name, 5), ".rsrc");
+    const std::size_t optional = back.OptionalHeaderOffset;
+    const std::size_t directories = optional + (layout.Pe32Plus ? 112 : 96);
+    EXPECT_EQ(ReadLe(written, directories + 16, 4), resources.VirtualAddress);
+    EXPECT_EQ(ReadLe(written, optional + 56, 4), (virtualEnd + 0xFFF) / 0x1000 * 0x1000);
+    EXPECT_EQ(ReadLe(written, optional + 8, 4),
+              ReadLe(original, optional + 8, 4) - (layout.InPlace ? image.Sections[1].RawSize : 0) +
+                  resources.RawSize);
+    std::string zeroed = written;
+    WriteLe(&zeroed, optional + 64, 0, 4);
+    EXPECT_EQ(ReadLe(written, optional + 64, 4), PeChecksum(zeroed, optional + 64));
+    // The code keeps its bytes; the relocations keep theirs wherever they are.
+    EXPECT_EQ(written.substr(0x200, 0x200), original.substr(0x200, 0x200));
+    if (layout.Following) {
+      const PeSection& relocations = back.Sections[2];
+      EXPECT_EQ(ReadLe(written, directories + 40, 4), relocations.VirtualAddress);
+      EXPECT_EQ(written.substr(relocations.RawOffset, 16), "relocation bytes");
+    }
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeRoundTrip, testing::Bool());
 
 TEST(PeResourceWriter, RefusesImagesItWouldBreak) {
   PeImage image;
@@ -79,8 +113,10 @@ TEST(PeResourceWriter, RefusesImagesItWouldBreak) {
   EXPECT_FALSE(WritePeImage(image, image.Resources, &written, &error));
   EXPECT_NE(error.find("behind its last section"), std::string::npos) << error;
 
-  std::string crowded = MakeTestImage(SampleResources());
-  crowded[0x40 + 24 + 224 + 2 * 40 + 3] = 'x';  // something lives where a header would go
+  TestImageOptions followed;  // the resources cannot grow where they are
+  followed.Following = 0x40000040;
+  std::string crowded = MakeTestImage(SampleResources(), followed);
+  crowded[0x40 + 24 + 224 + 3 * 40 + 3] = 'x';  // something lives where a header would go
   ASSERT_TRUE(ReadPeImage(crowded, &image, &error));
   EXPECT_FALSE(WritePeImage(image, image.Resources, &written, &error));
   EXPECT_NE(error.find("no room"), std::string::npos) << error;

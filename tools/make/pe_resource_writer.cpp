@@ -1,6 +1,7 @@
 #include "tools/make/pe_resource_writer.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -122,6 +123,111 @@ std::uint32_t PeChecksum(const std::string& bytes, std::size_t checksumAt) {
   return static_cast<std::uint32_t>(sum + bytes.size());
 }
 
+namespace {
+
+constexpr std::uint32_t SectionDiscardable = 0x02000000u;
+
+struct Layout {
+  const PeImage& Image;
+  std::size_t Directories;  // file offset of the data directories
+  std::size_t RawEnd;       // end of the last section's file data
+};
+
+// The index of the section that holds the resource directory, or -1.
+int ResourceSection(const Layout& layout) {
+  const std::uint32_t rva =
+      ReadLe(layout.Image.Bytes, layout.Directories + 8 * ResourceDataDirectory, 4);
+  for (std::size_t i = 0; rva != 0 && i < layout.Image.Sections.size(); ++i) {
+    const PeSection& section = layout.Image.Sections[i];
+    if (section.RawSize != 0 && rva >= section.VirtualAddress &&
+        rva - section.VirtualAddress < section.RawSize) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+std::uint32_t Span(const PeSection& section) {
+  return section.VirtualSize != 0 ? section.VirtualSize : section.RawSize;
+}
+
+// Whether the resource section can be rewritten where it is: after it in memory come
+// only sections that nothing addresses but their data directory (the relocations,
+// debug information), and in the file only their data and the symbol table.
+bool CanReplaceInPlace(const Layout& layout, int index) {
+  if (index < 0) return false;
+  const PeSection& resources = layout.Image.Sections[index];
+  for (std::size_t i = 0; i < layout.Image.Sections.size(); ++i) {
+    const PeSection& section = layout.Image.Sections[i];
+    if (static_cast<int>(i) == index) continue;
+    const bool after = section.VirtualAddress > resources.VirtualAddress;
+    if (after && !(section.Characteristics & SectionDiscardable)) return false;
+    if (section.RawSize == 0) continue;
+    if (after ? section.RawOffset < resources.RawOffset + resources.RawSize
+              : section.RawOffset + section.RawSize > resources.RawOffset) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Puts `section` in place of the resource section `index`; the sections behind it move
+// up or down with every data directory that points into them.
+void ReplaceInPlace(const Layout& layout, int index, const std::string& section, std::string* out) {
+  const PeImage& image = layout.Image;
+  const std::string& bytes = image.Bytes;
+  const PeSection& resources = image.Sections[index];
+  *out = bytes.substr(0, resources.RawOffset) + section;
+  out->resize(AlignUp(out->size(), image.FileAlignment), '\0');
+  const std::size_t header = image.SectionTableOffset + 40 * index;
+  WriteLe(out, header + 8, static_cast<std::uint32_t>(section.size()), 4);
+  WriteLe(out, header + 16, static_cast<std::uint32_t>(out->size() - resources.RawOffset), 4);
+  const std::uint32_t optional = static_cast<std::uint32_t>(image.OptionalHeaderOffset);
+  WriteLe(out, optional + 8,
+          ReadLe(bytes, optional + 8, 4) - resources.RawSize +
+              static_cast<std::uint32_t>(out->size() - resources.RawOffset),
+          4);  // SizeOfInitializedData
+
+  std::vector<std::size_t> after;
+  for (std::size_t i = 0; i < image.Sections.size(); ++i) {
+    if (image.Sections[i].VirtualAddress > resources.VirtualAddress) after.push_back(i);
+  }
+  std::sort(after.begin(), after.end(), [&](std::size_t a, std::size_t b) {
+    return image.Sections[a].VirtualAddress < image.Sections[b].VirtualAddress;
+  });
+  std::size_t next = AlignUp(resources.VirtualAddress + section.size(), image.SectionAlignment);
+  const std::uint32_t directoryCount = std::min<std::uint32_t>(image.DataDirectoryCount, 16);
+  for (const std::size_t i : after) {
+    const PeSection& moved = image.Sections[i];
+    const std::size_t at = image.SectionTableOffset + 40 * i;
+    WriteLe(out, at + 12, static_cast<std::uint32_t>(next), 4);
+    if (moved.RawSize != 0) {
+      WriteLe(out, at + 20, static_cast<std::uint32_t>(out->size()), 4);
+      *out += bytes.substr(moved.RawOffset, moved.RawSize);
+      out->resize(AlignUp(out->size(), image.FileAlignment), '\0');
+    }
+    for (std::uint32_t d = 0; d < directoryCount; ++d) {
+      const std::size_t entry = layout.Directories + 8 * d;
+      const std::uint32_t rva = ReadLe(bytes, entry, 4);
+      if (d != CertificateDataDirectory && rva >= moved.VirtualAddress &&
+          rva - moved.VirtualAddress < Span(moved)) {
+        WriteLe(out, entry, rva - moved.VirtualAddress + static_cast<std::uint32_t>(next), 4);
+      }
+    }
+    next = AlignUp(next + Span(moved), image.SectionAlignment);
+  }
+  if (bytes.size() > layout.RawEnd) {  // the symbol table behind the sections
+    WriteLe(out, image.FileHeaderOffset + 8,
+            image.SymbolTableOffset - static_cast<std::uint32_t>(layout.RawEnd) +
+                static_cast<std::uint32_t>(out->size()),
+            4);
+    *out += bytes.substr(layout.RawEnd);
+  }
+  WriteLe(out, optional + 56, static_cast<std::uint32_t>(next), 4);  // SizeOfImage
+}
+
+}  // namespace
+
 bool WritePeImage(const PeImage& image, const ResourceTree& tree, std::string* out,
                   std::string* error) {
   const std::string& bytes = image.Bytes;
@@ -157,43 +263,65 @@ bool WritePeImage(const PeImage& image, const ResourceTree& tree, std::string* o
     *error = "the executable carries data behind its last section";
     return false;
   }
-  const std::size_t header = image.SectionTableOffset + 40 * image.Sections.size();
-  if (header + 40 > image.SizeOfHeaders || header + 40 > firstRaw ||
-      bytes.find_first_not_of('\0', header) < header + 40) {
-    *error = "the executable has no room for another section header";
-    return false;
+
+  const Layout layout{image, directories, rawEnd};
+  const int index = ResourceSection(layout);
+  if (CanReplaceInPlace(layout, index)) {
+    const PeSection& resources = image.Sections[index];
+    const std::string section = SerializeResourceTree(tree, resources.VirtualAddress);
+    if (resources.VirtualAddress + section.size() + (virtualEnd - resources.VirtualAddress) >
+            0xFFFFFFFFu ||
+        bytes.size() + section.size() > 0xFFFFFFFFu) {
+      *error = "the executable would grow beyond 4 GB";
+      return false;
+    }
+    ReplaceInPlace(layout, index, section, out);
+    WriteLe(out, directories + 8 * ResourceDataDirectory + 4,
+            static_cast<std::uint32_t>(section.size()), 4);
+  } else {
+    const std::size_t header = image.SectionTableOffset + 40 * image.Sections.size();
+    if (header + 40 > image.SizeOfHeaders || header + 40 > firstRaw ||
+        bytes.find_first_not_of('\0', header) < header + 40) {
+      *error = "the executable has no room for another section header";
+      return false;
+    }
+
+    const std::size_t rva = AlignUp(virtualEnd, image.SectionAlignment);
+    const std::string section = SerializeResourceTree(tree, static_cast<std::uint32_t>(rva));
+    const std::size_t rawOffset = AlignUp(bytes.size(), image.FileAlignment);
+    const std::size_t rawSize = AlignUp(section.size(), image.FileAlignment);
+    if (rva + section.size() > 0xFFFFFFFFu || rawOffset + rawSize > 0xFFFFFFFFu) {
+      *error = "the executable would grow beyond 4 GB";
+      return false;
+    }
+
+    *out = bytes;
+    // The old resources stay in place, unreferenced: their bytes go.
+    if (index >= 0) {
+      const PeSection& old = image.Sections[index];
+      std::fill(out->begin() + old.RawOffset, out->begin() + old.RawOffset + old.RawSize, '\0');
+    }
+    out->resize(rawOffset, '\0');
+    *out += section;
+    out->resize(rawOffset + rawSize, '\0');
+
+    out->replace(header, 8, std::string(".rsrc\0\0\0", 8));
+    WriteLe(out, header + 8, static_cast<std::uint32_t>(section.size()), 4);
+    WriteLe(out, header + 12, static_cast<std::uint32_t>(rva), 4);
+    WriteLe(out, header + 16, static_cast<std::uint32_t>(rawSize), 4);
+    WriteLe(out, header + 20, static_cast<std::uint32_t>(rawOffset), 4);
+    WriteLe(out, header + 36, SectionInitializedData | SectionMemoryRead, 4);
+
+    WriteLe(out, image.FileHeaderOffset + 2, static_cast<std::uint32_t>(image.Sections.size() + 1),
+            2);
+    WriteLe(out, optional + 8, ReadLe(bytes, optional + 8, 4) + static_cast<std::uint32_t>(rawSize),
+            4);  // SizeOfInitializedData
+    WriteLe(out, optional + 56,
+            static_cast<std::uint32_t>(AlignUp(rva + section.size(), image.SectionAlignment)), 4);
+    WriteLe(out, directories + 8 * ResourceDataDirectory, static_cast<std::uint32_t>(rva), 4);
+    WriteLe(out, directories + 8 * ResourceDataDirectory + 4,
+            static_cast<std::uint32_t>(section.size()), 4);
   }
-
-  const std::size_t rva = AlignUp(virtualEnd, image.SectionAlignment);
-  const std::string section = SerializeResourceTree(tree, static_cast<std::uint32_t>(rva));
-  const std::size_t rawOffset = AlignUp(bytes.size(), image.FileAlignment);
-  const std::size_t rawSize = AlignUp(section.size(), image.FileAlignment);
-  if (rva + section.size() > 0xFFFFFFFFu || rawOffset + rawSize > 0xFFFFFFFFu) {
-    *error = "the executable would grow beyond 4 GB";
-    return false;
-  }
-
-  *out = bytes;
-  out->resize(rawOffset, '\0');
-  *out += section;
-  out->resize(rawOffset + rawSize, '\0');
-
-  out->replace(header, 8, std::string(".rsrc\0\0\0", 8));
-  WriteLe(out, header + 8, static_cast<std::uint32_t>(section.size()), 4);
-  WriteLe(out, header + 12, static_cast<std::uint32_t>(rva), 4);
-  WriteLe(out, header + 16, static_cast<std::uint32_t>(rawSize), 4);
-  WriteLe(out, header + 20, static_cast<std::uint32_t>(rawOffset), 4);
-  WriteLe(out, header + 36, SectionInitializedData | SectionMemoryRead, 4);
-
-  WriteLe(out, image.FileHeaderOffset + 2, static_cast<std::uint32_t>(image.Sections.size() + 1),
-          2);
-  WriteLe(out, optional + 8, ReadLe(bytes, optional + 8, 4) + static_cast<std::uint32_t>(rawSize),
-          4);  // SizeOfInitializedData
-  WriteLe(out, optional + 56,
-          static_cast<std::uint32_t>(AlignUp(rva + section.size(), image.SectionAlignment)), 4);
-  WriteLe(out, directories + 8 * ResourceDataDirectory, static_cast<std::uint32_t>(rva), 4);
-  WriteLe(out, directories + 8 * ResourceDataDirectory + 4,
-          static_cast<std::uint32_t>(section.size()), 4);
   WriteLe(out, optional + 64, 0, 4);
   WriteLe(out, optional + 64, PeChecksum(*out, optional + 64), 4);
   return true;

@@ -91,3 +91,33 @@ bool CheckRuntimeImage(const std::string& image, const std::string& target,
   *library = InTargetForm(found, target);
   return true;
 }
+
+bool CheckRuntimeVersion(const std::string& runtime, const JavaVersion& version,
+                         const std::string& versionText, const std::string& minimum,
+                         const std::string& maximum, std::string* error) {
+  JavaVersion least;
+  JavaVersion most;
+  const bool hasLeast = ParseJavaVersion(minimum.c_str(), &least);
+  const bool hasMost = ParseJavaVersion(maximum.c_str(), &most);
+  const std::string bounds =
+      hasLeast && hasMost ? "RuntimeMinVersion is " + minimum + " and RuntimeMaxVersion " + maximum
+      : hasLeast          ? "RuntimeMinVersion is " + minimum
+                          : "RuntimeMaxVersion is " + maximum;
+  if (version.Count == 0 && (hasLeast || hasMost)) {
+    *error = runtime + ": its Java version cannot be told (its release file names none), and " +
+             bounds + ": the launcher would pass the bundle's runtime over";
+    return false;
+  }
+  const bool tooOld = hasLeast && CompareJavaVersions(version, least) < 0;
+  const bool tooNew = hasMost && !WithinVersionBound(version, most);
+  if (tooOld || tooNew) {
+    *error = runtime + ": Java " + versionText + ", and " + bounds +
+             ": the launcher would pass the bundle's runtime over; give a runtime of Java " +
+             (hasLeast && hasMost ? minimum + " to " + maximum
+              : hasLeast          ? minimum + " or later"
+                                  : maximum + " or earlier") +
+             ", or change the bound";
+    return false;
+  }
+  return true;
+}

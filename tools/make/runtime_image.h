@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "hosting/java_version.h"
 #include "platform/runtime_layout.h"
 
 /// The value of `key` in the "release" file of the Java home or runtime image `home`
@@ -23,3 +24,12 @@ const char* TargetSystem(const std::string& target);
 /// image is instead.
 bool CheckRuntimeImage(const std::string& image, const std::string& target,
                        ExecutableMachine machine, std::string* library, std::string* error);
+
+/// Checks the version of a bundle's runtime, `version` as `versionText` says it, against
+/// the RuntimeMinVersion and RuntimeMaxVersion texts `minimum` and `maximum` (either
+/// empty: no bound), as the launcher will. False with `error` naming `runtime` (the
+/// image or the JDK it is linked with), its version and the bound it fails; a version
+/// that cannot be told fails any bound.
+bool CheckRuntimeVersion(const std::string& runtime, const JavaVersion& version,
+                         const std::string& versionText, const std::string& minimum,
+                         const std::string& maximum, std::string* error);

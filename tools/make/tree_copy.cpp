@@ -25,9 +25,8 @@ void ListInto(const fs::path& root, const std::string& prefix, std::vector<std::
   }
 }
 
-}  // namespace
-
-bool CopyTree(const std::string& from, const std::string& to, std::string* error) {
+bool Copy(const fs::path& from, const fs::path& to, const std::vector<fs::path>& leaveOut,
+          std::vector<fs::path>* inside, std::string* error) {
   std::error_code failure;
   const fs::file_status status = fs::status(from, failure);
   // A link that leads nowhere here (a JDK's link to a file of another package) is
@@ -35,30 +34,86 @@ bool CopyTree(const std::string& from, const std::string& to, std::string* error
   std::error_code ignored;
   if (failure && fs::is_symlink(fs::symlink_status(from, ignored))) return true;
   if (failure) {
-    *error = from + ": cannot be read: " + failure.message();
+    *error = PathText(from) + ": cannot be read: " + failure.message();
     return false;
   }
   if (fs::is_directory(status)) {
-    if (!fs::create_directory(to, failure) || failure) {
-      *error = to + ": cannot be made: " + (failure ? failure.message() : "it exists");
+    const fs::path real = fs::canonical(from, failure);
+    if (failure) {
+      *error = PathText(from) + ": cannot be read: " + failure.message();
       return false;
     }
+    if (std::find(leaveOut.begin(), leaveOut.end(), real) != leaveOut.end()) return true;
+    if (std::find(inside->begin(), inside->end(), real) != inside->end()) {
+      *error = PathText(from) + ": a link to " + PathText(real) +
+               ", a folder it lies in: copying it would never end; remove the link";
+      return false;
+    }
+    if (!fs::create_directory(to, failure) || failure) {
+      *error = PathText(to) + ": cannot be made: " + (failure ? failure.message() : "it exists");
+      return false;
+    }
+    inside->push_back(real);
     for (fs::directory_iterator it(from, failure), end; !failure && it != end;
          it.increment(failure)) {
-      const std::string name = PathText(it->path().filename());
-      if (!CopyTree(PathText(fs::path(from) / name), PathText(fs::path(to) / name), error)) {
-        return false;
-      }
+      const fs::path name = it->path().filename();
+      if (std::find(leaveOut.begin(), leaveOut.end(), real / name) != leaveOut.end()) continue;
+      if (!Copy(from / name, to / name, leaveOut, inside, error)) return false;
     }
+    inside->pop_back();
     if (!failure) fs::permissions(to, status.permissions(), failure);
     if (failure) {
-      *error = from + ": cannot be read: " + failure.message();
+      *error = PathText(from) + ": cannot be read: " + failure.message();
       return false;
     }
     return true;
   }
   if (!fs::copy_file(from, to, failure)) {
-    *error = from + ": cannot be copied to " + to + ": " + failure.message();
+    *error = PathText(from) + ": cannot be copied to " + PathText(to) + ": " + failure.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CopyTree(const std::string& from, const std::string& to, std::string* error,
+              const std::vector<std::string>& leaveOut) {
+  std::vector<fs::path> real;
+  for (const std::string& path : leaveOut) {
+    std::error_code failure;
+    const fs::path resolved = fs::weakly_canonical(path, failure);
+    if (!failure) real.push_back(resolved);
+  }
+  std::vector<fs::path> inside;
+  return Copy(from, to, real, &inside, error);
+}
+
+bool RemoveTree(const std::string& path, std::string* error) {
+  std::error_code failure;
+  fs::remove_all(path, failure);
+  if (!failure) return true;
+  // Folders without write permission keep what they hold; make everything below
+  // writable (links are left alone) and try again.
+  const auto writable = [](const fs::path& entry) {
+    std::error_code ignored;
+    const fs::file_status status = fs::symlink_status(entry, ignored);
+    if (fs::is_symlink(status) || ignored) return;
+    const fs::perms add =
+        fs::is_directory(status)
+            ? fs::perms::owner_write | fs::perms::owner_exec | fs::perms::owner_read
+            : fs::perms::owner_write;
+    fs::permissions(entry, add, fs::perm_options::add, ignored);
+  };
+  writable(path);
+  for (fs::recursive_directory_iterator it(path, failure), end; !failure && it != end;
+       it.increment(failure)) {
+    writable(it->path());
+  }
+  failure.clear();
+  fs::remove_all(path, failure);
+  if (failure) {
+    *error = path + ": cannot be removed: " + failure.message();
     return false;
   }
   return true;

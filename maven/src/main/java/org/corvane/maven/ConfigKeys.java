@@ -24,7 +24,15 @@ final class ConfigKeys {
     return types.isEmpty();
   }
 
-  /** "string", "boolean", "integer" or "file"; null for a key corvane-make does not know. */
+  /** Whether the parameter {@code name} is a table of keys ("version", "bundle"). */
+  boolean isTable(String name) {
+    return types.keySet().stream().anyMatch(key -> parameterOf(key).startsWith(name + "/"));
+  }
+
+  /**
+   * "string", "boolean", "integer", "file" or "array" (of strings); null for a key corvane-make
+   * does not know.
+   */
   String typeOf(String key) {
     return types.get(key);
   }

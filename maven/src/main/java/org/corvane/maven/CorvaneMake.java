@@ -3,13 +3,18 @@ package org.corvane.maven;
 import java.io.ByteArrayOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
+import java.io.OutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
+import java.security.MessageDigest;
+import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Optional;
+import java.util.UUID;
 import java.util.concurrent.CompletableFuture;
 
 /** corvane-make and the generic launchers the plugin carries, and runs of corvane-make. */
@@ -47,23 +52,80 @@ final class CorvaneMake {
   }
 
   /**
-   * Copies the plugin's resource {@code name} to {@code directory}/{@code name}, executable.
-   * False when the plugin does not carry it.
+   * The plugin's resource {@code name} as a file: {@code shared/<digest of its content>/<its
+   * file name>}, written there once and then shared by every build and thread that runs this
+   * plugin. Null where the plugin does not carry it.
    */
-  static boolean extract(String name, Path directory) throws IOException {
+  static Path carried(String name, Path shared) throws IOException {
+    byte[] content;
     try (InputStream in = CorvaneMake.class.getResourceAsStream("/corvane/" + name)) {
-      if (in == null) return false;
-      Path file = directory.resolve(name);
-      Files.createDirectories(file.getParent());
-      Files.copy(in, file, StandardCopyOption.REPLACE_EXISTING);
-      file.toFile().setExecutable(true, false);
-      return true;
+      if (in == null) return null;
+      content = in.readAllBytes();
+    }
+    Path file = shared.resolve(digest(content)).resolve(Path.of(name).getFileName().toString());
+    if (Files.isRegularFile(file) && Files.size(file) == content.length) return file;
+    Files.createDirectories(file.getParent());
+    // Written whole under a name of its own, then renamed: a file of this name is complete.
+    Path temporary = file.resolveSibling(file.getFileName() + "." + UUID.randomUUID() + ".tmp");
+    try {
+      write(temporary, content);
+      temporary.toFile().setExecutable(true, false);
+      Files.move(temporary, file, StandardCopyOption.ATOMIC_MOVE);
+    } catch (IOException e) {
+      Files.deleteIfExists(temporary);
+      // Windows does not replace a file in use: another build was first.
+      if (!Files.isRegularFile(file) || Files.size(file) != content.length) throw e;
+    }
+    return file;
+  }
+
+  /**
+   * Writes {@code content} to the new file {@code file}. Off Windows a child process writes it:
+   * a process that another thread of the build starts inherits every file the build holds open
+   * at that moment, and the kernel refuses to run a file that some process holds open for
+   * writing ("Text file busy"). A file this process never opened cannot be held so.
+   */
+  private static void write(Path file, byte[] content) throws IOException {
+    if (System.getProperty("os.name").startsWith("Windows")) {
+      Files.write(file, content, StandardOpenOption.CREATE_NEW);
+      return;
+    }
+    Run written;
+    try {
+      written = run(List.of("/bin/sh", "-c", "cat >\"$0\"", file.toString()), content);
+    } catch (InterruptedException e) {
+      Thread.currentThread().interrupt();
+      throw new IOException("interrupted while writing " + file, e);
+    }
+    if (written.exitCode != 0) throw new IOException("cannot write " + file + ": " + written.stderr.trim());
+  }
+
+  private static String digest(byte[] content) {
+    try {
+      byte[] sum = MessageDigest.getInstance("SHA-256").digest(content);
+      StringBuilder hex = new StringBuilder();
+      for (int i = 0; i < 8; ++i) hex.append(String.format("%02x", sum[i]));
+      return hex.toString();
+    } catch (NoSuchAlgorithmException e) {
+      throw new IllegalStateException(e);
     }
   }
 
   static Run run(List<String> command) throws IOException, InterruptedException {
+    return run(command, new byte[0]);
+  }
+
+  /**
+   * Runs {@code command} with {@code input} as its standard input, written before its output is
+   * read: for programs that read their input before they write much.
+   */
+  static Run run(List<String> command, byte[] input) throws IOException, InterruptedException {
     Process process = new ProcessBuilder(command).start();
-    process.getOutputStream().close();
+    try (OutputStream out = process.getOutputStream()) {
+      out.write(input);
+    } catch (IOException e) {
+      // It ended without reading it all; its exit code and standard error say why.
+    }
     CompletableFuture<String> stderr = CompletableFuture.supplyAsync(() -> readAll(process.getErrorStream()));
     String stdout = readAll(process.getInputStream());
     int exitCode = process.waitFor();

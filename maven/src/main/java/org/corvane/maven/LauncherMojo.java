@@ -10,7 +10,6 @@ import java.util.ArrayList;
 import java.util.HashSet;
 import java.util.List;
 import java.util.Set;
-import java.util.regex.Pattern;
 import java.util.stream.Stream;
 import org.apache.maven.artifact.Artifact;
 import org.apache.maven.model.Plugin;
@@ -19,6 +18,7 @@ import org.apache.maven.plugin.AbstractMojo;
 import org.apache.maven.plugin.MojoExecution;
 import org.apache.maven.plugin.MojoExecutionException;
 import org.apache.maven.plugin.MojoFailureException;
+import org.apache.maven.plugin.descriptor.PluginDescriptor;
 import org.apache.maven.plugins.annotations.LifecyclePhase;
 import org.apache.maven.plugins.annotations.Mojo;
 import org.apache.maven.plugins.annotations.Parameter;
@@ -36,13 +36,15 @@ import org.codehaus.plexus.util.xml.Xpp3Dom;
     requiresDependencyResolution = ResolutionScope.RUNTIME)
 public class LauncherMojo extends AbstractMojo {
   private static final List<String> TARGETS = List.of("win32", "win64", "linux");
-  private static final Pattern MAIN_CLASS_KEY = Pattern.compile("(?m)^\\s*(MainClass|MainJar)\\s*=");
 
   @Parameter(defaultValue = "${project}", readonly = true, required = true)
   private MavenProject project;
 
   @Parameter(defaultValue = "${mojoExecution}", readonly = true, required = true)
   private MojoExecution execution;
+
+  @Parameter(defaultValue = "${plugin}", readonly = true)
+  private PluginDescriptor plugin;
 
   /** The targets to make a launcher for: win32, win64, linux. Default: win64. */
   @Parameter
@@ -89,7 +91,8 @@ public class LauncherMojo extends AbstractMojo {
 
   private void make(List<String> wanted) throws IOException, InterruptedException, MojoFailureException {
     Path work = Files.createDirectories(Path.of(project.getBuild().getDirectory(), "corvane"));
-    Path tool = tool(work);
+    Path shared = sharedPlace(work);
+    Path tool = tool(shared);
     CorvaneMake.Run listed;
     try {
       listed = CorvaneMake.run(List.of(tool.toString(), "--keys"));
@@ -108,43 +111,102 @@ public class LauncherMojo extends AbstractMojo {
     if (configFile != null && !configFile.isFile()) {
       throw new MojoFailureException("POM parameter configFile: " + configFile + " is not a file");
     }
-    if (!pom.has("MainClass") && !pom.has("MainJar") && (configFile == null
-        || !MAIN_CLASS_KEY.matcher(Files.readString(configFile.toPath(), StandardCharsets.UTF_8)).find())) {
+    // Null where the file is not read here: corvane-make then says what is wrong with it.
+    Set<String> fileKeys = configFile == null ? Set.of() : TomlKeys.read(configFile.toPath());
+    if (fileKeys != null && !given("MainClass", pom, fileKeys) && !given("MainJar", pom, fileKeys)) {
       throw new MojoFailureException("POM parameter mainClass is not set: name the application's "
           + "main class with <mainClass>, or its jar with <mainJar> (or MainClass or MainJar in the "
           + "configFile)");
     }
+    boolean bundle = given("bundle", pom, fileKeys);
+    boolean bundleDirGiven = given("bundle.dir", pom, fileKeys);
+    if (bundle && bundleDirGiven && wanted.size() > 1) {
+      throw new MojoFailureException("POM parameter bundle/dir: one folder cannot hold the bundles of "
+          + wanted.size() + " targets: leave dir out, and each goes to target/bundle-TARGET/" + outputName);
+    }
 
     Path app = Path.of(project.getBuild().getDirectory(), outputName);
     List<String> jars = copyClassPath(app.resolve("lib"));
-    Path pomLayer = work.resolve("pom.toml");
-    Files.writeString(pomLayer, pom.text(), StandardCharsets.UTF_8);
+    Path windowsLayer = work.resolve("pom.toml");
+    Files.writeString(windowsLayer, pom.text(), StandardCharsets.UTF_8);
+    // <sign> signs the Windows launchers; corvane-make refuses it for a linux one.
+    Path linuxLayer = work.resolve("pom-linux.toml");
+    Files.writeString(linuxLayer, pom.withoutTable("sign").text(), StandardCharsets.UTF_8);
     String organization = project.getOrganization() == null ? null : project.getOrganization().getName();
     for (String target : wanted) {
-      String launcher = CorvaneMake.launcherResource(target);
-      if (!CorvaneMake.extract(launcher, work)) {
+      Path launcher = CorvaneMake.carried(CorvaneMake.launcherResource(target), shared);
+      if (launcher == null) {
         throw new MojoFailureException("This plugin carries no generic launcher for " + target);
       }
       Path defaults = work.resolve(target + "-defaults.toml");
       Files.writeString(defaults, ProjectDefaults.layer(target, jars, project.getName(), organization,
           project.getVersion()).text(), StandardCharsets.UTF_8);
-      Path output = app.resolve(outputFile(outputName, target, wanted));
+      Path pomLayer = "linux".equals(target) ? linuxLayer : windowsLayer;
       List<String> command = new ArrayList<>(List.of(tool.toString(), "--config", defaults.toString()));
       if (configFile != null) command.addAll(List.of("--config", configFile.getAbsolutePath()));
       command.addAll(List.of("--config", pomLayer.toString(), "--target", target, "--launcher",
-          work.resolve(launcher).toString(), "--output", output.toString()));
-      CorvaneMake.Run made = CorvaneMake.run(command);
-      for (String note : CorvaneMake.notes(made.stderr)) getLog().info(target + ": " + note);
-      if (made.exitCode != 0) {
-        throw new MojoFailureException("corvane-make failed for " + target + ": "
-            + CorvaneMake.explain(made.stderr, pomLayer, defaults));
-      }
+          launcher.toString()));
+      Path output = app.resolve(outputFile(outputName, target, wanted));
+      runMake(target, concat(command, "--output", output.toString()), pomLayer, defaults);
       getLog().info("Made " + output);
+      if (bundle) {
+        List<String> bundled = new ArrayList<>(command);
+        if (!bundleDirGiven) {
+          bundled.addAll(List.of("--bundle", Path.of(project.getBuild().getDirectory(),
+              "bundle-" + target, outputName).toString()));
+        }
+        if (!given("bundle.input", pom, fileKeys)) {
+          bundled.addAll(List.of("--input", app.toString()));
+        }
+        runMake(target, bundled, pomLayer, defaults);
+      }
     }
   }
 
-  /** The corvane-make to run: corvaneMake, or the one carried for this machine, extracted. */
-  private Path tool(Path work) throws IOException, MojoFailureException {
+  /**
+   * Whether the POM or the configFile (its keys {@code fileKeys}, null where unread) sets {@code
+   * key}, or a key of the table {@code key}.
+   */
+  private static boolean given(String key, TomlLayer pom, Set<String> fileKeys) {
+    return pom.has(key) || pom.hasTable(key) || fileKeys != null
+        && fileKeys.stream().anyMatch(set -> set.equals(key) || set.startsWith(key + "."));
+  }
+
+  /** Runs corvane-make for {@code target}, its notes and what it wrote logged; a failure fails the build. */
+  private void runMake(String target, List<String> command, Path pomLayer, Path defaults)
+      throws IOException, InterruptedException, MojoFailureException {
+    CorvaneMake.Run made = CorvaneMake.run(command);
+    for (String note : CorvaneMake.notes(made.stderr)) getLog().info(target + ": " + note);
+    if (made.exitCode != 0) {
+      throw new MojoFailureException("corvane-make failed for " + target + ": "
+          + CorvaneMake.explain(made.stderr, pomLayer, defaults));
+    }
+    for (String line : made.stdout.split("\\R")) {
+      if (!line.isEmpty()) getLog().info(target + ": " + line);
+    }
+  }
+
+  private static List<String> concat(List<String> command, String... more) {
+    List<String> all = new ArrayList<>(command);
+    all.addAll(List.of(more));
+    return all;
+  }
+
+  /**
+   * Where the carried programs are written, once for every build: beside the plugin's archive in
+   * the local repository, or {@code work} where that cannot be written.
+   */
+  private Path sharedPlace(Path work) {
+    File archive = plugin == null || plugin.getPluginArtifact() == null ? null
+        : plugin.getPluginArtifact().getFile();
+    if (archive == null || !archive.isFile() || !Files.isWritable(archive.toPath().getParent())) {
+      return work;
+    }
+    return archive.toPath().resolveSibling("corvane");
+  }
+
+  /** The corvane-make to run: corvaneMake, or the one carried for this machine. */
+  private Path tool(Path shared) throws IOException, MojoFailureException {
     if (corvaneMake != null) {
       if (!corvaneMake.isFile()) {
         throw new MojoFailureException("POM parameter corvaneMake: " + corvaneMake + " is not a file");
@@ -157,11 +219,12 @@ public class LauncherMojo extends AbstractMojo {
       throw new MojoFailureException("The plugin carries corvane-make for Linux x86-64 and Windows, "
           + "not for " + os + ": name one built for this machine with the POM parameter corvaneMake");
     }
-    if (!CorvaneMake.extract(carried, work)) {
+    Path tool = CorvaneMake.carried(carried, shared);
+    if (tool == null) {
       throw new MojoFailureException("This plugin carries no corvane-make for " + os
           + ": name one with the POM parameter corvaneMake");
     }
-    return work.resolve(carried);
+    return tool;
   }
 
   /**
@@ -179,35 +242,54 @@ public class LauncherMojo extends AbstractMojo {
   }
 
   /**
-   * Fills {@code lib} with the project's archive and its runtime dependencies (nothing else
-   * stays there) and gives their names in class path order.
+   * Fills {@code lib} with the project's archive and its runtime dependencies and gives their
+   * names in class path order. What else lib/ held goes only after the new archives are in.
    */
-  private List<String> copyClassPath(Path lib) throws IOException {
-    Files.createDirectories(lib);
-    try (Stream<Path> old = Files.list(lib)) {
-      for (Path file : (Iterable<Path>) old::iterator) {
-        if (Files.isRegularFile(file)) Files.delete(file);
-      }
-    }
-    List<Artifact> artifacts = new ArrayList<>();
-    File archive = project.getArtifact().getFile();
-    if (archive == null || !archive.isFile()) {
-      getLog().warn("The project's archive is not made yet (the goal belongs in the package "
-          + "phase): lib/ holds only its dependencies");
-    }
-    artifacts.add(project.getArtifact());
-    artifacts.addAll(project.getArtifacts());
+  private List<String> copyClassPath(Path lib) throws IOException, MojoFailureException {
+    List<Path> files = new ArrayList<>();
     List<String> names = new ArrayList<>();
-    for (Artifact artifact : artifacts) {
+    Path archive = projectArchive();
+    if (archive != null) {
+      files.add(archive);
+      names.add(archive.getFileName().toString());
+    }
+    for (Artifact artifact : project.getArtifacts()) {
       File file = artifact.getFile();
       if (file == null || !file.isFile()) continue;
       String name = file.getName();
       // Two archives of one name from different groups both stay.
       if (names.contains(name)) name = artifact.getGroupId() + "-" + name;
-      Files.copy(file.toPath(), lib.resolve(name), StandardCopyOption.REPLACE_EXISTING);
+      files.add(file.toPath());
       names.add(name);
     }
+    Files.createDirectories(lib);
+    for (int i = 0; i < files.size(); ++i) {
+      Files.copy(files.get(i), lib.resolve(names.get(i)), StandardCopyOption.REPLACE_EXISTING);
+    }
+    try (Stream<Path> old = Files.list(lib)) {
+      for (Path file : (Iterable<Path>) old::iterator) {
+        if (Files.isRegularFile(file) && !names.contains(file.getFileName().toString())) Files.delete(file);
+      }
+    }
     return names;
+  }
+
+  /**
+   * The project's archive: the one this build made, or, with the goal run alone, the one an
+   * earlier {@code package} left in target/. Null for a project that makes none (a POM).
+   */
+  private Path projectArchive() throws MojoFailureException {
+    File made = project.getArtifact().getFile();
+    if (made != null && made.isFile()) return made.toPath();
+    if (project.getPackaging().equals("pom")) return null;
+    String extension = project.getArtifact().getArtifactHandler().getExtension();
+    Path left = Path.of(project.getBuild().getDirectory(), project.getBuild().getFinalName() + "." + extension);
+    if (!Files.isRegularFile(left)) {
+      throw new MojoFailureException("The project's archive " + left.getFileName() + " is not made: "
+          + "run the goal in the package phase (mvn package), or after it");
+    }
+    getLog().info("Takes " + left + ", which an earlier package made");
+    return left;
   }
 
   /** The launcher's file name: outputName(.exe); with both Windows targets, each named by its target. */

@@ -1,6 +1,8 @@
 package org.corvane.maven;
 
 import java.io.File;
+import java.util.ArrayList;
+import java.util.List;
 import java.util.Set;
 import org.codehaus.plexus.util.xml.Xpp3Dom;
 
@@ -21,11 +23,21 @@ final class PomSettings {
     if (configuration == null) return layer;
     for (Xpp3Dom element : configuration.getChildren()) {
       if (own.contains(element.getName())) continue;
-      if (element.getChildCount() == 0) {
+      if (element.getChildCount() == 0 && keys.isTable(element.getName())) {
+        layer.addTable(element.getName());
+      } else if (element.getChildCount() == 0) {
         put(layer, keys, element.getName(), element.getValue(), basedir);
       }
       for (Xpp3Dom child : element.getChildren()) {
-        put(layer, keys, element.getName() + "/" + child.getName(), child.getValue(), basedir);
+        String path = element.getName() + "/" + child.getName();
+        if (child.getChildCount() == 0) {
+          put(layer, keys, path, child.getValue(), basedir);
+          continue;
+        }
+        // A list, as Maven writes one: <modules><module>java.base</module>...</modules>.
+        List<String> values = new ArrayList<>();
+        for (Xpp3Dom item : child.getChildren()) values.add(item.getValue() == null ? "" : item.getValue().trim());
+        layer.putArray(keys.keyOf(path), values);
       }
     }
     return layer;

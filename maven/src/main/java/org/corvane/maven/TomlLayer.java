@@ -1,6 +1,8 @@
 package org.corvane.maven;
 
+import java.util.ArrayList;
 import java.util.LinkedHashMap;
+import java.util.List;
 import java.util.Map;
 
 /**
@@ -16,13 +18,32 @@ final class TomlLayer {
   void put(String key, String type, String value) {
     String text = value == null ? "" : value;
     String written;
-    if ("boolean".equals(type) && (text.equals("true") || text.equals("false"))) {
+    if ("array".equals(type)) {
+      putArray(key, text.isBlank() ? List.of() : List.of(text.trim().split("\\s*,\\s*")));
+      return;
+    } else if ("boolean".equals(type) && (text.equals("true") || text.equals("false"))) {
       written = text;
     } else if ("integer".equals(type) && text.matches("-?[0-9]{1,18}")) {
       written = text;
     } else {
       written = quoted(text);
     }
+    putWritten(key, written);
+  }
+
+  /** Sets {@code key}, an array of strings, to {@code values}. */
+  void putArray(String key, List<String> values) {
+    List<String> written = new ArrayList<>();
+    for (String value : values) written.add(quoted(value));
+    putWritten(key, "[" + String.join(", ", written) + "]");
+  }
+
+  /** Adds the table {@code name}, empty until keys of it are set. */
+  void addTable(String name) {
+    tables.computeIfAbsent(bareKey(name), table -> new LinkedHashMap<>());
+  }
+
+  private void putWritten(String key, String written) {
     int dot = key.indexOf('.');
     if (dot < 0) {
       root.put(bareKey(key), written);
@@ -30,6 +51,20 @@ final class TomlLayer {
       tables.computeIfAbsent(bareKey(key.substring(0, dot)), name -> new LinkedHashMap<>())
           .put(bareKey(key.substring(dot + 1)), written);
     }
+  }
+
+  boolean hasTable(String name) {
+    return tables.containsKey(name);
+  }
+
+  /** A copy without the table {@code name}. */
+  TomlLayer withoutTable(String name) {
+    TomlLayer copy = new TomlLayer();
+    copy.root.putAll(root);
+    tables.forEach((table, entries) -> {
+      if (!table.equals(name)) copy.tables.put(table, new LinkedHashMap<>(entries));
+    });
+    return copy;
   }
 
   boolean has(String key) {

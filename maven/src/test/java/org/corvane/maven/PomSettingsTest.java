@@ -12,7 +12,9 @@ public class PomSettingsTest {
   // A part of what corvane-make --keys prints.
   static final ConfigKeys KEYS = ConfigKeys.parse("JvmOptions string\nMainClass string\n"
       + "AllowMultipleInstances boolean\nSplashSeconds integer\nIcon file\nConsole boolean\n"
-      + "RuntimeMinVersion string\nversion.FileVersion string\nversion.CompanyName string\n");
+      + "RuntimeMinVersion string\nversion.FileVersion string\nversion.CompanyName string\n"
+      + "bundle.jdk file\nbundle.modules array\nbundle.extra-modules array\nbundle.archive boolean\n"
+      + "sign.certificate file\nsign.password-env string\n");
 
   static String layer(String configuration) throws Exception {
     return PomSettings.layer(Xpp3DomBuilder.build(new StringReader(configuration)),
@@ -50,5 +52,27 @@ public class PomSettingsTest {
             + "<version><colour>red</colour></version></configuration>"));
     assertEquals("mainclass", ConfigKeys.parameterOf("Mainclass"));
     assertEquals("version/fileVersion", ConfigKeys.parameterOf("version.FileVersion"));
+  }
+
+  @Test
+  public void bundleIsATableWhoseModulesAreLists() throws Exception {
+    assertEquals("[bundle]\njdk = \"/project/jdk\"\nmodules = [\"java.base\", \"java.sql\"]\n"
+            + "extra-modules = [\"jdk.crypto.ec\", \"java.net.http\"]\narchive = true\n",
+        layer("<configuration><bundle><jdk>jdk</jdk>"
+            + "<modules><module>java.base</module><module>java.sql</module></modules>"
+            + "<extra-modules>jdk.crypto.ec, java.net.http</extra-modules>"
+            + "<archive>true</archive></bundle></configuration>"));
+    assertEquals("[bundle]\n", layer("<configuration><bundle/></configuration>"));
+  }
+
+  @Test
+  public void theSignTableGoesToTheWindowsLaunchersAlone() throws Exception {
+    TomlLayer pom = PomSettings.layer(Xpp3DomBuilder.build(new StringReader(
+        "<configuration><mainClass>a.B</mainClass><sign><certificate>keys/code.p12</certificate>"
+            + "<password-env>SIGN_PASSWORD</password-env></sign></configuration>")),
+        Set.of(), KEYS, new File("/project"));
+    assertEquals("MainClass = \"a.B\"\n[sign]\ncertificate = \"/project/keys/code.p12\"\n"
+        + "password-env = \"SIGN_PASSWORD\"\n", pom.text());
+    assertEquals("MainClass = \"a.B\"\n", pom.withoutTable("sign").text());
   }
 }

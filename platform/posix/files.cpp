@@ -1,9 +1,9 @@
 #include "platform/files.h"
 
-#include <cstdio>
+std::FILE* OpenFile(const char* path, const char* mode) { return std::fopen(path, mode); }
 
 bool CanOpenForReading(const char* path) {
-  std::FILE* file = std::fopen(path, "r");
+  std::FILE* file = OpenFile(path, "r");
   if (file == nullptr) return false;
   std::fclose(file);
   return true;
