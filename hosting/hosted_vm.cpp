@@ -92,6 +92,7 @@ bool StartMachine() {
     return false;
   }
   HostedVm.CreatorEnv = static_cast<JNIEnv*>(env);
+  ConfirmStartupArchive(HostedVm.CreatorEnv);
   return true;
 }
 

@@ -193,6 +193,26 @@ bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value) {
   return !JavaCallThrew(env, c.MsgInvokeMethod, "setProperty");
 }
 
+bool ReadJavaSystemProperty(JNIEnv* env, const char* name, std::string* value) {
+  jclass system = env->FindClass("java/lang/System");
+  jmethodID getProperty =
+      system == nullptr
+          ? nullptr
+          : env->GetStaticMethodID(system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+  jstring key = getProperty == nullptr ? nullptr : env->NewStringUTF(name);
+  jobject text = key == nullptr ? nullptr : env->CallStaticObjectMethod(system, getProperty, key);
+  if (env->ExceptionCheck() == JNI_TRUE) {
+    env->ExceptionClear();
+    return false;
+  }
+  if (text == nullptr) return false;
+  const auto string = static_cast<jstring>(text);
+  const jsize length = env->GetStringUTFLength(string);
+  value->assign(static_cast<std::size_t>(length), '\0');
+  env->GetStringUTFRegion(string, 0, env->GetStringLength(string), &(*value)[0]);
+  return true;
+}
+
 bool InvokeApplication(int argCount, char** args, bool attachThread,
                        const std::u16string* javaArgs) {
   AttachedThread guard;

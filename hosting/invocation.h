@@ -25,6 +25,10 @@ extern void (*MainCallAction)();
 /// Sets the Java system property `name` to `value`. False after a reported failure.
 bool SetJavaSystemProperty(JNIEnv* env, const char* name, const char* value);
 
+/// The Java system property `name` (a name in ASCII) in modified UTF-8, read with
+/// System.getProperty, without a report: false when it is not set or cannot be read.
+bool ReadJavaSystemProperty(JNIEnv* env, const char* name, std::string* value);
+
 /// Attaches the calling thread as "Corvane stopper thread", without a report: true
 /// when it is attached (already or now). The thread then counts among the
 /// application's threads until it detaches, which InvokeApplication and

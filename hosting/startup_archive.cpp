@@ -6,6 +6,7 @@
 
 #include "core/launch_config.h"
 #include "core/trace.h"
+#include "hosting/invocation.h"
 #include "hosting/java_home.h"
 #include "hosting/one_file/embedded_archives.h"
 #include "hosting/runtime_discovery.h"
@@ -36,6 +37,7 @@ struct StartupArchiveRecord {
   std::string Marker;              // a run that maps the archive: the mark of the run
   std::string Request;             // a run that records its classes: the request for the maker
   std::vector<std::string> Maker;  // and the maker's command line
+  std::vector<std::string> Options;  // a run that maps the archive: all its options
   std::vector<std::string> Texts;
 };
 
@@ -64,7 +66,12 @@ bool OpenArchiveDirectory(std::string* reason) {
   }
   std::string resolved;
   if (!ResolveFinalPath(executable, &resolved)) resolved = executable;
-  const std::string name = ArchiveDirectoryName(LaunchConfig.MainClass, resolved);
+  // An application known by its archive alone is known by the archive's file name.
+  std::string application = LaunchConfig.MainClass;
+  if (application.empty()) {
+    application = LaunchConfig.MainJar.substr(LaunchConfig.MainJar.find_last_of("/\\") + 1);
+  }
+  const std::string name = ArchiveDirectoryName(application, resolved);
   if (!OpenUserCacheDirectory(name.c_str(), &Current.Directory, reason)) return false;
   // The runtime reads the option's value as a list, with this separator between archives.
   if (Current.Directory.find(ClassPathSeparator) != std::string::npos) {
@@ -101,13 +108,16 @@ std::vector<std::string> EffectiveOptions(const std::vector<std::string>& given)
   return options;
 }
 
-bool PlanMapping(const std::string& archive, std::string* reason) {
+bool PlanMapping(const std::string& archive, const std::vector<std::string>& options,
+                 std::string* reason) {
   Current.Marker = Current.Folder + "." + std::to_string(CurrentProcessId()) + ".run";
   if (!WriteWholeFile(Current.Marker, std::string())) {
     *reason = "cannot write in " + Current.Directory;
     return false;
   }
+  MarkArchiveUsed(Current.Folder);
   Current.Use = ArchiveUse::Map;
+  Current.Options = options;
   Current.Texts = {QuietOption, "-XX:SharedArchiveFile=" + archive};
   Trace("startup archive: using %s", archive.c_str());
   return true;
@@ -192,11 +202,12 @@ bool PlanArchive(const std::vector<std::string>& configured, std::string* reason
   const std::string archive = ArchiveFileIn(Current.Folder);
   if (ReadWholeFile(KeyFileIn(Current.Folder), &stored) && StoredKeyMatches(stored, key) &&
       CanOpenForReading(archive.c_str())) {
-    return PlanMapping(archive, reason);
+    return PlanMapping(archive, options, reason);
   }
-  std::string failure;
-  if (ReadWholeFile(Current.Folder + ".failed", &failure)) {
-    *reason = "making it failed for this key before: " + failure;
+  std::string text, failure;
+  if (ReadWholeFile(Current.Folder + RefusedSuffix, &text) &&
+      FailureHolds(text, options, &failure)) {
+    *reason = "the runtime refused it for this key before: " + failure;
     return false;
   }
   if (ArchiveBeingMade(Current.Folder)) {
@@ -226,6 +237,24 @@ std::vector<JavaVMOption> StartupArchiveOptions(const std::vector<std::string>& 
   return options;
 }
 
+void ConfirmStartupArchive(JNIEnv* env) {
+  if (Current.Use != ArchiveUse::Map) return;
+  // HotSpot says "sharing" in java.vm.info while it maps an archive. An archive that
+  // the runtime refuses under options that the making does not see (it says why, but
+  // the class-data messages are off) leaves it without any.
+  std::string info;
+  if (!ReadJavaSystemProperty(env, "java.vm.info", &info) ||
+      info.find("sharing") != std::string::npos) {
+    return;
+  }
+  const std::string reason = "the run did not map it (java.vm.info \"" + info + "\")";
+  RetireArchiveFolder(Current.Folder);
+  WriteWholeFile(Current.Folder + RefusedSuffix, FailureText(reason, Current.Options));
+  RemoveFile(Current.Marker.c_str());
+  Current.Use = ArchiveUse::None;
+  Trace("startup archive: retired %s, as %s", Current.Folder.c_str(), reason.c_str());
+}
+
 void FinishStartupArchive(bool created) {
   if (Current.Use == ArchiveUse::None || Finished.exchange(true)) return;
   if (Current.Use == ArchiveUse::Map) {
@@ -241,7 +270,10 @@ void FinishStartupArchive(bool created) {
     Trace("startup archive: making %s in a process of its own", Current.Folder.c_str());
     return;
   }
-  if (created) Trace("startup archive: the process that makes it could not be started");
+  if (created) {
+    Trace("startup archive: the process that makes it could not be started: %s",
+          LastErrorText().c_str());
+  }
   RemoveFile(Current.Request.c_str());
   RemoveFile((Current.Folder + "." + std::to_string(CurrentProcessId()) + ".classes").c_str());
 }

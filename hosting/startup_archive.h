@@ -15,6 +15,12 @@
 /// of the process.
 std::vector<JavaVMOption> StartupArchiveOptions(const std::vector<std::string>& configured);
 
+/// Once the machine runs, on the creating thread: when this run maps an archive and
+/// the runtime says that it maps none (it refused the archive under options that only
+/// the run has), the archive is retired and the refusal remembered for the run's
+/// options. Reads one system property; reports nothing.
+void ConfirmStartupArchive(JNIEnv* env);
+
 /// Ends this run's part: after a normal end (`created`, once the machine has been
 /// destroyed, or from the runtime's exit hook at System.exit) it removes the mark of
 /// a run that uses the archive, or starts the detached process that makes the archive

@@ -1,5 +1,6 @@
 #include "hosting/startup_archive_folders.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,11 +15,16 @@
 #include "platform/files.h"
 #include "platform/process_start.h"
 
+const char RefusedSuffix[] = ".refused";
+
 namespace {
 
 // A file of a process that has ended and is older than this was left behind: making
 // an archive takes seconds.
 constexpr long long LeftoverSeconds = 10 * 60;
+
+// Written into an archive's folder by each run that maps it: its time is the key's last use.
+constexpr char UsedFileName[] = "used";
 
 std::string MakingMark(const std::string& folder) { return folder + ".making"; }
 
@@ -103,19 +109,49 @@ bool PutArchiveFolderInPlace(const std::string& made, const std::string& folder,
   return MoveDirectory(made.c_str(), folder.c_str());
 }
 
-void RemoveOtherArchiveFolders(const std::string& directory, const std::string& folder) {
-  const std::string own = folder.substr(directory.size() + 1);
-  const std::string prefix = own.substr(0, own.find('-') + 1);
+void MarkArchiveUsed(const std::string& folder) {
+  WriteWholeFile(JoinPath(folder, UsedFileName), std::to_string(CurrentProcessId()));
+}
+
+void KeepRecentKeys(const std::string& directory, std::size_t count) {
+  struct KeyEntry {
+    std::string Name;
+    long long LastUse = 0;
+  };
+  std::vector<KeyEntry> keys;
   for (const std::string& name : ListNames(directory)) {
-    if (name != own && name.compare(0, prefix.size(), prefix) == 0 &&
-        name.find('.') == std::string::npos) {
-      RemoveArchiveFolder(JoinPath(directory, name.c_str()));
+    const std::string key = EndsWith(name, RefusedSuffix)
+                                ? name.substr(0, name.size() - std::strlen(RefusedSuffix))
+                                : name;
+    // A key's folder is "java<feature>-<digest>"; the files of runs and makings have dots.
+    if (key.compare(0, 4, "java") != 0 || key.find('.') != std::string::npos) continue;
+    const std::string path = JoinPath(directory, key.c_str());
+    long long lastUse = 0;
+    for (const std::string& stamped :
+         {path + RefusedSuffix, JoinPath(path, UsedFileName), KeyFileIn(path)}) {
+      FileStamp stamp;
+      if (ReadFileStamp(stamped.c_str(), &stamp) && stamp.ModifiedNanoseconds > lastUse) {
+        lastUse = stamp.ModifiedNanoseconds;
+      }
     }
+    bool known = false;
+    for (KeyEntry& entry : keys) known = known || entry.Name == key;
+    if (!known) keys.push_back({key, lastUse});
+  }
+  std::sort(keys.begin(), keys.end(),
+            [](const KeyEntry& a, const KeyEntry& b) { return a.LastUse > b.LastUse; });
+  for (std::size_t i = count; i < keys.size(); ++i) {
+    const std::string path = JoinPath(directory, keys[i].Name.c_str());
+    if (ArchiveBeingMade(path)) continue;
+    RetireArchiveFolder(path);
+    RemoveFile((path + RefusedSuffix).c_str());
   }
 }
 
 void TidyArchiveDirectory(const std::string& directory) {
   for (const std::string& name : ListNames(directory)) {
+    // Earlier versions remembered every failure of the making, also passing ones.
+    if (EndsWith(name, ".failed")) RemoveFile(JoinPath(directory, name.c_str()).c_str());
     std::string folder;
     const unsigned long id = ProcessIdInName(name, &folder);
     if (id == 0 || ProcessIsRunning(id)) continue;

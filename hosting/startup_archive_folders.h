@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 /// Whether a process that is still running makes the archive of `folder` now.
@@ -25,10 +26,19 @@ void RemoveArchiveFolder(const std::string& path);
 bool PutArchiveFolderInPlace(const std::string& made, const std::string& folder,
                              const std::string& key);
 
-/// Removes from the application's cache `directory` the folders of the same Java
-/// feature version as `folder` other than it, which older keys left.
-void RemoveOtherArchiveFolders(const std::string& directory, const std::string& folder);
+/// The ending of the file beside a key's folder that says why the runtime refused its
+/// archive.
+extern const char RefusedSuffix[];
+
+/// Notes in the archive's `folder` that a run uses it now.
+void MarkArchiveUsed(const std::string& folder);
+
+/// Keeps in the application's cache `directory` the `count` keys used most recently
+/// (their archive mapped, made or refused) and removes the folders and failures of the
+/// others, but not a folder being made.
+void KeepRecentKeys(const std::string& directory, std::size_t count);
 
 /// Retires the archives that a run left marked as in use when it ended without a
-/// normal end (a crash), and removes what processes that ended long ago left.
+/// normal end (a crash), and removes what processes that ended long ago left, and the
+/// ".failed" files of earlier versions.
 void TidyArchiveDirectory(const std::string& directory);

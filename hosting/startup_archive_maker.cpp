@@ -3,6 +3,7 @@
 #include <jni.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -25,8 +26,19 @@ namespace {
 // A failure on a nearly full volume is not the key's fault: it is not remembered.
 constexpr unsigned long long MinimumFreeBytes = 256ULL << 20;
 
-// How long the making waits for the application's process to end.
-constexpr int ParentWaitSeconds = 24 * 60 * 60;
+// How long the making waits for the application's process to end. It asks for the
+// archive at its end: what follows takes moments, unless the process hangs.
+constexpr int ParentWaitSeconds = 10 * 60;
+
+// The keys per application whose archives (or refusals) the cache keeps: alternating
+// configurations (another runtime, other options) each keep theirs.
+constexpr std::size_t KeptKeys = 4;
+
+// The exit code of a dump or check whose runtime refused to create the machine, as
+// HotSpot's own exit during the creation gives; one the role gives before it reaches
+// the runtime (no request, no library) differs.
+constexpr int RuntimeRefused = 1;
+constexpr int RoleFailed = 2;
 
 // The options a runtime reads from the environment. Agents and debuggers there
 // would make the dump fail; the layout options among them are in the request.
@@ -36,11 +48,11 @@ const char* const OptionVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JD
 // written) or the check (the runtime must map the archive and verify its regions).
 int RunRuntime(bool dump, const std::string& requestPath, const std::string& work) {
   ArchiveRequest request;
-  if (!ReadArchiveRequest(requestPath, &request)) return 2;
+  if (!ReadArchiveRequest(requestPath, &request)) return RoleFailed;
   LibraryHandle library = LoadRuntimeLibrary(request.Library.c_str());
   const auto create = reinterpret_cast<CreateJavaVmEntry>(
       library == nullptr ? nullptr : FindLibraryEntry(library, "JNI_CreateJavaVM"));
-  if (create == nullptr) return 2;
+  if (create == nullptr) return RoleFailed;
   const std::string archive = "-XX:SharedArchiveFile=" + ArchiveFileIn(work);
   std::vector<std::string> texts;
   if (dump) {
@@ -60,27 +72,31 @@ int RunRuntime(bool dump, const std::string& requestPath, const std::string& wor
   arguments.ignoreUnrecognized = JNI_TRUE;
   JavaVM* vm = nullptr;
   void* env = nullptr;
-  if (create(&vm, &env, &arguments) != 0) return 1;
+  if (create(&vm, &env, &arguments) != 0) return RuntimeRefused;
   vm->DestroyJavaVM();
   return 0;
 }
 
-// Runs one of the two runtimes; false with the reason when it failed.
+// Runs one of the two runtimes; false with the reason when it failed. `*refused` says
+// whether the runtime itself refused, by its exit and its words; anything else (the
+// program or its directory gone, a signal, the request or the library unreadable)
+// passes.
 bool RunStep(const char* role, const std::string& requestPath, const ArchiveRequest& request,
-             const std::string& work, std::string* output, std::string* reason) {
+             const std::string& work, std::string* output, std::string* reason, bool* refused) {
   char executable[1024];
   const std::string log = JoinPath(work, (std::string(role) + ".log").c_str());
   int status = 0;
   if (!ReadExecutablePath(executable, sizeof executable) ||
       !RunChildProcess({executable, StartupArchiveSwitch, role, requestPath, work},
                        request.Directory.c_str(), log.c_str(), &status)) {
-    *reason = std::string("the ") + role + " could not be started";
+    *reason = std::string("the ") + role + " could not be started: " + LastErrorText();
     return false;
   }
   ReadWholeFile(log, output);
   RemoveFile(log.c_str());
   if (status == 0 && CanOpenForReading(ArchiveFileIn(work).c_str())) return true;
   const std::string line = FailureLine(*output);
+  *refused = status == RuntimeRefused && !line.empty();
   *reason = std::string("the ") + role + " ended with " + std::to_string(status) +
             (line.empty() ? std::string() : ": " + line);
   return false;
@@ -99,7 +115,7 @@ bool CutClassList(const std::string& list, std::string* reason) {
 }
 
 bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request, std::string* reason,
-                bool* transient) {
+                bool* refused) {
   const std::string work = request.Folder + "." + std::to_string(CurrentProcessId()) + ".tmp";
   if (!CutClassList(request.List, reason)) return false;
   if (!MakeDirectory(work.c_str())) {
@@ -108,8 +124,8 @@ bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request, s
   }
   for (const char* name : OptionVariables) DropEnvironmentVariable(name);
   std::string dumped, checked;
-  if (!RunStep("dump", requestPath, request, work, &dumped, reason) ||
-      !RunStep("check", requestPath, request, work, &checked, reason)) {
+  if (!RunStep("dump", requestPath, request, work, &dumped, reason, refused) ||
+      !RunStep("check", requestPath, request, work, &checked, reason, refused)) {
     RemoveArchiveFolder(work);
     return false;
   }
@@ -133,17 +149,18 @@ bool MakeFolder(const std::string& requestPath, const ArchiveRequest& request, s
   // keeps it then): a later run tries again.
   if (!PutArchiveFolderInPlace(work, request.Folder, request.Key)) {
     RemoveArchiveFolder(work);
-    *transient = true;
     *reason = "cannot put " + work + " in place";
     return false;
   }
   return true;
 }
 
-void RememberFailure(const ArchiveRequest& request, const std::string& reason, bool transient) {
+// Only what the runtime refused is the key's fault; a later run tries again after
+// anything else.
+void RememberFailure(const ArchiveRequest& request, const std::string& reason, bool refused) {
   const std::string directory = ParentPath(request.Folder);
   unsigned long long available = 0;
-  if (transient) {
+  if (!refused) {
     Trace("startup archive: making %s failed for now: %s", request.Folder.c_str(), reason.c_str());
     return;
   }
@@ -152,7 +169,7 @@ void RememberFailure(const ArchiveRequest& request, const std::string& reason, b
           static_cast<unsigned long>(available >> 20), reason.c_str());
     return;
   }
-  WriteWholeFile(request.Folder + ".failed", reason);
+  WriteWholeFile(request.Folder + RefusedSuffix, FailureText(reason, {}));
   Trace("startup archive: making %s failed: %s", request.Folder.c_str(), reason.c_str());
 }
 
@@ -177,13 +194,13 @@ void MakeArchive(const std::string& requestPath) {
     if (ReadWholeFile(KeyFileIn(request.Folder), &stored) &&
         StoredKeyMatches(stored, request.Key)) {
       Trace("startup archive: %s was made meanwhile", request.Folder.c_str());
-    } else if (bool transient = false; MakeFolder(requestPath, request, &reason, &transient)) {
+    } else if (bool refused = false; MakeFolder(requestPath, request, &reason, &refused)) {
       Trace("startup archive made: %s", request.Folder.c_str());
-      RemoveOtherArchiveFolders(ParentPath(request.Folder), request.Folder);
     } else {
-      RememberFailure(request, reason, transient);
+      RememberFailure(request, reason, refused);
     }
     EndArchiveMaking(request.Folder);
+    KeepRecentKeys(ParentPath(request.Folder), KeptKeys);
   }
   RemoveFile(request.List.c_str());
   RemoveFile(requestPath.c_str());
@@ -197,11 +214,11 @@ std::vector<std::string> MakerCommandLine(const std::string& executable,
 }
 
 bool IsStartupArchiveRun(int count, char** vector) {
-  return count >= 4 && vector[1] != nullptr && std::strcmp(vector[1], StartupArchiveSwitch) == 0;
+  return count >= 2 && vector[1] != nullptr && std::strcmp(vector[1], StartupArchiveSwitch) == 0;
 }
 
 int RunStartupArchiveRole(int count, char** vector) {
-  const std::string role = vector[2];
+  const std::string role = count >= 3 ? vector[2] : "";
   if (role == "make" && count == 4) {
     MakeArchive(vector[3]);
     return 0;
@@ -209,5 +226,12 @@ int RunStartupArchiveRole(int count, char** vector) {
   if ((role == "dump" || role == "check") && count == 5) {
     return RunRuntime(role == "dump", vector[3], vector[4]);
   }
-  return 2;
+  // Whoever typed it learns that the application was not started, and why. (Not
+  // through printf: MinGW's would grow the Windows launcher by 27 KiB.)
+  std::fputs((std::string(StartupArchiveSwitch) +
+              " is the launcher's own switch (make REQUEST, dump or check REQUEST FOLDER); "
+              "the application was not started\n")
+                 .c_str(),
+             stderr);
+  return RoleFailed;
 }

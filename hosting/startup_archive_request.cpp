@@ -1,9 +1,11 @@
 #include "hosting/startup_archive_request.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "hosting/java_home.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -30,6 +32,15 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
   if (file == nullptr) return false;
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   return std::fclose(file) == 0 && written;
+}
+
+std::string LastErrorText() {
+  const unsigned long code = LastSystemError();
+  char text[256];
+  if (!DescribeSystemError(code, text, sizeof text)) return "error " + std::to_string(code);
+  std::string line = text;
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  return line;
 }
 
 std::string ArchiveFileIn(const std::string& folder) { return JoinPath(folder, "archive.jsa"); }

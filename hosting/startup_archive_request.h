@@ -31,6 +31,10 @@ bool ReadWholeFile(const std::string& path, std::string* text);
 /// Creates or empties the file `path` and writes `text` into it. False on any failure.
 bool WriteWholeFile(const std::string& path, const std::string& text);
 
+/// The system's text for the calling thread's last error, on one line ("error <code>"
+/// when the system has none).
+std::string LastErrorText();
+
 /// The archive and the key inside an archive's folder.
 std::string ArchiveFileIn(const std::string& folder);
 std::string KeyFileIn(const std::string& folder);

@@ -56,6 +56,14 @@ std::vector<std::string> TextLines(const std::string& text) {
   return lines;
 }
 
+// The line of a failure that a run found: a digest of all the run's options; without
+// options, the line's beginning.
+std::string RunOptionsLine(const std::vector<std::string>& options) {
+  std::string joined;
+  for (const std::string& option : options) joined += option + "\n";
+  return "under the options " + (options.empty() ? std::string() : KeyDigest(joined));
+}
+
 bool IsAbsolute(const std::string& path) {
   return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
          (path.size() > 1 && path[1] == ':');
@@ -155,18 +163,23 @@ std::vector<std::string> LayoutOptions(const std::vector<std::string>& options) 
 bool ClassPathFoundInArchive(const std::vector<std::string>& options,
                              const std::string& currentDirectory) {
   constexpr char Option[] = "-Djava.class.path=";
-  // What a file URL keeps as it is; a backslash becomes a '/'.
-  constexpr char Kept[] = "-_.!~*'()/:;@&=+$,\\";
+  // The runtime spells a path as a URL by the rules of RFC 2396, which java.net.URI
+  // follows: it keeps letters, digits and the unreserved marks, and of the reserved
+  // characters those that a path segment may hold as they are. It escapes ';', '=' and
+  // '?', which the RFC reserves within a segment, and every excluded character (a
+  // blank, '"', '#', '%', '<', '>', '[', '\', ']', '^', '`', '{', '|', '}'). The
+  // separators '/' (and '\' on Windows, which becomes '/') and ':' stay as they are.
+  constexpr char Marks[] = "-_.!~*'()";
+  constexpr char SegmentCharacters[] = ":@&+$,/";
   for (const std::string& option : options) {
     if (option.compare(0, sizeof Option - 1, Option) != 0) continue;
     std::string paths = option.substr(sizeof Option - 1);
     if (!paths.empty()) paths = currentDirectory + ClassPathSeparator + paths;
     for (const char c : paths) {
       const unsigned char u = static_cast<unsigned char>(c);
-      if (u < 0x80 &&
-          (std::isalnum(u) || std::strchr(Kept, c) != nullptr || c == ClassPathSeparator)) {
-        continue;
-      }
+      const bool kept = u < 0x80 && (std::isalnum(u) || std::strchr(Marks, c) != nullptr ||
+                                     std::strchr(SegmentCharacters, c) != nullptr);
+      if (kept || c == ClassPathSeparator || c == PathSeparator) continue;
       return false;
     }
   }
@@ -262,6 +275,18 @@ bool StoredKeyMatches(const std::string& stored, const std::string& key) {
     begin = end + 1;
   }
   return true;
+}
+
+std::string FailureText(const std::string& reason, const std::vector<std::string>& runOptions) {
+  return runOptions.empty() ? reason : reason + "\n" + RunOptionsLine(runOptions);
+}
+
+bool FailureHolds(const std::string& text, const std::vector<std::string>& options,
+                  std::string* reason) {
+  const std::size_t line = text.find("\n" + RunOptionsLine({}));
+  *reason = text.substr(0, line);
+  return line == std::string::npos ||
+         text.compare(line + 1, std::string::npos, RunOptionsLine(options)) == 0;
 }
 
 std::string FailureLine(const std::string& output) {

@@ -37,8 +37,10 @@ std::vector<std::string> LayoutOptions(const std::vector<std::string>& options);
 /// Whether Java 11 to 18 find the application's classes in an archive under the
 /// "-Djava.class.path=" option of `options`, its relative entries taken from
 /// `currentDirectory`. They look each class up by its entry's file URL and miss every
-/// entry whose full path a URL spells otherwise: a blank, a '%', a letter beyond ASCII.
-/// (Java 25 was seen to find them; 17 does not.)
+/// entry whose full path a URL spells otherwise: a blank, a '%', a '=', a letter beyond
+/// ASCII.
+/// (Java 25 was seen to find them; 17 does not.) A URL keeps the letters, digits and
+/// "-_.!~*'()/:@&+$,", a separator, and escapes every other character.
 bool ClassPathFoundInArchive(const std::vector<std::string>& options,
                              const std::string& currentDirectory);
 
@@ -69,6 +71,18 @@ std::string StampLine(const std::string& path, const std::string& readFrom);
 /// Whether the key `stored` beside an archive begins with `key` and every file that
 /// its further lines stamp still has that stamp.
 bool StoredKeyMatches(const std::string& stored, const std::string& key);
+
+/// What the ".failed" file of a key holds: `reason`, why the runtime refused the
+/// archive, and, when a run found the refusal (`runOptions` not empty: every option of
+/// that run, system properties and agents included, which the key leaves out), a line
+/// with a digest of those options.
+std::string FailureText(const std::string& reason, const std::vector<std::string>& runOptions);
+
+/// Whether the failure `text` that FailureText wrote holds for a run under `options`:
+/// always when the making found it, when a run did only for the same options.
+/// `*reason` receives its reason.
+bool FailureHolds(const std::string& text, const std::vector<std::string>& options,
+                  std::string* reason);
 
 /// The line of a runtime's output that says why it failed: the last one that is not
 /// blank and not a log line ("[0.012s][info]..."). Empty when there is none.

@@ -108,16 +108,19 @@ TEST(StartupArchiveRules, FilesTheRuntimeOpenedComeFromItsLog) {
 
 TEST(StartupArchiveRules, ClassPathWhoseUrlSpellsItOtherwiseIsNotFoundInTheArchive) {
   const std::string separator(1, ClassPathSeparator);
+  const std::string slash(1, PathSeparator);
   const struct {
     const char* Directory;
     std::string ClassPath;
     bool Found;
   } cases[] = {
       {"/opt/app-1.0", "Quillmark.jar" + separator + "jh.jar", true},
-      {"/opt/app", "/srv/lib/x_y.jar" + separator + "C:\\apps\\a.jar", true},
+      // A drive and the platform's own separator.
+      {"/opt/app", "/srv/lib/x_y.jar" + separator + "C:" + slash + "apps" + slash + "a.jar", true},
       {"/opt/my app", "Quillmark.jar", false},       // the directory's blank
       {"/opt/app", "/srv/Zo\xC3\xAB/a.jar", false},  // a letter beyond ASCII
       {"/opt/app", "100%.jar", false},
+      {"/opt/a=b", "Quillmark.jar", false},  // reserved within a path segment
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ClassPathFoundInArchive({"-Dx=a b", "-Djava.class.path=" + c.ClassPath}, c.Directory),
@@ -209,4 +212,22 @@ TEST(StartupArchiveRules, StoredKeyHoldsTheKeyAndTheStampsOfTheFilesOpened) {
   std::filesystem::remove(temp.path() / "archive.jsa");
   temp.Write("gone.jar", "now here");  // a jar that a manifest names appears
   EXPECT_FALSE(StoredKeyMatches(stored, key));
+}
+
+TEST(StartupArchiveRules, RefusalThatARunFoundHoldsForItsOptionsAlone) {
+  const std::vector<std::string> run = {"-Djava.system.class.loader=L", "-Xmx1g"};
+  const struct {
+    std::string Text;
+    std::vector<std::string> Options;
+    bool Holds;
+  } cases[] = {
+      {FailureText("the dump ended with 1", {}), run, true},  // the making's: for the key
+      {FailureText("not mapped", run), run, true},
+      {FailureText("not mapped", run), {"-Xmx1g"}, false},  // the property gone
+  };
+  for (const auto& c : cases) {
+    std::string reason;
+    EXPECT_EQ(FailureHolds(c.Text, c.Options, &reason), c.Holds) << c.Text;
+    EXPECT_EQ(reason, c.Text.substr(0, c.Text.find('\n')));
+  }
 }

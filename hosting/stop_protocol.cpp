@@ -38,19 +38,28 @@ void WaitWhilePending(std::unique_lock<std::mutex>& hold) {
   while (Stage == MachineStage::Pending) StageChanged.wait_for(hold, std::chrono::seconds(60));
 }
 
-// Lets a stop call into the machine; false when there is nothing to stop. While the
-// machine runs, the thread attaches before the lock is left, so it counts among the
-// application's threads before the destruction can begin, which then waits for it.
-// While the destruction waits, the thread may still attach and reach the application;
-// once the runtime refuses the attachment, nothing is left to stop. A refusal while the
-// machine runs is the stop call's to report.
+// Lets a stop call into the machine; false when there is nothing to stop. The call
+// counts as inside before it attaches, so that the end of the run waits for it, and
+// the lock is left before the attachment: late in its destruction the runtime holds
+// its thread list for good, and an attachment that comes then never returns. While the
+// machine runs, or while its destruction waits for the application's threads, the
+// thread attaches and reaches the application; once the runtime refuses the attachment
+// in the destruction, nothing is left to stop. A refusal while the machine runs is the
+// stop call's to report.
 bool EnterMachine() {
+  {
+    std::unique_lock<std::mutex> hold(StageLock);
+    WaitWhilePending(hold);
+    if (Stage == MachineStage::Gone) return false;
+    ++StopCallsInside;
+  }
+  if (AttachStopperThread()) return true;
   std::unique_lock<std::mutex> hold(StageLock);
-  WaitWhilePending(hold);
-  if (Stage == MachineStage::Gone) return false;
-  if (!AttachStopperThread() && Stage == MachineStage::Destroying) return false;
-  ++StopCallsInside;
-  return true;
+  if (Stage == MachineStage::Running) return true;
+  --StopCallsInside;
+  hold.unlock();
+  StageChanged.notify_all();
+  return false;
 }
 
 void LeaveMachine() {

@@ -13,7 +13,9 @@ void MarkMachineCreated(bool created);
 /// being created, then, unless it is gone, attaches the calling thread as "Corvane
 /// stopper thread" and calls System.exit(0) (StopServiceByExit) or main with
 /// ServiceStopOptions, detaching afterwards. A thread that attaches while the machine
-/// runs counts among the application's threads, so the destruction waits for it.
+/// runs counts among the application's threads, so the destruction waits for it; no
+/// lock is held while it attaches, as an attachment late in the destruction never
+/// returns, and FinishMachine waits for such a call only as long as its bound.
 /// 1: the call was made and came back; 0: nothing was left to stop; -1: the call failed
 /// (reported).
 int RunStopCall();

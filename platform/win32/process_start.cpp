@@ -66,9 +66,13 @@ bool RunChildProcess(const std::vector<std::string>& arguments, const char* dire
   const bool started =
       Create(CommandLine(arguments), CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS, TRUE, &startup,
              directory, &process);
+  const DWORD error = GetLastError();
   CloseHandle(output);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
-  if (!started) return false;
+  if (!started) {
+    SetLastError(error);
+    return false;
+  }
   CloseHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;

@@ -496,28 +496,36 @@ class ServiceTest(WineTestCase):
                     self.assertEqual(log[-2:], ["exit 0", "exit hook 0"])
                 self.remove_service()
 
-    def test_stop_while_the_runtime_runs_its_shutdown_hooks(self):
-        # HotSpot lets a thread attach while its shutdown hooks run, and a call of that
-        # thread never comes back once the machine is gone. main has returned by itself
-        # and the hooks run when the stop comes: the service stops after a short wait
+    def test_stop_while_the_runtime_is_destroyed(self):
+        # main has returned by itself when the stop comes, and HotSpot never lets the
+        # stop call out: it lets a thread attach while its shutdown hooks run and blocks
+        # the thread's call once the machine is gone; later it holds its thread list for
+        # good, and an attachment never returns. The service stops after a short wait
         # for the stop call, long before the watchdog's 20 s, and leaves the library
         # loaded under it. (A second stop cannot come then: the service manager refuses
         # controls to a service that is stopping.)
-        self.install_runtime("main_sleep=500,shutdown_hooks=4000")
+        rows = [
+            # script, the log line after which the stop comes, the stop call's last line
+            ("main_sleep=500,shutdown_hooks=4000", "shutdown hooks", "blocked main"),
+            ("main_sleep=500,late_exit=4000", "thread list held", "blocked attach"),
+        ]
         self.configure(e1856="20")
         self.install()
-        self.start()
-        self.wait_for_log("shutdown hooks")
-        asked = time.monotonic()
-        self.stop()
-        self.wait_for_log("blocked main")
-        while self.service_process_running() and time.monotonic() - asked < 30:
-            time.sleep(0.1)
-        # The rest of the hooks' 4 s, the wait's 3 s, and Wine's slowness.
-        self.assertLess(time.monotonic() - asked, 10)
-        self.assert_ended_cleanly([self.started(), self.stopped()])
-        self.assertIn("main thread=attached %s argc=0" % STOPPER, self.logged())
-        self.assertEqual(self.logged()[-1], "destroy")
+        for script, stop_after, blocked in rows:
+            with self.subTest(script=script):
+                self.install_runtime(script)
+                self.next_round()
+                self.start()
+                self.wait_for_log(stop_after)
+                asked = time.monotonic()
+                self.stop()
+                self.wait_for_log(blocked)
+                while self.service_process_running() and time.monotonic() - asked < 30:
+                    time.sleep(0.1)
+                # The rest of the runtime's 4 s, the wait's 3 s, and Wine's slowness.
+                self.assertLess(time.monotonic() - asked, 10)
+                self.assert_ended_cleanly([self.started(), self.stopped()])
+                self.assertEqual(self.logged()[-1], "destroy")
 
     def test_service_takes_no_runtime_from_path(self):
         # The service's PATH starts with the system directory: a java.exe there, and a

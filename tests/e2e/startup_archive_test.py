@@ -146,6 +146,18 @@ class StartupArchiveTest(HostingTest):
                             for line in log), log)
         self.assertIn("startup archive made: " + folder, self.archive_lines())
 
+        # The runtime passes over the archive made under this run's options: it
+        # is retired, and later runs under them go without it.
+        code, log, archive = self.launch_archived("share_refused")
+        self.assertEqual(code, 0)
+        self.assertIn("not mapped %s\\archive.jsa" % folder, log)
+        refusal = 'the run did not map it (java.vm.info "mixed mode")'
+        self.assertEqual(archive[-1], "startup archive: retired %s, as %s" % (folder, refusal))
+        code, log, archive = self.launch_archived("share_refused")
+        self.assertEqual(archive[-1], "startup archive: none, the runtime refused it for this "
+                                      "key before: " + refusal)
+        self.assertEqual([line for line in log if line.startswith("option=")], self.configured())
+
         # A dump that fails is remembered for the key, and the trace says why. System
         # properties are not part of the key; other options are.
         self.set_strings(e1056="-DCorvane=Yes -Xss2m")
@@ -156,8 +168,8 @@ class StartupArchiveTest(HostingTest):
         self.assertEqual(archive[-1], "startup archive: making %s failed: the dump ended with 1: "
                                       "Cannot have non-empty directory in paths" % failed)
         code, log, archive = self.launch_archived()
-        self.assertEqual(archive[-1], "startup archive: none, making it failed for this key "
-                                      "before: the dump ended with 1: Cannot have non-empty "
+        self.assertEqual(archive[-1], "startup archive: none, the runtime refused it for this "
+                                      "key before: the dump ended with 1: Cannot have non-empty "
                                       "directory in paths")
         self.assertEqual([line for line in log if line.startswith("option=")],
                          self.configured()[:1] + ["option=-Xss2m"] + self.configured()[1:])

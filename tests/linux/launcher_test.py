@@ -60,6 +60,17 @@ class LinuxLauncherTest(unittest.TestCase):
         self.assertNotIn("service", done.stderr.lower())
         self.assertEqual(done.returncode, 255)
 
+    def test_startup_archive_switch_misused_says_so_on_standard_error(self):
+        # The launcher's own switch never reaches the application, whether the archive
+        # is on or off; used wrongly, it says so in one line.
+        for args in (("a", "b"), (), ("make",), ("dump", "r"), ("make", "r", "x")):
+            with self.subTest(args=args):
+                done = self.run_launcher("--corvane-startup-archive", *args)
+                self.assertEqual((done.returncode, done.stdout), (2, ""))
+                self.assertEqual(len(done.stderr.splitlines()), 1, done.stderr)
+                self.assertIn("--corvane-startup-archive is the launcher's own switch",
+                              done.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -10,6 +10,9 @@
 //                                        after that, while the runtime runs the hook, the
 //                                        stop call main(--sleep 4000) attaches and
 //                                        outlasts the runtime
+//   stop_protocol LIBJVM after-return US main() returns; US microseconds after that,
+//                                        while the runtime is being destroyed, the stop
+//                                        call main(--stop) comes
 //
 // It prints what the stop call gave (when it came back) and how long finishing the
 // machine took, and whether a stop call was still inside then. The launch
@@ -19,6 +22,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <string>
@@ -39,32 +43,37 @@ void Say(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: stop_protocol LIBJVM while-running|by-exit|during-hooks\n");
+  const std::string mode = argc > 2 ? argv[2] : "";
+  if (argc != (mode == "after-return" ? 4 : 3)) {
+    std::fprintf(
+        stderr, "usage: stop_protocol LIBJVM while-running|by-exit|during-hooks|after-return US\n");
     return 2;
   }
-  const std::string mode = argv[2];
   RunMode = RunModeKind::Window;
   LoadLaunchConfig();
   LaunchConfig.RuntimeLibrary = argv[1];
   LaunchConfig.StopServiceByExit = mode == "by-exit";
   LaunchConfig.ServiceStopOptions = mode == "during-hooks" ? "--sleep 4000" : "--stop";
+  const bool afterReturn = mode == "after-return";
+  const long delayUs = afterReturn ? std::atol(argv[3]) : 0;
   const bool created = CreateVirtualMachine(false);
   MarkMachineCreated(created);
   if (!created) return 3;
 
   // The stop thread stays detached: a call that never comes back must not hold up the
   // end of the process.
-  // During the hooks the stop comes half a second after main has returned; otherwise
-  // a second after main was called.
+  // During the hooks the stop comes half a second after main has returned, after the
+  // return US microseconds after it; otherwise a second after main was called.
   const bool duringHooks = mode == "during-hooks";
   std::promise<void>* returned = new std::promise<void>();
   std::shared_future<void> firstCallReturned = returned->get_future().share();
   std::promise<void>* said = new std::promise<void>();
   std::future<void> stopCallSaid = said->get_future();
-  std::thread([duringHooks, firstCallReturned, said] {
-    if (duringHooks) firstCallReturned.wait();
-    std::this_thread::sleep_for(std::chrono::milliseconds(duringHooks ? 500 : 1000));
+  std::thread([duringHooks, afterReturn, delayUs, firstCallReturned, said] {
+    if (duringHooks || afterReturn) firstCallReturned.wait();
+    std::this_thread::sleep_for(afterReturn   ? std::chrono::microseconds(delayUs)
+                                : duringHooks ? std::chrono::microseconds(500000)
+                                              : std::chrono::microseconds(1000000));
     Say("stop call: " + std::to_string(RunStopCall()));
     said->set_value();
   }).detach();
@@ -74,8 +83,9 @@ int main(int argc, char** argv) {
   char hookMs[] = "2000";
   char* blocking[] = {first};
   char* hooked[] = {hook, hookMs};
-  const bool invoked = mode == "during-hooks" ? InvokeApplication(2, hooked, false)
-                                              : InvokeApplication(1, blocking, false);
+  const bool invoked = duringHooks   ? InvokeApplication(2, hooked, false)
+                       : afterReturn ? InvokeApplication(0, blocking, false)
+                                     : InvokeApplication(1, blocking, false);
   Say(std::string("first call: ") + (invoked ? "1" : "0"));
   returned->set_value();
   const auto start = std::chrono::steady_clock::now();

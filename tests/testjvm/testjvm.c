@@ -23,6 +23,7 @@
  *   option=<text>                        one line per option, in order
  *   find_class <name>
  *   set_property <name>=<value>          System.setProperty
+ *   get_property <name>                  System.getProperty
  *   redirect <setOut|setErr> <file>      System.setOut/setErr with a PrintStream on a
  *                                        FileOutputStream(file, false); " append" is
  *                                        added when the stream was opened to append
@@ -31,12 +32,16 @@
  *   attach version=0x00010004 name=<name>
  *                                        (version=0x00000000 name= without attach args)
  *   attach refused                       AttachCurrentThread after DestroyJavaVM
- *                                        has run the shutdown hooks: JNI_ERR, as a
- *                                        JVM gives
+ *                                        has returned: JNI_ERR, as a JVM gives
  *   shutdown hooks                       DestroyJavaVM runs the hooks of
  *                                        shutdown_hooks=MS (below)
  *   blocked <what>                       a call of a thread that attached during the
- *                                        shutdown hooks, which never comes back
+ *                                        shutdown hooks, which never comes back; also
+ *                                        "blocked attach", an AttachCurrentThread
+ *                                        after the hooks while DestroyJavaVM has not
+ *                                        returned yet
+ *   thread list held                     DestroyJavaVM has run the hooks and holds its
+ *                                        thread list for good
  *   detach
  *   exception described
  *   exit <status>                        System.exit, or main_exit below
@@ -44,6 +49,7 @@
  *                                        -Xshare:dump: how the process was started
  *   archive <path>                       the class-data archive written, as below
  *   mapped <path>                        the archive of -XX:SharedArchiveFile= mapped
+ *   not mapped <path>                    that archive passed over (share_refused)
  *   exit hook <status>                   the "exit" option's hook called
  *   destroy                              after the wait for attached threads
  *   unexpected JNI call <what>           a call no launcher should make; then
@@ -88,9 +94,18 @@
  *                     they run (JNI_OK) and is not waited for, and its main call or
  *                     System.exit never returns: HotSpot blocks every thread that comes
  *                     back to it once it is gone. Without the item the hooks take no
- *                     time, and a thread that attaches after the wait is refused.
+ *                     time.
+ *   late_exit=MS      DestroyJavaVM, once the hooks have run, holds its thread list
+ *                     for good and returns MS ms later (HotSpot stops its own threads
+ *                     then). As in HotSpot, a thread that attaches meanwhile never
+ *                     returns from AttachCurrentThread; one that attaches once
+ *                     DestroyJavaVM has returned is refused. Without the item it
+ *                     returns at once.
  *   stop_throws       a main call on an attached thread ends with a pending
  *                     java/lang/RuntimeException after it has done the rest
+ *   share_refused     with the default sharing, the archive of -XX:SharedArchiveFile=
+ *                     is passed over and the run goes on without sharing, as HotSpot
+ *                     does with an archive that the run's own options rule out
  *
  * Every main call performs the script: it logs, prints, echoes, shows the window, blocks,
  * exits or throws, in that order. System.out and System.err are the process's
@@ -106,7 +121,9 @@
  * standard output when the list is missing or empty. With -Xshare:on an archive
  * that does not begin with the magic number ends the process with 1; with the
  * default sharing it is passed over. At System.exit or main_exit the hook of an
- * option "exit" is called with the status, then the process ends.
+ * option "exit" is called with the status, then the process ends. System.getProperty
+ * of "java.vm.info" gives "mixed mode, sharing" while an archive is mapped, else
+ * "mixed mode", as HotSpot does; of another name, what System.setProperty set.
  *
  * A failed lookup leaves a pending exception and returns null, as a JVM does. The
  * pending exception can be taken (ExceptionOccurred), thrown again (Throw) and told
@@ -249,8 +266,9 @@ typedef struct Script {
   int echo_stdin;
   int main_exit, main_exit_status;
   int main_window_ms; /* -1: no window */
-  int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, stop_throws;
-  int dump_fails, dump_sleep_ms;
+  int main_sleep_ms, slow_create_ms, slow_attach_ms, shutdown_hooks_ms, late_exit_ms;
+  int stop_throws;
+  int dump_fails, dump_sleep_ms, share_refused;
   char* stdout_text;
   char* stderr_text;
   char* missing[MAX_NAMES];
@@ -327,6 +345,8 @@ static void ReadScript(void) {
       script.attach_fails = 1;
     } else if (strcmp(item, "dump_fails") == 0) {
       script.dump_fails = 1;
+    } else if (strcmp(item, "share_refused") == 0) {
+      script.share_refused = 1;
     } else if (strcmp(item, "dump_sleep") == 0 && value) {
       script.dump_sleep_ms = atoi(value);
     } else if (strcmp(item, "main_sleep") == 0 && value) {
@@ -337,6 +357,8 @@ static void ReadScript(void) {
       script.slow_attach_ms = atoi(value);
     } else if (strcmp(item, "shutdown_hooks") == 0 && value) {
       script.shutdown_hooks_ms = atoi(value);
+    } else if (strcmp(item, "late_exit") == 0 && value) {
+      script.late_exit_ms = atoi(value);
     } else if (strcmp(item, "stop_throws") == 0) {
       script.stop_throws = 1;
     } else {
@@ -356,6 +378,7 @@ static char* shared_archive; /* -XX:SharedArchiveFile= */
 static char* list_to_dump;   /* -XX:SharedClassListFile= */
 static char* class_path;     /* -Djava.class.path= */
 static const char* share_mode = "auto"; /* -Xshare: */
+static int archive_mapped;
 static const unsigned char kArchiveMagic[4] = {0xa2, 0xab, 0x0b, 0xf0};
 
 static char* CopyText(const char* text);
@@ -437,7 +460,10 @@ __attribute__((noreturn)) static void DumpArchive(void) {
 static void MapArchive(void) {
   if (strcmp(share_mode, "dump") == 0) DumpArchive();
   if (!shared_archive || strcmp(share_mode, "off") == 0) return;
-  if (IsArchive(shared_archive)) {
+  if (script.share_refused && strcmp(share_mode, "auto") == 0) {
+    LogLine("not mapped %s", shared_archive);
+  } else if (IsArchive(shared_archive)) {
+    archive_mapped = 1;
     LogLine("mapped %s", shared_archive);
   } else if (strcmp(share_mode, "on") == 0) {
     FailSharing("An error has occurred while processing the shared archive file.");
@@ -503,6 +529,7 @@ static int IsApplicationClass(const char* name) {
 typedef enum MethodKind {
   kMain,
   kSetProperty,
+  kGetProperty,
   kSetOut,
   kSetErr,
   kExit,
@@ -523,6 +550,7 @@ static const Method kMethods[] = {
     {kMain, 1, NULL, "main", "([Ljava/lang/String;)V"},
     {kSetProperty, 1, "java/lang/System", "setProperty",
      "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;"},
+    {kGetProperty, 1, "java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;"},
     {kSetOut, 1, "java/lang/System", "setOut", "(Ljava/io/PrintStream;)V"},
     {kSetErr, 1, "java/lang/System", "setErr", "(Ljava/io/PrintStream;)V"},
     {kExit, 1, "java/lang/System", "exit", "(I)V"},
@@ -556,7 +584,8 @@ static JavaVM the_vm = &vm_table;
 static DWORD tls_slot = TLS_OUT_OF_INDEXES;
 static int created;
 static int hooks_running; /* DestroyJavaVM has stopped waiting and runs the hooks */
-static int destroyed;     /* DestroyJavaVM has run the hooks */
+static int destroyed;     /* DestroyJavaVM has run the hooks and holds its thread list */
+static int vm_gone;       /* DestroyJavaVM has returned */
 static int attached_count;
 static HANDLE no_attached_threads; /* manual reset, set while attached_count is 0 */
 static int main_calls;
@@ -567,14 +596,18 @@ static LONG threads_inside;
 
 static ThreadEnv* ToThread(JNIEnv* env) { return (ThreadEnv*)env; }
 
-/* A call of a thread that attached during the shutdown hooks: it never returns. */
-static void BlockIfLate(JNIEnv* env, const char* what) {
-  if (!ToThread(env)->late) return;
+/* A call that never returns: HotSpot blocks it on the thread list it holds for good. */
+static void BlockForGood(const char* what) {
   InterlockedIncrement(&threads_inside);
   LogLine("blocked %s", what);
   Sleep(kWaitLimitMs);
   LogLine("timeout blocked %s", what);
   ExitProcess(kExitTimeout);
+}
+
+/* A call of a thread that attached during the shutdown hooks: it never returns. */
+static void BlockIfLate(JNIEnv* env, const char* what) {
+  if (ToThread(env)->late) BlockForGood(what);
 }
 
 static ThreadEnv* NewThread(int attached, const char* name) {
@@ -770,10 +803,32 @@ static Object* property_names[MAX_PROPERTIES];
 static Object* property_values[MAX_PROPERTIES];
 static int property_count;
 
+static Object* NewStringRecord(WCHAR* units, int length);
+
+static jobject GetProperty(JNIEnv* env, jobject name, const char* call) {
+  if (!name) {
+    Throw(env, "java/lang/NullPointerException", "getProperty");
+    return NULL;
+  }
+  Object* name_string = Expect(name, kString, call);
+  LogLine("get_property %s", name_string->text);
+  if (strcmp(name_string->text, "java.vm.info") == 0) {
+    const WCHAR* info = archive_mapped ? L"mixed mode, sharing" : L"mixed mode";
+    return AsHandle(NewStringRecord(_wcsdup(info), (int)wcslen(info)));
+  }
+  Object* value = NULL;
+  EnterCriticalSection(&lock);
+  for (int i = 0; i < property_count; ++i)
+    if (strcmp(property_names[i]->text, name_string->text) == 0) value = property_values[i];
+  LeaveCriticalSection(&lock);
+  return AsHandle(value);
+}
+
 static jobject CallStaticObject(JNIEnv* env, jclass clazz, jmethodID id, Arguments* arguments) {
   const char* call = "CallStaticObjectMethod";
   Enter(env, call);
   const Method* method = CheckCall(clazz, id, 1, call);
+  if (method->kind == kGetProperty) return GetProperty(env, NextObject(arguments), call);
   if (method->kind != kSetProperty) Unexpected(call);
   jobject name = NextObject(arguments);
   jobject value = NextObject(arguments);
@@ -897,6 +952,28 @@ static Object* NewStringRecord(WCHAR* units, int length) {
   free(text);
   string->wide = units;
   return string;
+}
+
+static jsize JNICALL GetStringLength(JNIEnv* env, jstring handle) {
+  Enter(env, "GetStringLength");
+  return (jsize)wcslen(Expect(handle, kString, "GetStringLength")->wide);
+}
+
+/* The strings here hold no NUL and no character beyond the Basic Multilingual Plane:
+ * their modified UTF-8 is their UTF-8. */
+static jsize JNICALL GetStringUTFLength(JNIEnv* env, jstring handle) {
+  Enter(env, "GetStringUTFLength");
+  return (jsize)strlen(Expect(handle, kString, "GetStringUTFLength")->text);
+}
+
+/* The whole string only, with a NUL behind it, as HotSpot writes it. */
+static void JNICALL GetStringUTFRegion(JNIEnv* env, jstring handle, jsize start, jsize length,
+                                       char* buffer) {
+  Enter(env, "GetStringUTFRegion");
+  Object* string = Expect(handle, kString, "GetStringUTFRegion");
+  if (start != 0 || length != (jsize)wcslen(string->wide) || !buffer)
+    Unexpected("GetStringUTFRegion of part of a string");
+  strcpy(buffer, string->text);
 }
 
 static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
@@ -1127,14 +1204,16 @@ static jint AttachInside(JavaVM* vm, void** penv, void* raw_args) {
   if (!thread) {
     if (script.slow_attach_ms > 0) Sleep((DWORD)script.slow_attach_ms);
     EnterCriticalSection(&lock);
-    int refused = destroyed;
+    int refused = vm_gone;
+    int held = destroyed && !vm_gone;
     int late = hooks_running;
-    if (!refused && !late && attached_count++ == 0) ResetEvent(no_attached_threads);
+    if (!refused && !held && !late && attached_count++ == 0) ResetEvent(no_attached_threads);
     LeaveCriticalSection(&lock);
     if (refused) {
       LogLine("attach refused");
       return JNI_ERR;
     }
+    if (held) BlockForGood("attach");
     thread = NewThread(1, name);
     thread->late = late;
     TlsSetValue(tls_slot, thread);
@@ -1193,6 +1272,13 @@ static jint JNICALL DestroyJavaVM(JavaVM* vm) {
   EnterCriticalSection(&lock);
   hooks_running = 0;
   destroyed = 1;
+  LeaveCriticalSection(&lock);
+  if (script.late_exit_ms > 0) {
+    LogLine("thread list held");
+    Sleep((DWORD)script.late_exit_ms);
+  }
+  EnterCriticalSection(&lock);
+  vm_gone = 1;
   LeaveCriticalSection(&lock);
   LogLine("destroy");
   return JNI_OK;
@@ -1255,6 +1341,9 @@ static void FillTables(void) {
   env_table.GetStaticMethodID = GetStaticMethodID;
   env_table.NewString = NewString;
   env_table.NewStringUTF = NewStringUTF;
+  env_table.GetStringLength = GetStringLength;
+  env_table.GetStringUTFLength = GetStringUTFLength;
+  env_table.GetStringUTFRegion = GetStringUTFRegion;
   env_table.NewObjectArray = NewObjectArray;
   env_table.SetObjectArrayElement = SetObjectArrayElement;
   env_table.CallStaticVoidMethod = CallStaticVoidMethod;
