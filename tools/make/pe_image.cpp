@@ -97,8 +97,20 @@ bool ReadDirectory(ResourceReader& reader, std::uint32_t at, Visit visit) {
   return true;
 }
 
+// An empty directory holds nothing, and the writer writes none: a type or a name
+// without entries below it is left out of the tree.
+void DropEmptyDirectories(ResourceTree* tree) {
+  for (auto type = tree->begin(); type != tree->end();) {
+    ResourceNames& names = type->second;
+    for (auto name = names.begin(); name != names.end();) {
+      name = name->second.empty() ? names.erase(name) : std::next(name);
+    }
+    type = names.empty() ? tree->erase(type) : std::next(type);
+  }
+}
+
 bool ReadResources(ResourceReader& reader, ResourceTree* tree) {
-  return ReadDirectory(reader, 0, [&](const ResourceKey& type, std::uint32_t typeField) {
+  const bool read = ReadDirectory(reader, 0, [&](const ResourceKey& type, std::uint32_t typeField) {
     if (!(typeField & SubdirectoryBit)) return reader.Fail("a type entry is not a directory");
     if (tree->count(type)) return reader.Fail("a type is listed twice");
     ResourceNames& names = (*tree)[type];
@@ -124,6 +136,8 @@ bool ReadResources(ResourceReader& reader, ResourceTree* tree) {
                                });
                          });
   });
+  if (read) DropEmptyDirectories(tree);
+  return read;
 }
 
 bool Fail(std::string* error, const std::string& what) {
