@@ -324,5 +324,12 @@ bool WritePeImage(const PeImage& image, const ResourceTree& tree, std::string* o
   }
   WriteLe(out, optional + 64, 0, 4);
   WriteLe(out, optional + 64, PeChecksum(*out, optional + 64), 4);
+  // A damaged generic launcher can have headers that read but that this layout does not
+  // carry over: what is written must read back with the same resources, or nothing is.
+  PeImage written;
+  if (!ReadPeImage(*out, &written, error) || !(written.Resources == tree)) {
+    *error = "the executable's headers are not laid out as a linker lays them out";
+    return false;
+  }
   return true;
 }
