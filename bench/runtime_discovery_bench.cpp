@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "core/launch_config.h"
-#include "hosting/java_home.h"
-#include "hosting/runtime_location.h"
 #include "platform/file_system.h"
+#include "runtime/java_home.h"
+#include "runtime/runtime_location.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "core/report.h"
 #include "core/split_arguments.h"
 #include "core/trace.h"
-#include "hosting/one_file/embedded_archives.h"
-#include "hosting/runtime_location.h"
+#include "one_file/embedded_archives.h"
 #include "platform/directories.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "runtime/runtime_location.h"
 
 std::vector<std::string> AssembledClassPath;
 

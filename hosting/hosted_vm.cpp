@@ -2,19 +2,20 @@
 
 #include <vector>
 
+#include "archive/startup_archive.h"
 #include "core/current_directory.h"
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/split_arguments.h"
 #include "core/trace.h"
 #include "hosting/class_path.h"
+#include "hosting/invocation.h"
 #include "hosting/java_options.h"
 #include "hosting/java_string.h"
-#include "hosting/one_file/embedded_archives.h"
-#include "hosting/runtime_location.h"
-#include "hosting/startup_archive.h"
+#include "one_file/embedded_archives.h"
 #include "platform/console.h"
 #include "platform/text_locale.h"
+#include "runtime/runtime_location.h"
 
 HostedVmRecord HostedVm;
 void (*MachineExitAction)(int status) = nullptr;
@@ -92,7 +93,9 @@ bool StartMachine() {
     return false;
   }
   HostedVm.CreatorEnv = static_cast<JNIEnv*>(env);
-  ConfirmStartupArchive(HostedVm.CreatorEnv);
+  ConfirmStartupArchive([](std::string* info) {
+    return ReadJavaSystemProperty(HostedVm.CreatorEnv, "java.vm.info", info);
+  });
   return true;
 }
 

@@ -7,19 +7,17 @@
 #include <cstring>
 #include <thread>
 
+#include "archive/folders.h"
+#include "archive/request.h"
+#include "archive/rules.h"
 #include "core/trace.h"
 #include "hosting/hosted_vm.h"
-#include "hosting/java_home.h"
-#include "hosting/startup_archive_folders.h"
-#include "hosting/startup_archive_request.h"
-#include "hosting/startup_archive_rules.h"
 #include "platform/directories.h"
 #include "platform/file_operations.h"
 #include "platform/files.h"
 #include "platform/library.h"
 #include "platform/process_start.h"
-
-const char StartupArchiveSwitch[] = "--corvane-startup-archive";
+#include "runtime/java_home.h"
 
 namespace {
 
@@ -207,11 +205,6 @@ void MakeArchive(const std::string& requestPath) {
 }
 
 }  // namespace
-
-std::vector<std::string> MakerCommandLine(const std::string& executable,
-                                          const std::string& request) {
-  return {executable, StartupArchiveSwitch, "make", request};
-}
 
 bool IsStartupArchiveRun(int count, char** vector) {
   return count >= 2 && vector[1] != nullptr && std::strcmp(vector[1], StartupArchiveSwitch) == 0;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "hosting/class_path.h"
-#include "hosting/runtime_location.h"
+#include "runtime/runtime_location.h"
 
 namespace {
 

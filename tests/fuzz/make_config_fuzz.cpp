@@ -7,7 +7,7 @@
 
 #include "core/config_fields.h"
 #include "tools/make/config_file.h"
-#include "tools/make/string_table.h"
+#include "tools/make/pe/string_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/make/pe_image.h"
-#include "tools/make/pe_resource_writer.h"
-#include "tools/make/pe_test_image.h"
+#include "tools/make/pe/pe_image.h"
+#include "tools/make/pe/pe_resource_writer.h"
+#include "tools/make/pe/pe_test_image.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include "core/config_fields.h"
 #include "hosting/java_options.h"
-#include "hosting/java_version.h"
+#include "runtime/java_version.h"
 #include "tools/make/config_path.h"
-#include "tools/make/pe_image.h"
-#include "tools/make/string_table.h"
+#include "tools/make/pe/pe_image.h"
+#include "tools/make/pe/string_table.h"
 #include "tools/make/toml.h"
 #include "tools/scramble.h"
 

@@ -6,7 +6,7 @@
 
 #include "tools/make/bundle_settings.h"
 #include "tools/make/installer_settings.h"
-#include "tools/make/manifest.h"
+#include "tools/make/pe/manifest.h"
 #include "tools/make/sign_settings.h"
 
 /// The version resource as the configuration file's [version] table gives it.

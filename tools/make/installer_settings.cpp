@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "tools/make/config_path.h"
-#include "tools/make/name_uuid.h"
+#include "tools/make/package/name_uuid.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "platform/tool_output.h"
+#include "tools/make/bundle/make_bundle.h"
+#include "tools/make/bundle/one_file.h"
 #include "tools/make/bundle_settings.h"
-#include "tools/make/code_signing.h"
 #include "tools/make/config_file.h"
-#include "tools/make/make_bundle.h"
-#include "tools/make/make_installer.h"
 #include "tools/make/make_launcher.h"
-#include "tools/make/one_file.h"
+#include "tools/make/package/code_signing.h"
+#include "tools/make/package/make_installer.h"
 
 namespace {
 

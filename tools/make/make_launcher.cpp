@@ -6,19 +6,19 @@
 #include <vector>
 
 #include "platform/posix/string_blob.h"
-#include "tools/make/bitmap.h"
-#include "tools/make/bundle_layout.h"
-#include "tools/make/code_signing.h"
+#include "tools/make/bundle/bundle_layout.h"
+#include "tools/make/bundle/one_file.h"
 #include "tools/make/config_defaults.h"
 #include "tools/make/config_file.h"
-#include "tools/make/icon.h"
-#include "tools/make/manifest.h"
-#include "tools/make/message_table.h"
-#include "tools/make/one_file.h"
-#include "tools/make/pe_image.h"
-#include "tools/make/pe_resource_writer.h"
-#include "tools/make/string_table.h"
-#include "tools/make/version_info.h"
+#include "tools/make/package/code_signing.h"
+#include "tools/make/pe/bitmap.h"
+#include "tools/make/pe/icon.h"
+#include "tools/make/pe/manifest.h"
+#include "tools/make/pe/message_table.h"
+#include "tools/make/pe/pe_image.h"
+#include "tools/make/pe/pe_resource_writer.h"
+#include "tools/make/pe/string_table.h"
+#include "tools/make/pe/version_info.h"
 
 namespace fs = std::filesystem;
 

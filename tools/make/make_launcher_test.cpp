@@ -10,11 +10,11 @@
 #include "core/launch_config.h"
 #include "platform/posix/string_blob.h"
 #include "tests/temp_directory.h"
-#include "tools/make/manifest.h"
-#include "tools/make/pe_image.h"
-#include "tools/make/pe_resource_writer.h"
-#include "tools/make/pe_test_image.h"
-#include "tools/make/string_table.h"
+#include "tools/make/pe/manifest.h"
+#include "tools/make/pe/pe_image.h"
+#include "tools/make/pe/pe_resource_writer.h"
+#include "tools/make/pe/pe_test_image.h"
+#include "tools/make/pe/string_table.h"
 
 namespace fs = std::filesystem;
 

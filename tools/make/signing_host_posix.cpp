@@ -1,9 +1,0 @@
-#include "tools/make/signing_host.h"
-
-const SigningProgram SigningPrograms[] = {{"osslsigncode", false}, {nullptr, false}};
-
-const char* const SigningInstallHint =
-    "osslsigncode is not installed: install the Debian package osslsigncode (apt-get "
-    "install osslsigncode), or name the program with osslsigncode = \"PATH\" in [sign]";
-
-const char* const SystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
