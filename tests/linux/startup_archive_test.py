@@ -29,6 +29,14 @@ UNREACHABLE = "classes not found in an archive"
 SWITCH = "--corvane-startup-archive"
 
 
+def end_if_running(process):
+    """Kills a launcher that a failed case left running (a run that timed out), so that
+    no runtime goes on spinning after the case."""
+    if process.poll() is None:
+        process.kill()
+        process.communicate()
+
+
 def tool(home, name):
     return os.path.join(home, "bin", name)
 
@@ -95,8 +103,10 @@ class Start:
         os.makedirs(self.cwd, exist_ok=True)
         streams = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE}
         streams.update(popen)
-        return subprocess.Popen([self.exe, *args], cwd=self.cwd, env=self.env, text=True,
-                                **streams)
+        process = subprocess.Popen([self.exe, *args], cwd=self.cwd, env=self.env, text=True,
+                                   **streams)
+        self.case.addCleanup(end_if_running, process)
+        return process
 
     def traced(self):
         with open(self.trace) as lines:

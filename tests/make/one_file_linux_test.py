@@ -25,6 +25,13 @@ HELLO = """public final class Hello {
 """
 
 
+def end_if_running(process):
+    """Kills a launcher that a failed case left running."""
+    if process.poll() is None:
+        process.kill()
+        process.communicate()
+
+
 class OneFileLinuxTest(unittest.TestCase):
 
     def setUp(self):
@@ -53,8 +60,10 @@ class OneFileLinuxTest(unittest.TestCase):
     def start(self, exe, *args, env=None):
         link = os.path.join(self.work, "link-%d" % time.monotonic_ns())
         os.symlink(exe, link)
-        return subprocess.Popen([link, *args], cwd=self.work, env=env or self.env,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        process = subprocess.Popen([link, *args], cwd=self.work, env=env or self.env,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(end_if_running, process)
+        return process
 
     def run_app(self, exe, *args, env=None):
         out, err = self.start(exe, *args, env=env).communicate(timeout=120)
