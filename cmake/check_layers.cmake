@@ -1,9 +1,9 @@
 # Fails when a source file includes a folder above its own. The folders stand in
 # floors: platform/ on nothing, core/ on platform/, then runtime/ (finding a Java
 # runtime), one_file/ (the archives a one-file launcher carries), archive/ (the start-up
-# archive) and hosting/ (the machine), each on those below it; splash/ on core/ alone;
-# service/, tools/ and bench/ on hosting/ and what is below it; the program in launcher/
-# on all of them. Tests (foo_test.cpp, tests/) may include what they drive.
+# archive) and hosting/ (the machine), each on those below it; splash/ on core/ and
+# platform/ alone; service/ and bench/ on hosting/ and what is below it, tools/ on
+# service/ as well; the program in launcher/ on all of them. Tests (foo_test.cpp, tests/) may include what they drive.
 #
 #   cmake -DSOURCE_DIR=<project> -P cmake/check_layers.cmake
 
