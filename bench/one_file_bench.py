@@ -21,21 +21,10 @@ import sys
 import tempfile
 import time
 
+from runs import processor_seconds, summary, timed_run
+
 JDK17 = "/usr/lib/jvm/java-17-openjdk-amd64"
 RHINO = "/usr/share/java/rhino.jar"
-
-
-def measure(command, env):
-    """Wall and processor milliseconds (user and system, the process and its threads)
-    of one run."""
-    start = time.perf_counter()
-    process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
-    elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit("failed: %s" % " ".join(command))
-    return elapsed * 1000, (usage.ru_utime + usage.ru_stime) * 1000
 
 
 def wait_for_makers(cache):
@@ -64,22 +53,21 @@ def compare(build, work, name, config, archives, arguments, startup_archive, run
     env = dict(os.environ, XDG_CACHE_HOME=cache)
     for _ in range(2):
         for output in launchers.values():
-            measure([output, *arguments], env)
+            timed_run([output, *arguments], env=env)
             wait_for_makers(cache)
     times = {kind: [] for kind in launchers}
     processor = {kind: [] for kind in launchers}
     for _ in range(runs):
         for kind, output in launchers.items():
-            wall, cpu = measure([output, *arguments], env)
-            times[kind].append(wall)
-            processor[kind].append(cpu)
+            wall, usage = timed_run([output, *arguments], env=env)
+            times[kind].append(wall * 1000)
+            processor[kind].append(processor_seconds(usage) * 1000)
     print("%s, start-up archive %s, %d runs each, alternating"
           % (name, "on" if startup_archive else "off", runs))
     for kind in launchers:
-        quartiles = statistics.quantiles(times[kind], n=4)
+        median, spread = summary(times[kind])
         print("  %-8s median %7.1f ms  IQR %5.1f ms  processor %7.1f ms"
-              % (kind, statistics.median(times[kind]), quartiles[2] - quartiles[0],
-                 statistics.median(processor[kind])))
+              % (kind, median, spread, statistics.median(processor[kind])))
     for label, samples in (("wall", times), ("processor", processor)):
         ratio = statistics.median(samples["one file"]) / statistics.median(samples["beside"])
         print("  ratio one file / beside, %s time: %.3f (target: at most 1.05)" % (label, ratio))

@@ -22,26 +22,10 @@ import os
 import shutil
 import statistics
 import subprocess
-import sys
 import tempfile
 import time
 
-
-def measure(command, cwd, env):
-    """Wall and CPU seconds of one run."""
-    start = time.perf_counter()
-    process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
-    wall = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit("failed: %s" % " ".join(command))
-    return wall, usage.ru_utime + usage.ru_stime
-
-
-def summary(samples):
-    quartiles = statistics.quantiles(samples, n=4)
-    return statistics.median(samples), quartiles[2] - quartiles[0]
+from runs import processor_seconds, summary, timed_run
 
 
 class Program:
@@ -74,7 +58,8 @@ class Program:
         }
 
     def run(self, name):
-        timing = measure(self.commands[name], self.app, self.env)
+        wall, usage = timed_run(self.commands[name], self.app, self.env)
+        timing = wall, processor_seconds(usage)
         if name == "corvane":
             self.wait_for_maker()
         return timing

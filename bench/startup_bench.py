@@ -11,26 +11,9 @@ launcher's ratio to java.
 
 import os
 import statistics
-import subprocess
 import sys
-import time
 
-
-def measure(command, cwd):
-    """Wall seconds and peak resident kilobytes of one run."""
-    start = time.perf_counter()
-    process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
-    elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit("failed: %s" % " ".join(command))
-    return elapsed, usage.ru_maxrss
-
-
-def summary(samples):
-    quartiles = statistics.quantiles(samples, n=4)
-    return statistics.median(samples), quartiles[2] - quartiles[0]
+from runs import summary, timed_run
 
 
 def main():
@@ -45,12 +28,12 @@ def main():
     times = {name: [] for name in commands}
     memory = {name: [] for name in commands}
     for name, command in commands.items():  # one warm-up run each
-        measure(command, demo)
+        timed_run(command, demo)
     for _ in range(runs):
         for name, command in commands.items():
-            elapsed, peak = measure(command, demo)
+            elapsed, usage = timed_run(command, demo)
             times[name].append(elapsed * 1000)
-            memory[name].append(peak)
+            memory[name].append(usage.ru_maxrss)
     print("start-up of the sample, %d runs each, alternating" % runs)
     for name in commands:
         median, spread = summary(times[name])
