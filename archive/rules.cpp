@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/digest.h"
 #include "platform/directories.h"
 #include "platform/file_operations.h"
 #include "platform/file_system.h"
@@ -214,12 +215,9 @@ std::string ArchiveKey(const std::string& library, const std::string& home,
 }
 
 std::string KeyDigest(const std::string& key) {
-  unsigned long long hash = 14695981039346656037ULL;
-  for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ULL;
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%08lx%08lx", static_cast<unsigned long>(hash >> 32),
-                static_cast<unsigned long>(hash & 0xffffffffu));
-  return digits;
+  std::uint64_t digest = DigestStart;
+  MixDigest(&digest, key.data(), key.size());
+  return DigestText(digest);
 }
 
 std::vector<std::string> ClassPathFilesInLog(const std::string& log, const std::string& directory) {

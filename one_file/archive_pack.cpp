@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/digest.h"
+
 namespace {
 
 constexpr std::size_t HeaderSize = 20;      // magic, count, digest
@@ -15,13 +17,6 @@ std::uint64_t Get(const unsigned char* p, int bytes) {
   std::uint64_t value = 0;
   for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
   return value;
-}
-
-// FNV-1a, 64 bits: it names a folder; the launcher compares the bytes themselves.
-void Mix(std::uint64_t* hash, const char* data, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
-    *hash = (*hash ^ static_cast<unsigned char>(data[i])) * 1099511628211ULL;
-  }
 }
 
 }  // namespace
@@ -49,7 +44,8 @@ std::uint64_t ArchivePackSize(const std::vector<std::string>& names,
 }
 
 std::string EncodeArchivePack(const std::vector<ArchiveToPack>& archives) {
-  std::uint64_t digest = 14695981039346656037ULL;
+  // It names a folder; the launcher compares the bytes themselves.
+  std::uint64_t digest = DigestStart;
   std::uint64_t offset = HeaderSize;
   for (const ArchiveToPack& archive : archives) offset += EntryFixedSize + archive.Name.size();
   std::string index;
@@ -61,9 +57,9 @@ std::string EncodeArchivePack(const std::vector<ArchiveToPack>& archives) {
     offset += archive.Bytes.size();
     // The name and the size go in too, so that no two packs share a digest by a
     // name moved from one archive's end to the next one's start.
-    Mix(&digest, index.data() + index.size() - archive.Name.size() - 8, archive.Name.size());
-    Mix(&digest, index.data() + index.size() - 4, 4);
-    Mix(&digest, archive.Bytes.data(), archive.Bytes.size());
+    MixDigest(&digest, index.data() + index.size() - archive.Name.size() - 8, archive.Name.size());
+    MixDigest(&digest, index.data() + index.size() - 4, 4);
+    MixDigest(&digest, archive.Bytes.data(), archive.Bytes.size());
   }
   std::string pack(ArchivePackMagic, 8);
   Put(pack, archives.size(), 4);
@@ -100,10 +96,4 @@ bool DecodeArchivePack(const unsigned char* data, std::size_t size, ArchivePackI
     index->Archives.push_back(archive);
   }
   return true;
-}
-
-std::string DigestText(std::uint64_t digest) {
-  std::string digits(16, '0');
-  for (int i = 15; i >= 0; --i, digest >>= 4) digits[i] = "0123456789abcdef"[digest & 0xF];
-  return digits;
 }

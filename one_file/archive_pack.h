@@ -54,6 +54,3 @@ bool DecodeArchivePack(const unsigned char* data, std::size_t size, ArchivePackI
 
 /// Whether `name` is a name a pack may hold (see above).
 bool IsPackableName(const std::string& name);
-
-/// The sixteen hexadecimal digits of `digest`: the name of the folder of a pack.
-std::string DigestText(std::uint64_t digest);

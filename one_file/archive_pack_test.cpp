@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/digest.h"
+
 namespace {
 
 ArchivePackIndex Decode(const std::string& pack, bool* ok) {

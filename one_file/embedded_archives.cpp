@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/digest.h"
 #include "core/launch_config.h"
 #include "core/report.h"
 #include "core/trace.h"
